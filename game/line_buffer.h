@@ -1,0 +1,44 @@
+// The scratch line buffer through which every text file of the program is read and
+// written (the settings file and the seven list files). Text is 8-bit; after a load or an
+// add every line break in it is CR LF.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vestura {
+
+class LineBuffer {
+public:
+    // The most text a load accepts; a larger text raises ETextTooLarge.
+    static constexpr std::size_t kCapacity = std::size_t{16} << 20;  // 16 MiB
+    // Longest line that line(i) hands out.
+    static constexpr std::size_t kMaxLineLength = 4096;
+
+    // Replaces the whole text with the file's bytes, up to the first NUL, every CR LF,
+    // lone LF and lone CR turned into CR LF. A file that cannot be opened raises
+    // EFOpenError "Cannot open file <path>" and leaves the buffer unchanged.
+    void load(const std::string& path);
+
+    // Lines, not counting an empty last line.
+    int lineCount() const;
+    // Line i without its break, cut to kMaxLineLength; empty at or past the line count.
+    std::string line(int i) const;
+    // Replaces line i's characters, keeping its break. Nothing happens past the last line
+    // (an empty last line counts).
+    void setLine(int i, std::string_view s);
+    // Appends s as a new line (see the .cpp for the exact rule).
+    void add(std::string_view s);
+    void clear() { text_.clear(); }
+    // Writes the text byte for byte (safe write). Raises EFCreateError "Cannot create file
+    // <path>" or EWriteError "Stream write error"; the old file then stays as it was.
+    void save(const std::string& path) const;
+
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+}  // namespace vestura

@@ -1,0 +1,41 @@
+// The part catalogue: for each category, the selector's captions and the picture paths,
+// read from the seven list files at start-up.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "skin/categories.h"
+
+namespace vestura {
+
+class LineBuffer;
+
+struct CategoryEntries {
+    bool loaded = false;                // the default entry is present (its load was begun)
+    std::vector<std::string> captions;  // entry 0 is the default entry, then one per record
+    std::vector<std::string> paths;     // paths[k - 1] belongs to captions[k]; native form
+    std::vector<int> recordLines;       // 1-based line of each record's "<NEW>" marker
+    int selected = -1;                  // 0 after a complete load, -1 otherwise
+};
+
+class Catalogue {
+public:
+    // Reads the seven list files (programFolder + list file name) through `buffer`, in
+    // table order. A list file that cannot be read raises its failure at once: the failing
+    // category keeps only its default entry and no selection, later ones stay empty.
+    void load(const std::string& programFolder, LineBuffer& buffer);
+    void clear();
+
+    const CategoryEntries& entries(Category c) const {
+        return categories_[static_cast<std::size_t>(c)];
+    }
+    // The path of entry `index` (1 and up), relative to the program folder.
+    const std::string& pathOf(Category c, int index) const;
+
+private:
+    std::array<CategoryEntries, kCategoryCount> categories_;
+};
+
+}  // namespace vestura
