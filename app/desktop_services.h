@@ -1,0 +1,59 @@
+// The desktop services the window's handlers call: message boxes, the folder dialog,
+// opening a link and starting a program. The program passes the Qt implementation; tests
+// pass a fake that records the calls.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vestura {
+
+struct ProcessCommand;
+
+// Message-box flags with the values of the Windows API: a button set plus an icon.
+namespace mb {
+inline constexpr unsigned kOk = 0x00;
+inline constexpr unsigned kYesNo = 0x04;
+inline constexpr unsigned kButtonsMask = 0x0F;
+inline constexpr unsigned kIconStop = 0x10;
+inline constexpr unsigned kIconQuestion = 0x20;
+inline constexpr unsigned kIconExclamation = 0x30;
+inline constexpr unsigned kIconInformation = 0x40;
+inline constexpr unsigned kIconMask = 0xF0;
+
+// The four combinations the program shows.
+inline constexpr unsigned kFailure = kOk | kIconStop;             // 16
+inline constexpr unsigned kQuestion = kYesNo | kIconQuestion;     // 36
+inline constexpr unsigned kWarning = kOk | kIconExclamation;      // 48
+inline constexpr unsigned kInformation = kOk | kIconInformation;  // 64
+
+// The identifier of the button the user pressed.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+}  // namespace mb
+
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // A message box modal to the whole program. Text and caption are 8-bit; lines of the
+    // text are separated by "\n". Returns the pressed button (mb::kIdOk, kIdYes, kIdNo).
+    // Afterwards the window that was active before is active again, with its focus.
+    virtual int showMessage(const std::string& text, const std::string& caption,
+                            unsigned flags) = 0;
+
+    // A modal folder chooser with `title` as its prompt. The chosen folder's absolute path
+    // (8-bit, no trailing separator except for a root), or nullopt when cancelled.
+    virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
+
+    // Hands a link (a "mailto:" address) to the desktop. The outcome is not reported.
+    virtual void openUrl(const std::string& url) = 0;
+
+    // Starts the command as an independent process in its working folder and returns at
+    // once. The outcome is not reported.
+    virtual void startProgram(const ProcessCommand& command) = 0;
+};
+
+}  // namespace vestura
