@@ -26,26 +26,39 @@ class BreakNormaliser {
 public:
     // Appends the normalised bytes of `piece` to `out`; false once a NUL ended the text.
     bool feed(std::string_view piece, std::string& out) {
-        for (const char c : piece) {
+        while (!piece.empty()) {
+            const std::size_t run = ordinaryRun(piece);
+            if (run > 0) {
+                out.append(piece.substr(0, run));
+                afterCr_ = false;
+            }
+            if (run == piece.size()) {
+                break;
+            }
+            const char c = piece[run];
+            piece.remove_prefix(run + 1);
             if (c == '\0') {
                 return false;
             }
-            const bool afterCr = afterCr_;
-            afterCr_ = c == '\r';
-            if (c == '\r') {
-                out += kBreak;
-            } else if (c == '\n') {
-                if (!afterCr) {
-                    out += kBreak;
-                }
-            } else {
-                out.push_back(c);
+            if (c == '\r' || !afterCr_) {
+                out += kBreak;  // an LF right after a CR belongs to that CR's break
             }
+            afterCr_ = c == '\r';
         }
         return true;
     }
 
 private:
+    // How many bytes at the start are neither NUL, CR nor LF.
+    static std::size_t ordinaryRun(std::string_view piece) {
+        std::size_t run = 0;
+        while (run < piece.size() && piece[run] != '\0' && piece[run] != '\r' &&
+               piece[run] != '\n') {
+            ++run;
+        }
+        return run;
+    }
+
     bool afterCr_ = false;
 };
 
@@ -108,13 +121,17 @@ int LineBuffer::lineCount() const {
 }
 
 std::string LineBuffer::line(int i) const {
+    return std::string(lineView(i));
+}
+
+std::string_view LineBuffer::lineView(int i) const {
     if (i < 0 || i >= lineCount()) {
-        return std::string();
+        return std::string_view();
     }
     const auto index = static_cast<std::size_t>(i);
     const std::size_t start = lineStarts_[index];
     const std::size_t length = std::min(lineEnd(index) - start, kMaxLineLength);
-    return text_.substr(start, length);
+    return std::string_view(text_).substr(start, length);
 }
 
 void LineBuffer::setLine(int i, std::string_view s) {

@@ -26,8 +26,11 @@ public:
     int lineCount() const;
     // Line i without its break, cut to kMaxLineLength; empty at or past the line count.
     std::string line(int i) const;
+    // The same characters without a copy; valid until the text next changes.
+    std::string_view lineView(int i) const;
     // Replaces line i's characters, keeping its break. Nothing happens past the last line
-    // (an empty last line counts).
+    // (an empty last line counts). Breaks inside s become CR LF and a NUL ends s, as in a
+    // load, so the text keeps its one kind of break.
     void setLine(int i, std::string_view s);
     // Appends s as a new line: after the text when it ends with an empty line (s then gets
     // a break), else after a new break (the text then ends without one).

@@ -19,7 +19,7 @@ constexpr std::string_view kRecordMarker = "<NEW>";
 void addRecords(const LineBuffer& buffer, CategoryEntries& entries) {
     const int lines = buffer.lineCount();
     for (int i = 0; i < lines; ++i) {
-        if (buffer.line(i) == kRecordMarker) {
+        if (buffer.lineView(i) == kRecordMarker) {
             entries.captions.push_back(buffer.line(i + 2));
             entries.paths.push_back(platform::nativePath(buffer.line(i + 1)));
             entries.recordLines.push_back(i + 1);

@@ -49,8 +49,12 @@ TEST_P(LineBufferLoad, NormalisesBreaksAndCountsLines) {
     EXPECT_EQ(buffer.text(), c.text);
     EXPECT_EQ(linesOf(buffer), c.lines);
     const int count = buffer.lineCount();
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(buffer.lineView(i), buffer.line(i));
+    }
     for (const int pastEnd : {count, count + 1, count + 2, -1}) {
         EXPECT_EQ(buffer.line(pastEnd), "") << "line " << pastEnd;
+        EXPECT_EQ(buffer.lineView(pastEnd), "") << "line " << pastEnd;
     }
 }
 
@@ -85,6 +89,7 @@ TEST(LineBuffer, LongLineIsReadCutButKeptWhole) {
     TempFolder folder;
     LineBuffer buffer = loaded(folder, std::string(5000, 'x') + "\ny");
     EXPECT_EQ(buffer.line(0), std::string(LineBuffer::kMaxLineLength, 'x'));
+    EXPECT_EQ(buffer.lineView(0).size(), LineBuffer::kMaxLineLength);
     EXPECT_EQ(buffer.line(1), "y");
     buffer.save(folder.file("out.txt"));
     EXPECT_EQ(folder.read("out.txt"), std::string(5000, 'x') + "\r\ny");
@@ -137,7 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"SetToEmpty", "a\r\nb", 0, "", "\r\nb"},
         EditCase{"SetWholeLongLine", std::string(5000, 'x') + "\r\nb", 0, "y", "y\r\nb"},
         EditCase{"SetNormalisesBreaksInside", "a\r\nb", 0, "x\ny\rz", "x\r\ny\r\nz\r\nb"},
+        EditCase{"SetStopsAtNul", "a\r\nb", 0, "x\0y"s, "x\r\nb"},
         EditCase{"AddToEmpty", "", kAdd, "x", "x\r\n"},
+        EditCase{"AddNormalisesBreaksInside", "a", kAdd, "x\ny\r", "a\r\nx\r\ny\r\n"},
         EditCase{"AddEmptyToEmpty", "", kAdd, "", "\r\n"},
         EditCase{"AddAfterBreak", "a\r\n", kAdd, "x", "a\r\nx\r\n"},
         EditCase{"AddAfterLineWithoutBreak", "a", kAdd, "x", "a\r\nx"},
