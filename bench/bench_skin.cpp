@@ -41,7 +41,7 @@ public:
             preview_.slot(row.category).visible = true;
         }
         std::vector<std::string> failures;
-        preview_.renderSkin(failures);  // the jeans make their see-through copy once
+        preview_.renderSkin(failures);  // each bitmap makes its display copy once
     }
 
     QImage render() {
