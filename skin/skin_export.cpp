@@ -42,13 +42,13 @@ std::string skinOutputPath(const std::string& gameFolder, const std::string& ski
 
 void writeSkinFile(const std::string& path, const QImage& skin) {
     const Bytes file = encodeBmp24(skin, kSkinColorTable);
+    const Bmp24Layout layout = bmp24Layout(skin.width(), skin.height(), kSkinColorTable.size());
     const ByteView bytes(file);
     const std::size_t tableStart = kBmpFileHeaderSize + kBmpInfoHeaderSize;
-    const std::size_t pixelStart = tableStart + kBmpColorEntrySize * kSkinColorTable.size();
-    writeFileSafely(
-        path,
-        {bytes.first(kBmpFileHeaderSize), bytes.subspan(kBmpFileHeaderSize, kBmpInfoHeaderSize),
-         bytes.subspan(tableStart, pixelStart - tableStart), bytes.subspan(pixelStart)});
+    writeFileSafely(path, {bytes.first(kBmpFileHeaderSize),
+                           bytes.subspan(kBmpFileHeaderSize, kBmpInfoHeaderSize),
+                           bytes.subspan(tableStart, layout.pixelOffset - tableStart),
+                           bytes.subspan(layout.pixelOffset)});
 }
 
 }  // namespace vestura
