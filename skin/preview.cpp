@@ -12,11 +12,14 @@ namespace {
 
 constexpr QRect kFrameRect(0, 0, kFrameWidth, kFrameHeight);
 
+// The base skin lies at stacking level 1; the slots above it start here.
+constexpr int kLowestSlotLevel = 2;
+
 // The categories from the lowest slot to the topmost, by the table's stacking column.
 constexpr std::array<Category, kCategoryCount> stackingOrder() {
     std::array<Category, kCategoryCount> order{};
     for (const CategoryInfo& row : kCategories) {
-        order[static_cast<std::size_t>(row.stacking - 2)] = row.category;
+        order[static_cast<std::size_t>(row.stacking - kLowestSlotLevel)] = row.category;
     }
     return order;
 }
