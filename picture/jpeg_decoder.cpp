@@ -3,7 +3,9 @@
 #include "picture/jpeg_decoder.h"
 
 #include <QList>
+#include <algorithm>
 
+#include "common/errors.h"
 #include "picture/display.h"
 #include "picture/jpeg_decompressor.h"
 #include "picture/limits.h"
@@ -77,7 +79,8 @@ QList<QRgb> colorTable(const jpeg_decompress_struct& info) {
     return table;
 }
 
-// The bitmap, sized to the output and zero-filled, that the rows are decoded into.
+// The bitmap, sized to the output, that the rows are decoded into. Its pixels are left
+// unset here: every row is either decoded or cleared by clearRowsFrom().
 QImage allocateImage(const jpeg_decompress_struct& info, Output output) {
     const auto width = static_cast<int>(info.output_width);
     const auto height = static_cast<int>(info.output_height);
@@ -86,7 +89,6 @@ QImage allocateImage(const jpeg_decompress_struct& info, Output output) {
     if (image.isNull() && width > 0 && height > 0) {
         Decompressor::raise(JERR_OUT_OF_MEMORY);
     }
-    image.fill(0);
     if (output == Output::Indexed) {
         image.setColorTable(colorTable(info));
     }
@@ -124,6 +126,14 @@ void readRows(jpeg_decompress_struct& info, std::uint8_t* pixels, qsizetype stri
     }
 }
 
+// Zeroes the rows a failed decode did not reach (black, or colour 0 of the table), so the
+// bitmap never shows stale memory.
+void clearRowsFrom(QImage& image, JDIMENSION firstRow) {
+    for (auto y = static_cast<int>(firstRow); y < image.height(); ++y) {
+        std::fill_n(image.scanLine(y), image.bytesPerLine(), std::uint8_t{0});
+    }
+}
+
 }  // namespace
 
 Header readHeader(ByteView data) {
@@ -151,7 +161,12 @@ void decode(ByteView data, TBitmap& into) {
     QImage& image = into.mutableImage();
     std::uint8_t* pixels = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    decompressor.run([&] { readRows(info, pixels, stride, output); });
+    try {
+        decompressor.run([&] { readRows(info, pixels, stride, output); });
+    } catch (const EJPEG&) {
+        clearRowsFrom(image, info.output_scanline);
+        throw;
+    }
     decompressor.run([&info] { jpeg_finish_decompress(&info); });
 }
 
