@@ -106,6 +106,22 @@ INSTANTIATE_TEST_SUITE_P(
                         kImageTooBigCode}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(JpegImage, SegmentsSkippedAcrossManyChunksDecodeAlike) {
+    const Bytes plain = testJpeg();
+    const auto expected = loadedJpeg(plain);
+    const auto padded = loadedJpeg(jpegWithSkippedSegment(plain, 65000));  // 16 chunks
+    EXPECT_EQ(padded->width(), kWidth);
+    EXPECT_EQ(padded->bitmap().image(), expected->bitmap().image());
+}
+
+TEST(JpegImage, SkippedSegmentRunningPastTheDataEndsTheHeaders) {
+    const Bytes padded = jpegWithSkippedSegment(testJpeg(), 65000);
+    TJPEGImage picture;
+    EXPECT_EQ(jpegFailureOf(
+                  [&] { picture.loadFromBytes(Bytes(padded.begin(), padded.begin() + 10000)); }),
+              jpegError(kNoImageCode));
+}
+
 TEST(JpegImage, FailedLoadLeavesThePictureAsItWas) {
     const Bytes good = testJpeg();
     const auto picture = loadedJpeg(good);

@@ -169,6 +169,17 @@ Bytes jpegWithRepeatedLastScan(const Bytes& jpeg, int times) {
     return result;
 }
 
+Bytes jpegWithSkippedSegment(const Bytes& jpeg, int payloadBytes) {
+    constexpr std::uint8_t kApplication1 = 0xE1;
+    const int length = payloadBytes + 2;  // the length field counts itself
+    Bytes segment{kMarker, kApplication1, static_cast<std::uint8_t>(length >> 8),
+                  static_cast<std::uint8_t>(length)};
+    segment.resize(segment.size() + static_cast<std::size_t>(payloadBytes), 0x5A);
+    Bytes result = jpeg;
+    result.insert(result.begin() + 2, segment.begin(), segment.end());
+    return result;
+}
+
 Bytes jpegWithFrameSize(Bytes jpeg, int width, int height) {
     // A start-of-frame segment: marker (2), length (2), precision (1), height (2), width (2).
     const std::size_t frame = headerSegment(jpeg, isFrameMarker);

@@ -43,6 +43,10 @@ Bytes jpegCutBefore(const Bytes& jpeg, std::uint8_t marker);
 // The file with its last scan repeated `times` more times before the end-of-image marker.
 Bytes jpegWithRepeatedLastScan(const Bytes& jpeg, int times);
 
+// The file with an application segment (APP1, which decoders skip) of `payloadBytes` bytes
+// inserted right after the start-of-image marker.
+Bytes jpegWithSkippedSegment(const Bytes& jpeg, int payloadBytes);
+
 // The file with the frame header's height and width replaced.
 Bytes jpegWithFrameSize(Bytes jpeg, int width, int height);
 
