@@ -7,22 +7,30 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/errors.h"
+#include "picture/jpeg_image.h"
 #include "skin/preview.h"
+#include "tests/support/jpeg_encoder.h"
 #include "tests/support/part_pictures.h"
 
 namespace vestura {
 namespace {
 
 using test::bitmapOf;
-using test::FakeJpeg;
 using test::filled;
 using test::patterned;
 
 struct Part {
     Category category;
-    QImage picture;
+    QImage picture;      // the pixels the slot shows: a JPEG's are those its decode gives
     bool bitmap = true;  // a bitmap honours the jeans' transparency; a JPEG does not
 };
+
+std::unique_ptr<TJPEGImage> loadedJpeg(const Bytes& file) {
+    auto picture = std::make_unique<TJPEGImage>();
+    picture->loadFromBytes(file);
+    return picture;
+}
 
 // The skin the parts should make, computed without QPainter.
 QImage expectedSkin(const QImage& base, std::vector<Part> parts) {
@@ -74,15 +82,11 @@ class ComposeTest : public ::testing::Test {
 protected:
     ComposeTest() { preview_.setBaseSkin(bitmapOf(base_)); }
 
-    void put(const Part& part) {
-        PreviewSlot& slot = preview_.slot(part.category);
-        if (part.bitmap) {
-            slot.picture.assign(bitmapOf(part.picture));
-        } else {
-            slot.picture.assign(std::make_unique<FakeJpeg>(part.picture));
-        }
-        slot.visible = true;
+    void put(Category c, std::unique_ptr<TGraphic> picture) {
+        preview_.slot(c).picture.assign(std::move(picture));
+        preview_.slot(c).visible = true;
     }
+    void put(const Part& part) { put(part.category, bitmapOf(part.picture)); }
 
     QImage render() {
         std::vector<std::string> failures;
@@ -156,7 +160,9 @@ TEST_F(ComposeTest, OverlapsFollowTheStackingOrder) {
     put({Category::Glasses, filled({96, 44}, glasses)});
     put({Category::Beard, filled({128, 128}, beard)});
     put({Category::Shirt, filled({105, 129}, shirt)});
-    put({Category::Jeans, filled({94, 172}, jeans), false});
+    QImage jeansPicture = filled({94, 172}, jeans);
+    jeansPicture.setPixel(0, 171, qRgb(41, 0, 0));  // the key colour, nowhere else
+    put({Category::Jeans, jeansPicture});
     put({Category::Boots, filled({56, 100}, boots)});  // taller than its box: over the jeans
     const QImage skin = render();
     EXPECT_EQ(skin.pixel(170, 50), glasses);  // glasses over beard
@@ -187,11 +193,10 @@ TEST_F(ComposeTest, JeansLeaveEveryExactlyKeyColoredPixelSeeThrough) {
 }
 
 TEST_F(ComposeTest, AJpegInTheJeansSlotIsDrawnWhole) {
-    const QImage jeans = filled({94, 172}, qRgb(255, 0, 255));
-    put({Category::Jeans, jeans, false});
-    const QImage skin = render();
-    EXPECT_TRUE(sameColors(skin, expectedSkin(base_, {{Category::Jeans, jeans, false}})));
-    EXPECT_EQ(skin.pixel(0, 84), qRgb(255, 0, 255));
+    const Bytes file = test::encodeJpeg(filled({94, 172}, qRgb(255, 0, 255)));
+    const QImage decoded = loadedJpeg(file)->bitmap().image();
+    put(Category::Jeans, loadedJpeg(file));
+    EXPECT_TRUE(sameColors(render(), expectedSkin(base_, {{Category::Jeans, decoded, false}})));
 }
 
 TEST_F(ComposeTest, PartsReachUpToTheFrameEdgeAndNoFurther) {
@@ -224,34 +229,37 @@ TEST_F(ComposeTest, HiddenSlotsAreNotDrawnButKeepTheirPictures) {
     EXPECT_TRUE(sameColors(render(), expectedSkin(base_, {{Category::Glasses, glasses}})));
 }
 
-// A damaged JPEG fails at its first draw; the parts below and above it still draw, its
-// message comes once, and the next composition shows what it decoded without a failure.
+// A JPEG whose decode fails at its first draw: the parts below and above it still draw, its
+// message comes once, and the next composition draws what it decoded (here nothing)
+// without a failure.
 TEST_F(ComposeTest, APictureFailingWhileDrawingIsReportedOnceAndTheOthersStillDraw) {
-    const QImage beard = patterned({200, 200}, 7);  // reaches past the frame: drawn clipped
-    QImage decoded = patterned({96, 44}, 8);
-    for (int y = 22; y < 44; ++y) {
-        for (int x = 0; x < 96; ++x) {
-            decoded.setPixel(x, y, qRgb(0, 0, 0));  // rows the decoder never reached
-        }
+    // A progressive JPEG with its last scan repeated past the decoder's scan limit: the
+    // header pass accepts it, the decode pass fails.
+    const Bytes damaged = test::jpegWithRepeatedLastScan(
+        test::encodeJpeg(patterned({120, 140}, 7), {.progressive = true}), 991);
+    std::string message;
+    try {
+        loadedJpeg(damaged)->bitmap();
+    } catch (const EJPEG& e) {
+        message = e.message();
     }
-    const QImage shirt = patterned({300, 300}, 9);  // clipped at its box
+    ASSERT_NE(message, "");
+
+    const QImage beard = patterned({200, 200}, 8);  // reaches past the frame: drawn clipped
+    const QImage jeans = patterned({200, 250}, 9);  // cut at its box
     put({Category::Beard, beard});
-    preview_.slot(Category::Glasses)
-        .picture.assign(std::make_unique<FakeJpeg>(decoded, "JPEG error #68"));
-    put({Category::Shirt, shirt});
+    put(Category::Shirt, loadedJpeg(damaged));  // larger than its box: fails inside a clip
+    put({Category::Jeans, jeans});
+    const QImage expected =
+        expectedSkin(base_, {{Category::Beard, beard}, {Category::Jeans, jeans}});
 
     std::vector<std::string> failures{"earlier"};
-    QImage skin = preview_.renderSkin(failures);
-    EXPECT_EQ(failures, (std::vector<std::string>{"earlier", "JPEG error #68"}));
-    EXPECT_TRUE(sameColors(
-        skin, expectedSkin(base_, {{Category::Beard, beard}, {Category::Shirt, shirt}})));
+    EXPECT_TRUE(sameColors(preview_.renderSkin(failures), expected));
+    EXPECT_EQ(failures, (std::vector<std::string>{"earlier", message}));
 
     failures.clear();
-    skin = preview_.renderSkin(failures);
+    EXPECT_TRUE(sameColors(preview_.renderSkin(failures), expected));
     EXPECT_TRUE(failures.empty());
-    EXPECT_TRUE(sameColors(skin, expectedSkin(base_, {{Category::Beard, beard},
-                                                      {Category::Glasses, decoded, false},
-                                                      {Category::Shirt, shirt}})));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include "common/errors.h"
 #include "common/messages.h"
+#include "picture/jpeg_image.h"
 #include "skin/preview.h"
+#include "tests/support/jpeg_encoder.h"
 #include "tests/support/part_pictures.h"
 #include "tests/support/temp_folder.h"
 
@@ -73,23 +75,33 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PreviewSelection, PickingAnEntryAgainShowsTheNewlyLoadedPicture) {
     test::TempFolder folder;
-    folder.write("empty.bmp", "");  // loads as a 0 x 0 bitmap
+    const Bytes jpeg = test::encodeJpeg(patterned({60, 30}, 3));
+    folder.write("part.jpg", std::string(jpeg.begin(), jpeg.end()));
     Preview preview;
-    for (const Category c : {Category::Glasses, Category::Shirt}) {
-        PreviewSlot& slot = preview.slot(c);
-        slot.picture.assign(bitmapOf(patterned({50, 30}, 3)));
-        const TGraphic* old = slot.picture.graphic();
-        preview.select(c, 0, "");
-        preview.select(c, 1, folder.file("empty.bmp"));
-        EXPECT_TRUE(slot.visible);
-        EXPECT_NE(slot.picture.graphic(), old);
-        EXPECT_EQ(slot.box.size(), c == Category::Shirt ? QSize(105, 129) : QSize(0, 0));
-    }
     const auto base = std::make_shared<TBitmap>(patterned({kSkinSize, kSkinSize}, 4));
     preview.setBaseSkin(base);
+    for (const CategoryInfo& row : kCategories) {
+        PreviewSlot& slot = preview.slot(row.category);
+        slot.picture.assign(bitmapOf(patterned({50, 30}, 5)));
+        const TGraphic* old = slot.picture.graphic();
+        preview.select(row.category, 0, "");
+        preview.select(row.category, 1, folder.file("part.jpg"));
+        EXPECT_TRUE(slot.visible) << row.slot;
+        EXPECT_NE(slot.picture.graphic(), old) << row.slot;
+        EXPECT_EQ(slot.picture.graphic()->transparent(), row.transparent) << row.slot;
+        EXPECT_EQ(slot.box.size(), row.takesPictureSize ? QSize(60, 30) : tableBox(row).size())
+            << row.slot;
+        preview.select(row.category, 0, "");
+    }
+    preview.select(Category::Glasses, 1, folder.file("part.jpg"));
     std::vector<std::string> failures;
-    EXPECT_EQ(preview.renderSkin(failures), base->image().convertToFormat(QImage::Format_RGB32));
+    const QImage skin = preview.renderSkin(failures);
     EXPECT_TRUE(failures.empty());
+    auto* picture = dynamic_cast<TJPEGImage*>(preview.slot(Category::Glasses).picture.graphic());
+    ASSERT_NE(picture, nullptr);
+    const QPoint glasses(168 - kBaseSkinX, 56 - kBaseSkinY);
+    EXPECT_EQ(skin.pixel(glasses + QPoint(59, 29)), picture->bitmap().image().pixel(59, 29));
+    EXPECT_EQ(skin.pixel(glasses + QPoint(60, 29)), base->image().pixel(glasses + QPoint(60, 29)));
 }
 
 }  // namespace

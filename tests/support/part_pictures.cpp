@@ -1,9 +1,5 @@
 #include "tests/support/part_pictures.h"
 
-#include <QPainter>
-
-#include "common/errors.h"
-
 namespace vestura::test {
 
 QImage patterned(QSize size, int seed, QImage::Format format) {
@@ -40,13 +36,6 @@ QImage filled(QSize size, QRgb color) {
 
 std::unique_ptr<TBitmap> bitmapOf(const QImage& image) {
     return std::make_unique<TBitmap>(image);
-}
-
-void FakeJpeg::draw(QPainter& painter, const QRect& rect) {
-    if (draws_++ == 0 && !failure_.empty()) {
-        throw EJPEG(failure_);
-    }
-    painter.drawImage(rect, image_);
 }
 
 }  // namespace vestura::test
