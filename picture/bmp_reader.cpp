@@ -247,7 +247,6 @@ QImage decodePixels(std::span<const std::uint8_t> pixels, const DibHeader& heade
         raiseInvalid();
     }
     if (header.runLength()) {
-        image.fill(0u);
         bmp::decodeRle(pixels, bits, image);
     } else {
         bmp::decodeRows(pixels, geometry.rowBytes, header.topDown(),

@@ -5,16 +5,26 @@
 //   0, 2, dx, dy  delta: move right dx and up dy (skipped pixels keep index 0)
 //   0, n >= 3     absolute run: n indexes follow (bytes for RLE8, nibbles for RLE4), padded
 //                 to a 16-bit boundary
-// Every pixel goes through put(), the one write that checks the picture's bounds.
+// Every write goes through claim(), the one place that checks the picture's bounds: it
+// hands out the part of the next n pixels that lies inside the current row.
+// Rows are cleared to index 0 as the decoder reaches them, and the rest when it stops, so
+// each row is written while it is in the cache instead of clearing the picture up front.
 #include "picture/bmp_rle.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vestura::bmp {
 
 namespace {
 
 enum Escape : std::uint8_t { kEndOfLine = 0, kEndOfBitmap = 1, kDelta = 2 };
+
+// The pixels of a run that land inside the picture.
+struct Claimed {
+    uchar* pixels;
+    std::size_t count;
+};
 
 class RleDecoder {
 public:
@@ -28,6 +38,12 @@ public:
     }
 
     void run() {
+        decode();
+        clearRowsUpTo(height_);
+    }
+
+private:
+    void decode() {
         while (row_ != nullptr && available(2)) {
             const std::uint8_t count = next();
             const std::uint8_t value = next();
@@ -47,33 +63,48 @@ public:
         }
     }
 
-private:
     bool available(std::size_t count) const { return data_.size() - position_ >= count; }
     std::uint8_t next() { return data_[position_++]; }
+
+    void clearRowsUpTo(std::int64_t end) {
+        for (; cleared_ < end; ++cleared_) {
+            std::memset(image_.scanLine(static_cast<int>(height_ - 1 - cleared_)), 0,
+                        static_cast<std::size_t>(width_));
+        }
+    }
 
     void moveToRow(std::int64_t y) {
         y_ = y;
         x_ = 0;
         // Rows go upwards; once past the top nothing more can be drawn.
-        row_ = y < height_ ? image_.scanLine(static_cast<int>(height_ - 1 - y)) : nullptr;
-    }
-
-    void put(std::uint8_t index) {
-        if (x_ < width_) {
-            row_[x_] = index;
-        }
-        ++x_;
-    }
-
-    void repeat(int count, std::uint8_t value) {
-        if (!nibbles_) {
-            for (int i = 0; i < count; ++i) {
-                put(value);
-            }
+        if (y >= height_) {
+            row_ = nullptr;
             return;
         }
-        for (int i = 0; i < count; ++i) {
-            put((i & 1) ? (value & 0x0F) : (value >> 4));
+        clearRowsUpTo(y + 1);
+        row_ = image_.scanLine(static_cast<int>(height_ - 1 - y));
+    }
+
+    // The next `count` pixels of the row: the part inside the picture, then moves past all.
+    Claimed claim(std::size_t count) {
+        const std::int64_t start = x_;
+        x_ += static_cast<std::int64_t>(count);
+        if (start >= width_) {
+            return {nullptr, 0};
+        }
+        return {row_ + start, static_cast<std::size_t>(std::min(x_, width_) - start)};
+    }
+
+    void repeat(std::size_t count, std::uint8_t value) {
+        const Claimed run = claim(count);
+        if (!nibbles_) {
+            std::memset(run.pixels, value, run.count);
+            return;
+        }
+        const std::uint8_t pair[2] = {static_cast<std::uint8_t>(value >> 4),
+                                      static_cast<std::uint8_t>(value & 0x0F)};
+        for (std::size_t i = 0; i < run.count; ++i) {
+            run.pixels[i] = pair[i & 1];
         }
     }
 
@@ -92,20 +123,18 @@ private:
     }
 
     // Writes what the data holds of the run; false when the data ends inside it.
-    bool absolute(int count) {
+    bool absolute(std::size_t count) {
         const std::size_t bytes = nibbles_ ? (count + 1) / 2 : count;
         const std::size_t padded = (bytes + 1) & ~std::size_t{1};
         const bool whole = available(padded);
-        const std::size_t present = whole ? bytes : std::min(bytes, data_.size() - position_);
-        for (std::size_t i = 0; i < present; ++i) {
-            const std::uint8_t byte = data_[position_ + i];
-            if (!nibbles_) {
-                put(byte);
-                continue;
-            }
-            put(byte >> 4);
-            if (2 * i + 1 < static_cast<std::size_t>(count)) {
-                put(byte & 0x0F);
+        const std::size_t present = std::min(bytes, data_.size() - position_);
+        const std::uint8_t* source = data_.data() + position_;
+        const Claimed run = claim(nibbles_ ? std::min(count, 2 * present) : present);
+        if (!nibbles_) {
+            std::memcpy(run.pixels, source, run.count);
+        } else {
+            for (std::size_t i = 0; i < run.count; ++i) {
+                run.pixels[i] = (i & 1) ? (source[i / 2] & 0x0F) : (source[i / 2] >> 4);
             }
         }
         position_ += whole ? padded : present;
@@ -120,7 +149,8 @@ private:
     std::int64_t height_;
     std::int64_t x_ = 0;
     std::int64_t y_ = 0;
-    uchar* row_ = nullptr;  // the current row, or none above the picture
+    std::int64_t cleared_ = 0;  // rows below this one (counted from the bottom) are cleared
+    uchar* row_ = nullptr;      // the current row, or none above the picture
 };
 
 }  // namespace

@@ -52,6 +52,10 @@ struct LayoutCase {
     Corners corners;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class BmpLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(BmpLayout, DecodesToOpaqueColoursInTheExpectedFormat) {
@@ -299,6 +303,10 @@ struct RefusedCase {
     Bytes file;
     bool readError;  // "Stream read error" rather than "Bitmap image is not valid"
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class BmpRefused : public ::testing::TestWithParam<RefusedCase> {};
 

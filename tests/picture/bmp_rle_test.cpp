@@ -21,6 +21,10 @@ struct RleCase {
     IndexRows expected;
 };
 
+void PrintTo(const RleCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 IndexRows indexesOf(const QImage& image) {
     IndexRows rows;
     for (int y = 0; y < image.height(); ++y) {
@@ -148,6 +152,25 @@ INSTANTIATE_TEST_SUITE_P(
                            rle::run(3, 0xDD), rle::endOfBitmap()}),
                 {{13, 13, 13}, {0, 0, 14}, {15, 0, 0}}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RleBitmap, PixelsNeverWrittenAreIndexZeroEvenInReusedMemory) {
+    // Decode and drop a picture full of index 7 first, so the RLE picture's memory is
+    // likely to be the same, still holding 7s.
+    constexpr int kSide = 64;
+    const auto table = std::vector<QRgb>(16, 0xFF000000);
+    const std::vector<std::uint8_t> sevens(kSide, 7);
+    const auto make = [&] {
+        return BmpBuilder().size(kSide, kSide).bitsPerPixel(8).colorTable(table);
+    };
+    readBmpFile(make().indexRows(std::vector(kSide, sevens)).build());
+    const QImage image =
+        readBmpFile(
+            make().compression(1).pixelData(rle::join({rle::delta(3, 5), rle::run(1, 2)})).build())
+            .image;
+    IndexRows expected(kSide, std::vector<int>(kSide, 0));
+    expected[kSide - 1 - 5][3] = 2;
+    EXPECT_EQ(indexesOf(image), expected);
+}
 
 TEST(RleBitmap, CarriesTheColourTableOpaque) {
     const Bytes file = BmpBuilder()

@@ -118,6 +118,10 @@ struct SuiteCase {
     const char* why = "";
 };
 
+void PrintTo(const SuiteCase& c, std::ostream* out) {
+    *out << c.file;
+}
+
 const std::vector<SuiteCase>& questionableAndBad() {
     static const std::vector<SuiteCase> table{
         {"q/pal1p1", Outcome::Decoded, nullptr, "index 1 beyond a 1-entry table draws black"},

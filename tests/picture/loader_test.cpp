@@ -59,6 +59,10 @@ struct UnknownCase {
     std::string extension;  // as the message shows it
 };
 
+void PrintTo(const UnknownCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class UnknownExtension : public ::testing::TestWithParam<UnknownCase> {};
 
 TEST_P(UnknownExtension, FailsWithoutOpeningTheFile) {
