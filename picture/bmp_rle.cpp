@@ -90,7 +90,7 @@ private:
         const std::int64_t start = x_;
         x_ += static_cast<std::int64_t>(count);
         if (start >= width_) {
-            return {nullptr, 0};
+            return {row_, 0};
         }
         return {row_ + start, static_cast<std::size_t>(std::min(x_, width_) - start)};
     }
