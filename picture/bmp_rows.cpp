@@ -38,10 +38,22 @@ void plainRow32(const std::uint8_t* src, uchar* dst, int width) {
     }
 }
 
-void bitFieldRow16(const std::uint8_t* src, uchar* dst, int width, const BitFieldDecoder& f) {
+// Every 16-bit value has its colour looked up: one load per pixel.
+using Colors16 = std::vector<QRgb>;
+
+Colors16 colorsOf16BitPixels(const ChannelMasks& masks) {
+    const BitFieldDecoder fields(masks);
+    Colors16 colors(std::size_t{1} << 16);
+    for (std::uint32_t v = 0; v < colors.size(); ++v) {
+        colors[v] = fields(v);
+    }
+    return colors;
+}
+
+void bitFieldRow16(const std::uint8_t* src, uchar* dst, int width, const Colors16& colors) {
     auto* out = reinterpret_cast<QRgb*>(dst);
     for (int x = 0; x < width; ++x) {
-        out[x] = f(loadLe16(src + 2 * x));
+        out[x] = colors[loadLe16(src + 2 * x)];
     }
 }
 
@@ -88,12 +100,13 @@ RowDecoder makeRowDecoder(int bitsPerPixel, int width, const ChannelMasks& masks
     if (bitsPerPixel == 32 && isPlain32(masks)) {
         return [width](const std::uint8_t* s, uchar* d) { plainRow32(s, d, width); };
     }
-    auto fields = std::make_shared<const BitFieldDecoder>(masks);
     if (bitsPerPixel == 16) {
-        return [width, fields](const std::uint8_t* s, uchar* d) {
-            bitFieldRow16(s, d, width, *fields);
+        auto colors = std::make_shared<const Colors16>(colorsOf16BitPixels(masks));
+        return [width, colors](const std::uint8_t* s, uchar* d) {
+            bitFieldRow16(s, d, width, *colors);
         };
     }
+    auto fields = std::make_shared<const BitFieldDecoder>(masks);
     return
         [width, fields](const std::uint8_t* s, uchar* d) { bitFieldRow32(s, d, width, *fields); };
 }
