@@ -109,7 +109,8 @@ TEST(Loader, ZeroByteBitmapLoadsAsAnEmptyPicture) {
 
 TEST(Loader, JpegDataNamedBmpIsNotAValidBitmap) {
     TempFolder folder;
-    folder.write("photo.bmp", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00", 16));
+    folder.write("photo.bmp", asText({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00,
+                                      0x01, 0x01, 0x00, 0x00, 0x01}));
     TPicture picture;
     EXPECT_TRUE(raises<EInvalidGraphic>([&] { picture.loadFromFile(folder.file("photo.bmp")); },
                                         "Bitmap image is not valid"));
