@@ -14,8 +14,9 @@ namespace vestura::bmp {
 bool validMasks(const ChannelMasks& masks, int bitsPerPixel);
 
 // Turns a 16- or 32-bit pixel into an opaque colour. A channel of n bits with value v
-// becomes round(v * 255 / (2^n - 1)); a channel wider than 12 bits keeps its top 12 bits
-// first, which keeps the tables small and changes no 8-bit result.
+// becomes round(v * 255 / (2^n - 1)), the nearest 8-bit level. A channel wider than 12 bits
+// keeps its top 12 bits first, which keeps the tables small and moves a result by at most
+// one level.
 class BitFieldDecoder {
 public:
     explicit BitFieldDecoder(const ChannelMasks& masks);  // masks must be valid
