@@ -1,10 +1,12 @@
-// Vestura's entry point.
+// Vestura's entry point: no command-line options, exit code 0 on every path.
 #include <QApplication>
-#include <QWidget>
+
+#include "app/qt_desktop_services.h"
+#include "app/startup.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QWidget window;
-    window.show();
-    return application.exec();
+    vestura::prepareApplication();
+    vestura::QtDesktopServices services;
+    return vestura::runMainWindow(services);
 }

@@ -1,0 +1,72 @@
+// Turns the built-in picture files into what the widgets draw.
+#include "app/builtin_art.h"
+
+#include <QPainter>
+
+#include "picture/bitmap.h"
+#include "picture/display.h"
+#include "picture/file_formats.h"
+
+// Until the built-in pictures are in the tree the window draws plain stand-ins.
+#if __has_include("picture/builtin.h")
+#include "picture/builtin.h"
+#define VESTURA_HAS_BUILTIN_PICTURES 1
+#else
+#define VESTURA_HAS_BUILTIN_PICTURES 0
+#endif
+
+namespace vestura {
+
+#if VESTURA_HAS_BUILTIN_PICTURES
+
+QImage stretchedBackground(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const std::unique_ptr<TBitmap> background = loadBuiltinBitmap(BuiltinPicture::Background);
+    QPainter painter(&image);
+    background->draw(painter, QRect(QPoint(0, 0), size));
+    return image;
+}
+
+std::shared_ptr<TGraphic> baseSkin() {
+    return loadBuiltinBitmap(BuiltinPicture::BaseSkin);
+}
+
+QIcon programIcon() {
+    const Bytes file = builtinPictureFile(BuiltinPicture::ProgramIcon);
+    if (const TFileFormatsList::Entry* entry = fileFormats().find("ico")) {
+        const std::unique_ptr<TGraphic> icon = entry->create();
+        icon->loadFromBytes(file);
+        const int side = display().iconSize;
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        icon->draw(painter, QRect(0, 0, side, side));
+        painter.end();
+        return QIcon(QPixmap::fromImage(image));
+    }
+    const auto* data = reinterpret_cast<const uchar*>(file.data());
+    return QIcon(QPixmap::fromImage(QImage::fromData(data, static_cast<int>(file.size()), "ICO")));
+}
+
+#else
+
+QImage stretchedBackground(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(0xB4, 0xDC, 0xFF));
+    return image;
+}
+
+std::shared_ptr<TGraphic> baseSkin() {
+    QImage image(256, 256, QImage::Format_RGB32);
+    image.fill(QColor(0x80, 0x80, 0x80));
+    return std::make_shared<TBitmap>(image);
+}
+
+QIcon programIcon() {
+    return QIcon();
+}
+
+#endif
+
+}  // namespace vestura

@@ -1,0 +1,127 @@
+// TForm1: the main window. Builds the fixed layout, wires each control's events to its
+// handler and runs every handler inside the failure guard. The work itself lives in the
+// skin/, game/ and picture/ layers.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "game/line_buffer.h"
+#include "skin/catalogue.h"
+#include "skin/categories.h"
+#include "skin/preview.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vestura {
+
+class DesktopServices;
+class PreviewWidget;
+
+class TForm1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    // `programFolder` is the executable's folder, ending with a separator.
+    TForm1(DesktopServices& services, std::string programFolder);
+    ~TForm1() override;
+
+    // The creation handler, run once before the window is first shown: makes the program
+    // folder current, empties the selectors, runs the settings step, loads the catalogue.
+    void FormCreate();
+
+    // The event handlers, named after their control and event.
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void ComboBox3Change();
+    void ComboBox4Change();
+    void ComboBox5Change();
+    void ComboBox6Change();
+    void ComboBox7Change();
+    void Button1Click();  // Exit
+    void Button2Click();  // choose the game folder
+    void Button3Click();  // Save
+    void Button4Click();  // About
+    void vdClick();       // start the game
+    void Label13Click();
+    void Label13MouseMove();
+    void Label13MouseLeave();
+
+    const Catalogue& catalogue() const { return catalogue_; }
+    const Preview& preview() const { return preview_; }
+    const LineBuffer& memo() const { return Memo1; }
+    const std::string& programFolder() const { return programFolder_; }
+
+    // The controls, named as in the layout.
+    QWidget* Image2 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QComboBox* ComboBox4 = nullptr;
+    QComboBox* ComboBox5 = nullptr;
+    QComboBox* ComboBox6 = nullptr;
+    QComboBox* ComboBox7 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* vd = nullptr;
+    PreviewWidget* previewWidget = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLabels();
+    void buildControls();
+    void buildPreview();
+    void wireEvents();
+
+    QComboBox* selector(Category category) const;
+    void selectorChanged(Category category);
+    void fillSelectors();
+    void report(const std::string& message);
+    template <typename Handler>
+    void guarded(Handler&& handler);
+
+    bool handleKey(QObject* watched, QEvent* event);
+    bool handleLinkEvent(QEvent* event);
+
+    void showGameFolder(const std::string& folder);
+    std::string gameFolder() const;
+    std::string skinName() const;
+
+    DesktopServices& services_;
+    const std::string programFolder_;
+
+    // Data holders: the scratch line buffer, the catalogue (selector captions and the seven
+    // path lists) and the preview's slots with their pictures.
+    LineBuffer Memo1;
+    Catalogue catalogue_;
+    Preview preview_;
+
+    bool linkPressed_ = false;  // the left button went down on the contact link
+};
+
+}  // namespace vestura

@@ -1,0 +1,222 @@
+// TForm1's event handlers. Each runs inside the failure guard and hands its work to the
+// layer that owns it.
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/desktop_services.h"
+#include "app/failure_reporting.h"
+#include "app/form1.h"
+#include "app/layout.h"
+#include "app/preview_widget.h"
+#include "app/program_info.h"
+#include "game/file_exists.h"
+#include "game/launch.h"
+#include "game/settings.h"
+#include "skin/skin_export.h"
+
+namespace vestura {
+
+namespace {
+
+QString text(const std::string& s) {
+    return QString::fromLocal8Bit(s);
+}
+std::string bytes(const QString& s) {
+    return s.toLocal8Bit().toStdString();
+}
+
+constexpr std::string_view kReplaceQuestion = "Replace skin?";
+constexpr std::string_view kQuestionCaption = "Question";
+constexpr std::string_view kSkinSaved = "Skin saved";
+constexpr std::string_view kInfoCaption = "Info";
+constexpr std::string_view kGameMissing = "File gta-vc.exe not found!";
+constexpr std::string_view kErrorCaption = "Error";
+constexpr std::string_view kAboutCaption = "About";
+constexpr std::string_view kWarningCaption = "WARNING";
+constexpr std::string_view kWine = "wine";
+
+}  // namespace
+
+template <typename Handler>
+void TForm1::guarded(Handler&& handler) {
+    runGuarded(services_, std::forward<Handler>(handler));
+}
+
+void TForm1::report(const std::string& message) {
+    reportFailureText(services_, message);
+}
+
+// The field shows the folder from its start, as a read-only path is read.
+void TForm1::showGameFolder(const std::string& folder) {
+    Edit1->setText(text(folder));
+    Edit1->setCursorPosition(0);
+}
+
+std::string TForm1::gameFolder() const {
+    return bytes(Edit1->text());
+}
+std::string TForm1::skinName() const {
+    return bytes(Edit2->text());
+}
+
+QComboBox* TForm1::selector(Category category) const {
+    switch (category) {
+        case Category::Glasses:
+            return ComboBox1;
+        case Category::Beard:
+            return ComboBox2;
+        case Category::Chain:
+            return ComboBox4;
+        case Category::Watch:
+            return ComboBox5;
+        case Category::Shirt:
+            return ComboBox6;
+        case Category::Jeans:
+            return ComboBox7;
+        case Category::Boots:
+            return ComboBox3;
+    }
+    return nullptr;
+}
+
+void TForm1::FormCreate() {
+    guarded([this] {
+        QDir::setCurrent(text(programFolder_));
+        for (QComboBox* box :
+             {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7}) {
+            box->clear();
+        }
+        catalogue_.clear();
+        if (const std::optional<std::string> folder = settingsStep(programFolder_, Memo1)) {
+            showGameFolder(*folder);
+        }
+        try {
+            catalogue_.load(programFolder_, Memo1);
+        } catch (...) {
+            fillSelectors();  // the categories read before the failure stay usable
+            throw;
+        }
+        fillSelectors();
+    });
+}
+
+// Setting the entries and the selection from here runs no change handler: those follow
+// only the user's picks.
+void TForm1::fillSelectors() {
+    for (const CategoryInfo& category : kCategories) {
+        const CategoryEntries& entries = catalogue_.entries(category.category);
+        QComboBox* box = selector(category.category);
+        QStringList captions;
+        captions.reserve(qsizetype(entries.captions.size()));
+        for (const std::string& caption : entries.captions) {
+            captions.append(text(caption));
+        }
+        box->clear();
+        box->addItems(captions);
+        box->setCurrentIndex(entries.selected);
+    }
+}
+
+void TForm1::selectorChanged(Category category) {
+    guarded([this, category] {
+        const int index = selector(category)->currentIndex();
+        const std::string path =
+            index > 0 ? programFolder_ + catalogue_.pathOf(category, index) : std::string();
+        preview_.select(category, index, path);
+    });
+    // Also after a failed load: the slot was shown before the picture was read.
+    previewWidget->refresh();
+}
+
+void TForm1::ComboBox1Change() {
+    selectorChanged(Category::Glasses);
+}
+void TForm1::ComboBox2Change() {
+    selectorChanged(Category::Beard);
+}
+void TForm1::ComboBox4Change() {
+    selectorChanged(Category::Chain);
+}
+void TForm1::ComboBox5Change() {
+    selectorChanged(Category::Watch);
+}
+void TForm1::ComboBox6Change() {
+    selectorChanged(Category::Shirt);
+}
+void TForm1::ComboBox7Change() {
+    selectorChanged(Category::Jeans);
+}
+void TForm1::ComboBox3Change() {
+    selectorChanged(Category::Boots);
+}
+
+void TForm1::Button1Click() {
+    close();
+}
+
+void TForm1::Button2Click() {
+    guarded([this] {
+        const std::optional<std::string> chosen =
+            services_.chooseFolder(std::string(layout::kFolderDialogTitle));
+        if (!chosen) {
+            return;
+        }
+        showGameFolder(chosenGameFolder(*chosen));
+        storeGameFolder(programFolder_, gameFolder(), Memo1);
+    });
+}
+
+void TForm1::Button3Click() {
+    guarded([this] {
+        std::vector<std::string> failures;
+        const QImage skin = preview_.renderSkin(failures);
+        // A part that fails to draw is reported, and the skin is saved as composed.
+        for (const std::string& message : failures) {
+            report(message);
+        }
+        const std::string path = skinOutputPath(gameFolder(), skinName());
+        if (FileExists(path) &&
+            services_.showMessage(std::string(kReplaceQuestion), std::string(kQuestionCaption),
+                                  mb::kQuestion) != mb::kIdYes) {
+            return;
+        }
+        writeSkinFile(path, skin);
+        services_.showMessage(std::string(kSkinSaved), std::string(kInfoCaption), mb::kInformation);
+    });
+}
+
+void TForm1::Button4Click() {
+    guarded([this] {
+        services_.showMessage(aboutText(), std::string(kAboutCaption), mb::kInformation);
+    });
+}
+
+void TForm1::vdClick() {
+    guarded([this] {
+        if (const std::optional<GameLaunch> game = findGame(gameFolder())) {
+            services_.startProgram(openCommand(game->executable, game->workingFolder,
+                                               programOnPath(std::string(kWine))));
+        } else {
+            services_.showMessage(std::string(kGameMissing), std::string(kErrorCaption),
+                                  mb::kWarning);
+        }
+    });
+}
+
+void TForm1::Label13MouseMove() {
+    Label12->hide();
+}
+void TForm1::Label13MouseLeave() {
+    Label12->show();
+}
+
+void TForm1::Label13Click() {
+    guarded([this] {
+        services_.showMessage(contactWarningText(), std::string(kWarningCaption), mb::kWarning);
+        services_.openUrl(mailLink());
+    });
+}
+
+}  // namespace vestura

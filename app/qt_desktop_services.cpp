@@ -1,0 +1,141 @@
+// Qt implementations of the desktop services. Every modal box gives the focus back to the
+// window and control that had it.
+#include "app/qt_desktop_services.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QUrl>
+
+#include "game/launch.h"
+
+namespace vestura {
+
+namespace {
+
+QString text(const std::string& s) {
+    return QString::fromLocal8Bit(s);
+}
+
+// Remembers the active window and its focused control, and restores both when the modal
+// box that follows has closed.
+class FocusKeeper {
+public:
+    FocusKeeper() : window_(QApplication::activeWindow()), focus_(QApplication::focusWidget()) {}
+    ~FocusKeeper() {
+        if (window_) {
+            window_->activateWindow();
+        }
+        if (focus_) {
+            focus_->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    QWidget* window() const { return window_; }
+
+    FocusKeeper(const FocusKeeper&) = delete;
+    FocusKeeper& operator=(const FocusKeeper&) = delete;
+
+private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> focus_;
+};
+
+// A message box that, like the message boxes of Windows, puts its caption, text and buttons
+// on the clipboard when the user presses Ctrl+C.
+class MessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!event->matches(QKeySequence::Copy)) {
+            QMessageBox::keyPressEvent(event);
+            return;
+        }
+        const QString rule = QStringLiteral("---------------------------\n");
+        QString buttonTexts;
+        for (const QAbstractButton* button : buttons()) {
+            buttonTexts += button->text().remove(QLatin1Char('&')) + QStringLiteral("   ");
+        }
+        QGuiApplication::clipboard()->setText(rule + windowTitle() + QLatin1Char('\n') + rule +
+                                              text() + QLatin1Char('\n') + rule + buttonTexts +
+                                              QLatin1Char('\n') + rule);
+    }
+};
+
+QMessageBox::Icon iconOf(unsigned flags) {
+    switch (flags & mb::kIconMask) {
+        case mb::kIconStop:
+            return QMessageBox::Critical;
+        case mb::kIconQuestion:
+            return QMessageBox::Question;
+        case mb::kIconExclamation:
+            return QMessageBox::Warning;
+        case mb::kIconInformation:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButtons buttonsOf(unsigned flags) {
+    return (flags & mb::kButtonsMask) == mb::kYesNo ? QMessageBox::Yes | QMessageBox::No
+                                                    : QMessageBox::StandardButtons(QMessageBox::Ok);
+}
+
+}  // namespace
+
+int QtDesktopServices::showMessage(const std::string& message, const std::string& caption,
+                                   unsigned flags) {
+    const FocusKeeper keeper;
+    MessageBox box(iconOf(flags), text(caption), text(message), buttonsOf(flags), keeper.window());
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return mb::kIdYes;
+        case QMessageBox::No:
+            return mb::kIdNo;
+        default:
+            return mb::kIdOk;
+    }
+}
+
+std::optional<std::string> QtDesktopServices::chooseFolder(const std::string& title) {
+    const FocusKeeper keeper;
+    const QString folder = QFileDialog::getExistingDirectory(keeper.window(), text(title),
+                                                             QString(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return QDir::toNativeSeparators(folder).toLocal8Bit().toStdString();
+}
+
+void QtDesktopServices::openUrl(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(text(url)));
+}
+
+void QtDesktopServices::startProgram(const ProcessCommand& command) {
+    QProcess process;
+    process.setProgram(text(command.program));
+    QStringList arguments;
+    for (const std::string& argument : command.arguments) {
+        arguments.append(text(argument));
+    }
+    process.setArguments(arguments);
+    process.setWorkingDirectory(text(command.workingFolder));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : command.environment) {
+        environment.insert(text(name), text(value));
+    }
+    process.setProcessEnvironment(environment);
+    process.startDetached();
+}
+
+}  // namespace vestura

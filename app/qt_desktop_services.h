@@ -1,0 +1,16 @@
+// The desktop services on Qt: QMessageBox, QFileDialog, QDesktopServices, QProcess.
+#pragma once
+
+#include "app/desktop_services.h"
+
+namespace vestura {
+
+class QtDesktopServices final : public DesktopServices {
+public:
+    int showMessage(const std::string& text, const std::string& caption, unsigned flags) override;
+    std::optional<std::string> chooseFolder(const std::string& title) override;
+    void openUrl(const std::string& url) override;
+    void startProgram(const ProcessCommand& command) override;
+};
+
+}  // namespace vestura

@@ -1,0 +1,55 @@
+// Start-up: the program folder, the application's title and screen facts, the main window
+// and the event loop.
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <memory>
+
+#include "app/failure_reporting.h"
+#include "app/form1.h"
+#include "app/program_info.h"
+#include "common/platform.h"
+#include "picture/display.h"
+
+namespace vestura {
+
+namespace {
+constexpr int kSystemIconSize = 32;
+}
+
+std::string programFolderOf(const QString& applicationDirPath) {
+    std::string folder = QDir::toNativeSeparators(applicationDirPath).toLocal8Bit().toStdString();
+    if (folder.empty() || folder.back() != platform::kPathSeparator) {
+        folder.push_back(platform::kPathSeparator);
+    }
+    return folder;
+}
+
+void prepareApplication() {
+    QApplication::setApplicationName(
+        QString::fromUtf8(kApplicationTitle.data(), qsizetype(kApplicationTitle.size())));
+    DisplayInfo info;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        info.bitsPerPixel = screen->depth();
+        info.logicalDpiY = qRound(screen->logicalDotsPerInchY());
+    }
+    info.iconSize = kSystemIconSize;
+    setDisplay(info);
+}
+
+int runMainWindow(DesktopServices& services, const std::function<void(TForm1&)>& beforeShow) {
+    runGuarded(services, [&] {
+        TForm1 form(services, programFolderOf(QCoreApplication::applicationDirPath()));
+        form.FormCreate();
+        if (beforeShow) {
+            beforeShow(form);
+        }
+        form.show();
+        QApplication::exec();
+    });
+    return 0;
+}
+
+}  // namespace vestura

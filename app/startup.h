@@ -1,0 +1,25 @@
+// The program's start-up sequence, shared by main() and the start-up benchmark.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+
+namespace vestura {
+
+class DesktopServices;
+class TForm1;
+
+// The executable's folder as 8-bit text ending with the platform separator.
+std::string programFolderOf(const QString& applicationDirPath);
+
+// Sets the application title and records the primary screen's facts for the pictures.
+// Needs the QApplication.
+void prepareApplication();
+
+// Builds the main window, runs its creation handler (a failure there is shown before the
+// window appears), shows it and runs the event loop until it closes. `beforeShow`, when
+// given, sees the window just before it is shown. Every failure is shown; returns 0.
+int runMainWindow(DesktopServices& services, const std::function<void(TForm1&)>& beforeShow = {});
+
+}  // namespace vestura

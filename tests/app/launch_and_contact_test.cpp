@@ -1,0 +1,139 @@
+// Start Vice, About, and the contact link's hover shadow, warning and mail link.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include "tests/app/window_fixture.h"
+
+namespace vestura::test {
+namespace {
+
+// Puts a folder holding an executable "wine" alone on the PATH for one test.
+class WineOnPath {
+public:
+    explicit WineOnPath(const TempFolder& folder) : saved_(qgetenv("PATH")) {
+        writeFile(folder.file("wine"), "#!/bin/sh\n");
+        QFile::setPermissions(QString::fromLocal8Bit(folder.file("wine")),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        qputenv("PATH", QByteArray::fromStdString(folder.path()));
+    }
+    ~WineOnPath() { qputenv("PATH", saved_); }
+
+private:
+    QByteArray saved_;
+};
+
+class LaunchTest : public WindowTest {
+protected:
+    void SetUp() override {
+        writeEmptyCatalogue();
+        createWindow();
+    }
+    void expectMissingMessage() const {
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text, "File gta-vc.exe not found!");
+        EXPECT_EQ(services.messages[0].caption, "Error");
+        EXPECT_EQ(services.messages[0].flags, 48u);
+        EXPECT_TRUE(services.programs.empty());
+    }
+    TempFolder tools;
+};
+
+TEST_F(LaunchTest, StartsTheGameThroughWineInTheGameFolder) {
+    game.write("gta-vc.exe", "MZ");
+    form->Edit1->setText(QString::fromLocal8Bit(game.path()));
+    const WineOnPath wine(tools);
+    form->vd->click();
+    ASSERT_EQ(services.programs.size(), 1u);
+    const ProcessCommand& started = services.programs[0];
+    EXPECT_EQ(started.program, "wine");
+    ASSERT_FALSE(started.arguments.empty());
+    EXPECT_EQ(started.arguments.back(), game.path() + "gta-vc.exe");
+    EXPECT_EQ(started.workingFolder, game.path());
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(LaunchTest, ReportsAMissingExecutable) {
+    form->Edit1->setText(QString::fromLocal8Bit(game.path()));
+    form->vd->click();
+    expectMissingMessage();
+}
+
+TEST_F(LaunchTest, TakesAFolderNamedLikeTheExecutableForMissing) {
+    ASSERT_TRUE(QDir().mkdir(QString::fromLocal8Bit(game.file("gta-vc.exe"))));
+    form->Edit1->setText(QString::fromLocal8Bit(game.path()));
+    form->vd->click();
+    expectMissingMessage();
+}
+
+TEST_F(LaunchTest, JoinsTheNameToAFolderWithoutItsSeparator) {
+    game.write("gta-vc.exe", "MZ");
+    std::string folder = game.path();
+    folder.pop_back();
+    form->Edit1->setText(QString::fromLocal8Bit(folder));
+    form->vd->click();
+    expectMissingMessage();
+}
+
+TEST_F(WindowTest, AboutShowsItsEightLinesWithTheInformationIcon) {
+    writeEmptyCatalogue();
+    createWindow();
+    form->Button4->click();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text,
+              "Vestura 1.1 by Kadrow\ne-mail: vestura@example.org\n\nMarch, 2004 year\n\n"
+              "Special thanks to Rockstar for making superb games\n\nTested on Windows 2000\\XP");
+    EXPECT_EQ(services.messages[0].caption, "About");
+    EXPECT_EQ(services.messages[0].flags, 64u);
+}
+
+TEST_F(WindowTest, PointerOverTheLinkHidesItsShadowUntilItLeaves) {
+    writeEmptyCatalogue();
+    createWindow();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), form->Label13->mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form->Label13, &move);
+    EXPECT_FALSE(form->Label12->isVisible());
+    QApplication::sendEvent(form->Label13, &move);
+    EXPECT_FALSE(form->Label12->isVisible());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(form->Label13, &leave);
+    EXPECT_TRUE(form->Label12->isVisible());
+}
+
+TEST_F(WindowTest, LinkClickWarnsFirstThenOpensTheMailLink) {
+    writeEmptyCatalogue();
+    createWindow();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    bool mailAskedWhileWarning = false;
+    services.onMessage = [&](const MessageCall&) {
+        mailAskedWhileWarning = !services.urls.empty();
+    };
+    QTest::mouseClick(form->Label13, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+
+    using Kind = FakeDesktopServices::Kind;
+    EXPECT_EQ(services.kinds, (std::vector<Kind>{Kind::Message, Kind::OpenUrl}));
+    EXPECT_FALSE(mailAskedWhileWarning);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text,
+              "WARNING!\n"
+              "If you want to send a question, in a field a theme specify a symbol Q.\n"
+              "If you want to send the remark, in a field a theme specify a symbol R.\n"
+              "If you want to send something another, in a field a theme specify a symbol O.\n"
+              "\nAll letters with other variants of theme will be removed.");
+    EXPECT_EQ(services.messages[0].caption, "WARNING");
+    EXPECT_EQ(services.messages[0].flags, 48u);
+    EXPECT_EQ(services.urls, std::vector<std::string>{"mailto:vestura@example.org"});
+}
+
+}  // namespace
+}  // namespace vestura::test

@@ -1,0 +1,71 @@
+// A main window built over a temporary program folder, with the fake desktop services.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <memory>
+#include <string>
+
+#include "app/form1.h"
+#include "skin/categories.h"
+#include "tests/support/fake_desktop_services.h"
+#include "tests/support/temp_folder.h"
+
+namespace vestura::test {
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() : savedCurrentFolder_(QDir::currentPath()) {}
+    ~WindowTest() override {
+        form.reset();
+        QDir::setCurrent(savedCurrentFolder_);
+    }
+
+    // Every list file present and empty: each selector offers its default entry only.
+    void writeEmptyCatalogue() const {
+        for (const CategoryInfo& category : kCategories) {
+            program.write(std::string(category.listFile), "");
+        }
+    }
+
+    // One record per list file naming `picture` with caption "Part".
+    void writeCatalogueOf(const std::string& picture) const {
+        for (const CategoryInfo& category : kCategories) {
+            program.write(std::string(category.listFile), "<NEW>\r\n" + picture + "\r\nPart\r\n");
+        }
+    }
+
+    // A settings file naming `folder` (with its final separator) as the game folder.
+    void useGameFolder(const std::string& folder) const {
+        program.write("vestu.cfg", folder + "\r\n");
+    }
+
+    // A solid-colour 24-bit BMP part picture in the program folder.
+    void writePart(const std::string& name, int width, int height, QRgb colour) const {
+        QImage image(width, height, QImage::Format_RGB888);
+        image.fill(colour);
+        ASSERT_TRUE(image.save(QString::fromLocal8Bit(program.file(name)), "BMP"));
+    }
+
+    TForm1& createWindow() {
+        form = std::make_unique<TForm1>(services, program.path());
+        form->FormCreate();
+        return *form;
+    }
+
+    TempFolder program;
+    TempFolder game;
+    FakeDesktopServices services;
+    std::unique_ptr<TForm1> form;
+
+private:
+    QString savedCurrentFolder_;
+};
+
+}  // namespace vestura::test

@@ -1,0 +1,134 @@
+#!/bin/bash
+# Runs the real vestura binary from a copy of its folder, with a fresh HOME, on its own
+# virtual X display, and drives it with xdotool. Stops at the first failed check.
+# Usage: program_test.sh <folder holding vestura>
+# Set E2E_SCREENSHOT to a file name to keep a picture of the main window's screen.
+set -uo pipefail
+
+bin_dir=$1
+work=$(mktemp -d)
+pid=
+xvfb=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display itself and reports its number: no race with other servers.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+program="$work/program"
+export HOME="$work/home"
+mkdir -p "$program" "$HOME" "$work/tools" "$work/game"
+cp "$bin_dir/vestura" "$bin_dir"/*.ls "$program/"
+if [ -d "$bin_dir/parts" ]; then cp -r "$bin_dir/parts" "$program/"; fi
+
+main_title='^Vestura by Kadrow \(version 1\.1\)$'
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Polls `$@` every 0.1 s for at most 10 s.
+wait_until() {
+    for _ in $(seq 100); do
+        if "$@" >/dev/null 2>&1; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+window_named() { xdotool search --onlyvisible --name "$1" | head -n 1; }
+has_window() { [ -n "$(window_named "$1")" ]; }
+no_window() { ! has_window "$1"; }
+
+start_program() {
+    (cd "$program" && exec ./vestura) &
+    pid=$!
+}
+
+# Sends keys to the window named by the pattern, once it has the keyboard focus.
+press() {
+    local window
+    window=$(window_named "$1")
+    xdotool windowfocus --sync "$window"
+    xdotool key --clearmodifiers "${@:2}"
+}
+
+expect_exit_zero() {
+    local status=0
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "$1: the program is still running"
+    wait "$pid" || status=$?
+    pid=
+    [ "$status" -eq 0 ] || fail "$1: exit code $status"
+}
+
+# The text of the message box on top, copied with Ctrl+C (QMessageBox puts its caption and
+# text on the clipboard).
+message_text() {
+    press '^Vestura$|^Error$' ctrl+c
+    wait_until xclip -selection clipboard -t UTF8_STRING -o
+    xclip -selection clipboard -t UTF8_STRING -o
+}
+
+echo "== first start: window, settings file, Escape"
+start_program
+wait_until has_window "$main_title" || fail "main window did not appear"
+window=$(window_named "$main_title")
+geometry=$(xwininfo -id "$window")
+grep -q 'Width: 472' <<<"$geometry" || fail "client width is not 472"
+grep -q 'Height: 376' <<<"$geometry" || fail "client height is not 376"
+expected_cfg="$HOME/.wine/drive_c/Games/GTA Vice City/"$'\r'
+[ "$(cat "$program/vestu.cfg")" = "$expected_cfg" ] || fail "vestu.cfg holds $(od -c "$program/vestu.cfg")"
+if [ -n "${E2E_SCREENSHOT:-}" ]; then import -window root "$E2E_SCREENSHOT"; fi
+press "$main_title" Escape
+expect_exit_zero "Escape"
+
+echo "== missing p.ls: one message before the window"
+mv "$program/p.ls" "$work/p.ls"
+start_program
+wait_until has_window '^Vestura$' || fail "no failure message box"
+no_window "$main_title" || fail "main window shown before the message was closed"
+text=$(message_text)
+grep -qF "Cannot open file $program/p.ls." <<<"$text" || fail "message box says: $text"
+press '^Vestura$' Return
+wait_until has_window "$main_title" || fail "main window did not appear after OK"
+press "$main_title" Escape
+expect_exit_zero "Escape after a start-up failure"
+mv "$work/p.ls" "$program/p.ls"
+
+echo "== Start Vice through a fake wine"
+cat >"$work/tools/wine" <<SCRIPT
+#!/bin/sh
+{ pwd; printf '%s\n' "\$@"; } >"$work/wine.log"
+SCRIPT
+chmod +x "$work/tools/wine"
+printf '%s/\r\n' "$work/game" >"$program/vestu.cfg"
+touch "$work/game/gta-vc.exe"
+PATH="$work/tools:$PATH" start_program
+wait_until has_window "$main_title" || fail "main window did not appear"
+window=$(window_named "$main_title")
+click_start_vice() { xdotool mousemove --window "$window" 224 356 click 1; }
+click_start_vice
+wait_until test -s "$work/wine.log" || fail "wine was not started"
+[ "$(sed -n 1p "$work/wine.log")" = "$work/game" ] || fail "wine ran in $(sed -n 1p "$work/wine.log")"
+[ "$(sed -n 2p "$work/wine.log")" = "$work/game/gta-vc.exe" ] || fail "wine got $(sed -n '2,$p' "$work/wine.log")"
+
+echo "== Start Vice without the game"
+rm "$work/game/gta-vc.exe"
+click_start_vice
+wait_until has_window '^Error$' || fail "no Error message box"
+text=$(message_text)
+grep -qF "File gta-vc.exe not found!" <<<"$text" || fail "Error box says: $text"
+press '^Error$' Return
+wait_until no_window '^Error$' || fail "Error box did not close"
+press "$main_title" Escape
+expect_exit_zero "Escape after Start Vice"
+
+echo "all end-to-end checks passed"

@@ -1,0 +1,69 @@
+// A DesktopServices for tests: records every call in order and answers message boxes and
+// the folder dialog from a script.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/desktop_services.h"
+#include "game/launch.h"
+
+namespace vestura::test {
+
+struct MessageCall {
+    std::string text;
+    std::string caption;
+    unsigned flags = 0;
+};
+
+class FakeDesktopServices final : public DesktopServices {
+public:
+    enum class Kind { Message, ChooseFolder, OpenUrl, StartProgram };
+
+    int showMessage(const std::string& text, const std::string& caption, unsigned flags) override {
+        kinds.push_back(Kind::Message);
+        messages.push_back({text, caption, flags});
+        if (onMessage) {
+            onMessage(messages.back());
+        }
+        if (answers.empty()) {
+            return (flags & mb::kButtonsMask) == mb::kYesNo ? mb::kIdYes : mb::kIdOk;
+        }
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::optional<std::string> chooseFolder(const std::string& title) override {
+        kinds.push_back(Kind::ChooseFolder);
+        folderTitles.push_back(title);
+        return folderAnswer;
+    }
+
+    void openUrl(const std::string& url) override {
+        kinds.push_back(Kind::OpenUrl);
+        urls.push_back(url);
+    }
+
+    void startProgram(const ProcessCommand& command) override {
+        kinds.push_back(Kind::StartProgram);
+        programs.push_back(command);
+    }
+
+    // Script.
+    std::deque<int> answers;                  // message-box answers, in order; then Yes / OK
+    std::optional<std::string> folderAnswer;  // nullopt: the dialog is cancelled
+    std::function<void(const MessageCall&)> onMessage;  // runs while the "box" is open
+
+    // Record.
+    std::vector<Kind> kinds;
+    std::vector<MessageCall> messages;
+    std::vector<std::string> folderTitles;
+    std::vector<std::string> urls;
+    std::vector<ProcessCommand> programs;
+};
+
+}  // namespace vestura::test
