@@ -65,13 +65,17 @@ VOID = (38, 42, 50)  # texture area the model never shows
 class Canvas:
     """An RGB picture drawn at SUPER x scale with skin coordinates."""
 
-    def __init__(self, size, fill):
-        self.image = Image.new("RGB", (size[0] * SUPER, size[1] * SUPER), fill)
+    def __init__(self, size, fill, mode="RGB", origin=(0, 0)):
+        self.image = Image.new(mode, (size[0] * SUPER, size[1] * SUPER), fill)
         self.draw = ImageDraw.Draw(self.image)
+        self.ox, self.oy = origin  # skin position of the picture's top-left corner
 
-    @staticmethod
-    def box(x0, y0, x1, y1):
+    def box(self, x0, y0, x1, y1):
+        x0, x1, y0, y1 = x0 - self.ox, x1 - self.ox, y0 - self.oy, y1 - self.oy
         return [x0 * SUPER, y0 * SUPER, x1 * SUPER - 1, y1 * SUPER - 1]
+
+    def pts(self, points):
+        return [((x - self.ox) * SUPER, (y - self.oy) * SUPER) for x, y in points]
 
     def rect(self, x0, y0, x1, y1, fill):
         self.draw.rectangle(self.box(x0, y0, x1, y1), fill=fill)
@@ -81,10 +85,10 @@ class Canvas:
                           width=int(width * SUPER))
 
     def polygon(self, points, fill):
-        self.draw.polygon([(x * SUPER, y * SUPER) for x, y in points], fill=fill)
+        self.draw.polygon(self.pts(points), fill=fill)
 
     def line(self, points, fill, width=1):
-        self.draw.line([(x * SUPER, y * SUPER) for x, y in points], fill=fill,
+        self.draw.line(self.pts(points), fill=fill,
                        width=int(width * SUPER), joint="curve")
 
     def arc(self, x0, y0, x1, y1, start, end, fill, width=1):

@@ -165,19 +165,21 @@ def indexes_with_palette(image, palette):
     return out
 
 
-def quantize_keeping(image, keep, colors=256):
-    """Palette for `image` that holds every colour of `keep` (an image whose pixels must stay
-    exact, e.g. bare skin) plus quantised colours for the rest."""
-    kept = sorted({c for c in keep.convert("RGB").getdata()})
-    rest_pixels = [c for c in image.convert("RGB").getdata() if c not in set(kept)]
-    room = colors - len(kept)
+def quantize_keeping(image, keep_colours, colors=256):
+    """Palette for `image` that holds every colour of `keep_colours` exactly (bare skin, a
+    key colour) plus quantised colours for the rest. Returns (indexes, palette)."""
+    kept = sorted(set(keep_colours))[:colors]
+    kept_set = set(kept)
+    rest_pixels = [c for c in image.convert("RGB").getdata() if c not in kept_set]
     palette = list(kept)
+    room = colors - len(kept)
     if rest_pixels and room > 0:
         rest = Image.new("RGB", (len(rest_pixels), 1))
         rest.putdata(rest_pixels)
         _, extra = quantize(rest, min(room, len(set(rest_pixels))))
-        palette += [c for c in extra if c not in set(kept)]
-    return indexes_with_palette(image, palette[:colors]), palette[:colors]
+        palette += [c for c in extra if c not in kept_set]
+    palette = palette[:colors]
+    return indexes_with_palette(image, palette), palette
 
 
 # ---------------------------------------------------------------- icons
@@ -228,7 +230,7 @@ def render_drawing(steps, size, scale=1):
         else:
             fill = brush + (255,) if brush else None
             outline = pen + (255,) if pen else None
-            width = max(1, pen_width * scale) if pen else 0
+            width = max(1, round(pen_width * scale)) if pen else 0
             if kind == "polygon":
                 points = [(x * scale, y * scale) for x, y in step[1]]
                 draw.polygon(points, fill=fill)
@@ -286,15 +288,15 @@ def wmf(steps, size):
             replace("brush", lambda: struct.pack("<IHHIH", 7, 0x02FC, style, colour, 0))
         elif kind == "pen":
             if step[1]:
-                style, pen_width, colour = 0, step[2] * k, _colorref(step[1])
+                style, pen_width, colour = 0, round(step[2] * k), _colorref(step[1])
             else:
                 style, pen_width, colour = 5, 0, 0  # PS_NULL
             replace("pen", lambda: struct.pack("<IHHhhI", 8, 0x02FA, style, pen_width, 0, colour))
         elif kind in ("rect", "ellipse"):
-            left, top, right, bottom = (v * k for v in step[1:5])
+            left, top, right, bottom = (round(v * k) for v in step[1:5])
             record(0x041B if kind == "rect" else 0x0418, bottom, right, top, left)
         elif kind == "polygon":
-            points = [v * k for point in step[1] for v in point]
+            points = [round(v * k) for point in step[1] for v in point]
             record(0x0324, len(step[1]), *points)
     record(0x0000)  # EOF
     body = b"".join(records)
@@ -347,14 +349,14 @@ def emf(steps, size):
             style, colour = (0, _colorref(step[1])) if step[1] else (1, 0)
             replace("brush", lambda h: record(39, struct.pack("<IIII", h, style, colour, 0)))
         elif kind == "pen":
-            style, width, colour = (0, step[2], _colorref(step[1])) if step[1] else (5, 0, 0)
+            style, width, colour = (0, round(step[2]), _colorref(step[1])) if step[1] else (5, 0, 0)
             replace("pen", lambda h: record(38, struct.pack("<IIiiI", h, style, width, 0, colour)))
         elif kind in ("rect", "ellipse"):
-            left, top, right, bottom = step[1:5]
+            left, top, right, bottom = (round(v) for v in step[1:5])
             grow([(left, top), (right - 1, bottom - 1)])
             record(43 if kind == "rect" else 42, struct.pack("<iiii", left, top, right, bottom))
         elif kind == "polygon":
-            points = step[1]
+            points = [(round(x), round(y)) for x, y in step[1]]
             grow(points)
             xs, ys = [p[0] for p in points], [p[1] for p in points]
             payload = struct.pack("<iiiiI", min(xs), min(ys), max(xs), max(ys), len(points))
@@ -379,3 +381,50 @@ def emf(steps, size):
         EMF_DEVICE_MM[0] * 1000, EMF_DEVICE_MM[1] * 1000)
     assert len(header) == EMF_HEADER_SIZE
     return header + body
+
+
+# ---------------------------------------------------------------- self-checks
+
+
+def check_wmf(data, size):
+    """Walks a placeable metafile's records; raises AssertionError on any inconsistency."""
+    key, _, left, top, right, bottom, inch, _, checksum = struct.unpack_from("<IHhhhhHIH", data)
+    assert key == 0x9AC6CDD7
+    words = struct.unpack_from("<10H", data)
+    expected = 0
+    for word in words:
+        expected ^= word
+    assert checksum == expected
+    assert ((right - left) * 96 // inch, (bottom - top) * 96 // inch) == tuple(size)
+    kind, header_words, _, total_words, _, largest, _ = struct.unpack_from("<HHHIHIH", data, 22)
+    assert (kind, header_words) == (1, 9) and 22 + total_words * 2 == len(data)
+    at = 22 + 18
+    while True:
+        words, function = struct.unpack_from("<IH", data, at)
+        assert 3 <= words <= largest
+        at += words * 2
+        if function == 0:
+            break
+    assert at == len(data)
+
+
+def check_emf(data, size):
+    """Walks an enhanced metafile's records; raises AssertionError on any inconsistency."""
+    kind, header_size = struct.unpack_from("<II", data)
+    frame = struct.unpack_from("<4i", data, 24)
+    signature, _, total, count = struct.unpack_from("<IIII", data, 40)
+    device = struct.unpack_from("<2i", data, 72)
+    mm = struct.unpack_from("<2i", data, 80)
+    assert kind == 1 and signature == 0x464D4520 and total == len(data)
+    for axis in (0, 1):
+        pixels = (frame[axis + 2] - frame[axis]) * device[axis] / (mm[axis] * 100)
+        assert pixels == size[axis], (pixels, size)
+    at, seen = header_size, 1
+    while at < len(data):
+        kind, length = struct.unpack_from("<II", data, at)
+        assert length >= 8 and length % 4 == 0
+        at += length
+        seen += 1
+        if kind == 14:
+            break
+    assert at == len(data) and seen == count
