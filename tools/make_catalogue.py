@@ -778,20 +778,31 @@ def loafers():
 def flip_flops():
     c = shoes_canvas()
     skin, shade = art.SKIN + (255,), art.SKIN_SHADE + (255,)
+    rubber, rubber_edge, strap = (250, 206, 40, 255), (206, 160, 20, 255), (30, 120, 220, 255)
+    c.rect(0, 0, 56, 72, art.VOID + (255,))  # no shoe: the texture around the feet is unused
     for left in (0, 28):
-        c.rect(left + 1, 0, left + 27, 64, skin)  # bare feet
-        widths = (6.5, 4.5, 4.2, 3.8, 3.4) if left else (3.4, 3.8, 4.2, 4.5, 6.5)
+        c.draw.rounded_rectangle(c.box(left + 1, 30, left + 27, 72), radius=6 * art.SUPER,
+                                 fill=rubber_edge)
+        c.draw.rounded_rectangle(c.box(left + 2, 31, left + 26, 71), radius=5 * art.SUPER,
+                                 fill=rubber)
+        c.rect(left + 3, 0, left + 25, 52, skin)  # bare foot
+        widths = (6.5, 4.6, 4.2, 3.8, 3.4) if left else (3.4, 3.8, 4.2, 4.6, 6.5)
+        x = left + 3
         for i, w in enumerate(widths):
-            tx = left + 2 + sum(widths[:i]) + i * 0.8
-            top = 50 + abs(i - (1 if left else 3)) * 1.5
-            c.ellipse(tx, top, tx + w, top + 12, shade)
-            c.ellipse(tx + 0.6, top + 0.6, tx + w - 0.6, top + 11.4, skin)
-            c.ellipse(tx + 1, top + 1.5, tx + w - 1, top + 5, (242, 206, 196, 255))  # toenails
-        c.rect(left, 62, left + 28, 72, (250, 210, 40, 255))  # sole
-        post = left + (8 if left else 20)  # the strap's post sits between the big toes
-        c.line([(left + 3, 58), (post, 40), (left + 25, 58)], (30, 120, 220, 255), 3)
-        c.line([(post, 40), (post, 54)], (30, 120, 220, 255), 1.5)
-    return over_base("b", c.result())
+            big = w > 6
+            bottom = 66 - abs(i - (0 if left else 4)) * 1.2
+            c.draw.rounded_rectangle(c.box(x, 46, x + w, bottom), radius=1.6 * art.SUPER,
+                                     fill=skin, outline=shade, width=art.SUPER // 2)
+            c.draw.rounded_rectangle(c.box(x + 0.9, bottom - (4.5 if big else 3.5), x + w - 0.9,
+                                           bottom - 0.8), radius=art.SUPER, fill=(244, 214, 204, 255))
+            x += w + 0.2
+        post = left + (10 if left else 18)  # the strap's post sits between the first two toes
+        c.line([(left + 3, 40), (post, 48), (left + 25, 40)], strap, 3)
+        c.ellipse(post - 1.5, 46.5, post + 1.5, 49.5, strap)
+    image = over_base("b", c.result())
+    for left in (0, 28):
+        art.shade_columns(image, (left + 3, 0, 22, 46), 0.25)
+    return image
 
 
 def work_boots():
@@ -894,7 +905,7 @@ CATEGORIES = [
         ("cowboy.bmp", "Cowboy boots", plain(cowboy_boots, bmp24)),
         ("sneakers.bmp", "White sneakers", plain(sneakers, bmp8)),
         ("loafers.bmp", "Penny loafers", plain(loafers, rle8)),
-        ("flip_flops.bmp", "Flip-flops", plain(flip_flops, bmp4)),
+        ("flip_flops.bmp", "Flip-flops", plain(flip_flops, bmp8)),
         ("work_boots.bmp", "Work boots", plain(work_boots, bmp565)),
     ]),
 ]
