@@ -281,7 +281,10 @@ def wmf(steps, size):
     width, height = size[0] * k, size[1] * k
     record(0x020B, 0, 0)  # SetWindowOrg(y, x)
     record(0x020C, height, width)  # SetWindowExt(y, x)
-    for step in steps:
+    # An invisible rectangle over the whole picture (no pen, no brush) for players that size
+    # a metafile by what it draws rather than by its header.
+    frame = [("pen", None), ("brush", None), ("rect", 0, 0, size[0], size[1])]
+    for step in frame + list(steps):
         kind = step[0]
         if kind == "brush":
             style, colour = (0, _colorref(step[1])) if step[1] else (1, 0)  # BS_SOLID / BS_NULL
