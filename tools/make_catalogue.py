@@ -987,6 +987,26 @@ def preview(written, folder):
         sheet.save(os.path.join(folder, slot + ".png"))
 
 
+STACKING = "pechkjb"  # the order the preview draws its slots in, bottom first
+
+
+def outfits(written, folder):
+    """Whole skins: entry i of every category worn together, stacked as the preview does."""
+    by_slot = {slot: [(p, m) for s, p, m in written if s == slot] for slot in SLOTS}
+    count = max(len(v) for v in by_slot.values())
+    sheet = Image.new("RGB", (count * 516, 516), (140, 198, 255))
+    for i in range(count):
+        skin = BASE.convert("RGBA")
+        for slot in STACKING:
+            entries = by_slot[slot]
+            path, make = entries[i % len(entries)]
+            layer = Image.new("RGBA", skin.size, (0, 0, 0, 0))
+            layer.paste(as_drawn(slot, path, make), SLOTS[slot][0])
+            skin.alpha_composite(layer)
+        sheet.paste(skin.convert("RGB").resize((512, 512), Image.NEAREST), (i * 516 + 2, 2))
+    sheet.save(os.path.join(folder, "outfits.png"))
+
+
 def main():
     written = write_catalogue()
     for slot, path, make in written:
@@ -996,6 +1016,7 @@ def main():
         print("%-45s %-4s %s" % (os.path.relpath(path, CATALOGUE), picture.format, picture.size))
     if "--preview" in sys.argv:
         preview(written, "/tmp/vestura-preview")
+        outfits(written, "/tmp/vestura-preview")
 
 
 if __name__ == "__main__":
