@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -107,6 +109,27 @@ TEST(BuiltinProgramIcon, IsOne32x32EntryOf256ColoursWithAndMask) {
     const auto mask = file.begin() + static_cast<std::ptrdiff_t>(kDirectory + kDib - 128);
     EXPECT_TRUE(std::any_of(mask, file.end(), [](std::uint8_t b) { return b != 0; }));
     EXPECT_TRUE(std::any_of(mask, file.end(), [](std::uint8_t b) { return b != 0xFF; }));
+}
+
+TEST(BuiltinBackground, EveryPixelIsALightSkyBlue) {
+    // The light-blue controls (#9BCDFF, #8CC6FF) sit on it: no pixel may be dark, and blue
+    // leads green, which leads red, everywhere.
+    const Bytes file = builtinPictureFile(BuiltinPicture::Background);
+    for (std::size_t at = u32(file, 10); at + 2 < file.size(); at += 3) {
+        const int blue = file[at], green = file[at + 1], red = file[at + 2];
+        ASSERT_GE(blue, 0xC8) << "at byte " << at;
+        ASSERT_TRUE(red <= green && green <= blue) << "at byte " << at;
+    }
+}
+
+TEST(BuiltinProgramIcon, QtIconReaderShowsAShapeOnATransparentGround) {
+    const Bytes file = builtinPictureFile(BuiltinPicture::ProgramIcon);
+    const QImage icon = QImage::fromData(reinterpret_cast<const uchar*>(file.data()),
+                                         static_cast<int>(file.size()), "ICO")
+                            .convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(icon.size(), QSize(32, 32));
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(icon.pixel(16, 16)), 255);
 }
 
 TEST(LoadBuiltinBitmap, ProgramIconIsNoBitmap) {
