@@ -231,7 +231,7 @@ def wraparounds():
 BEARD_HAIR = (66, 44, 30)
 
 
-def beard_area(c, fill, chin_y=126, cheek_top=82):
+def beard_area(c, fill, cheek_top=82):
     """The region a full beard grows over: cheeks, jaw and chin, on the face and under the ear."""
     c.polygon([(160, cheek_top - 14), (168, cheek_top), (186, cheek_top + 8), (196, 92),
                (CX, 93), (220, 92), (230, cheek_top + 8), (248, cheek_top), (256, cheek_top - 14),
@@ -292,7 +292,7 @@ def goatee():
 def full_beard():
     c = canvas("p")
     hair = BEARD_HAIR + (255,)
-    beard_area(c, hair, chin_y=128, cheek_top=78)
+    beard_area(c, hair, cheek_top=78)
     c.polygon([(CX - 18, 101), (CX - 13, 92), (CX, 94), (CX + 13, 92), (CX + 18, 101)], hair)
     c.ellipse(CX - 13, art.MOUTH_Y - 2, CX + 13, art.MOUTH_Y + 7, (0, 0, 0, 0))  # lips show
     layer = c.image
