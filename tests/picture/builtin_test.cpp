@@ -132,6 +132,26 @@ TEST(BuiltinProgramIcon, QtIconReaderShowsAShapeOnATransparentGround) {
     EXPECT_EQ(qAlpha(icon.pixel(16, 16)), 255);
 }
 
+TEST_P(BuiltinBmpTest, LoadsThroughTheBmpReaderAtItsSize) {
+    const BmpForm& form = GetParam();
+    const std::unique_ptr<TBitmap> bitmap = loadBuiltinBitmap(form.which);
+    EXPECT_EQ(bitmap->width(), form.width);
+    EXPECT_EQ(bitmap->height(), form.height);
+    EXPECT_EQ(bitmap->info().bitsPerPixel, static_cast<int>(form.bitsPerPixel));
+    EXPECT_EQ(bitmap->info().colorsUsed, form.colorsUsed);
+    EXPECT_EQ(bitmap->info().xPelsPerMeter, form.pelsPerMeter);
+}
+
+TEST(LoadBuiltinBitmap, BaseSkinRowsComeOutUpright) {
+    // The file is bottom-up: its last pixel row is the skin's top row. The top-left corner
+    // is the white sock of the shoes, the bottom-left corner the trouser hem.
+    const std::unique_ptr<TBitmap> skin = loadBuiltinBitmap(BuiltinPicture::BaseSkin);
+    const QRgb sock = skin->image().pixel(2, 2);
+    const QRgb hem = skin->image().pixel(2, 253);
+    EXPECT_GT(qGray(sock), 200);
+    EXPECT_LT(qGray(hem), 150);
+}
+
 TEST(LoadBuiltinBitmap, ProgramIconIsNoBitmap) {
     EXPECT_THROW(loadBuiltinBitmap(BuiltinPicture::ProgramIcon), EInvalidGraphic);
 }
