@@ -4,20 +4,11 @@
 #include <QPainter>
 
 #include "picture/bitmap.h"
+#include "picture/builtin.h"
 #include "picture/display.h"
 #include "picture/file_formats.h"
 
-// Until the built-in pictures are in the tree the window draws plain stand-ins.
-#if __has_include("picture/builtin.h")
-#include "picture/builtin.h"
-#define VESTURA_HAS_BUILTIN_PICTURES 1
-#else
-#define VESTURA_HAS_BUILTIN_PICTURES 0
-#endif
-
 namespace vestura {
-
-#if VESTURA_HAS_BUILTIN_PICTURES
 
 QImage stretchedBackground(QSize size) {
     QImage image(size, QImage::Format_RGB32);
@@ -48,25 +39,5 @@ QIcon programIcon() {
     const auto* data = reinterpret_cast<const uchar*>(file.data());
     return QIcon(QPixmap::fromImage(QImage::fromData(data, static_cast<int>(file.size()), "ICO")));
 }
-
-#else
-
-QImage stretchedBackground(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(0xB4, 0xDC, 0xFF));
-    return image;
-}
-
-std::shared_ptr<TGraphic> baseSkin() {
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(QColor(0x80, 0x80, 0x80));
-    return std::make_shared<TBitmap>(image);
-}
-
-QIcon programIcon() {
-    return QIcon();
-}
-
-#endif
 
 }  // namespace vestura
