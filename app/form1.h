@@ -52,10 +52,7 @@ public:
     void Label13MouseMove();
     void Label13MouseLeave();
 
-    const Catalogue& catalogue() const { return catalogue_; }
     const Preview& preview() const { return preview_; }
-    const LineBuffer& memo() const { return Memo1; }
-    const std::string& programFolder() const { return programFolder_; }
 
     // The controls, named as in the layout.
     QWidget* Image2 = nullptr;
