@@ -25,7 +25,7 @@ im=(convert "$base")
 while read -r category x y; do
     part="$bin/$(path_of "$category")"
     if [[ $category == jeans ]]; then
-        im+=\( "$part" -transparent magenta \) ; im+=(-geometry "+$x+$y" -composite)
+        im+=("(" "$part" -transparent magenta ")" -geometry "+$x+$y" -composite)
     else
         im+=("$part" -geometry "+$x+$y" -composite)
     fi
