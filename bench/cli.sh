@@ -39,10 +39,11 @@ jeans 0 84
 boots 0 0
 PLACES
 im+=("BMP3:$work/magick.bmp")
+imagemagick=$(printf '%q ' "${im[@]}")
 
 hyperfine --warmup 3 --export-markdown "$work/report.md" \
     -n "qt floor" "$build/bench/qt_floor" \
     -n "render (one process)" "$cli render ${args[*]} --output $work/one.bmp" \
     -n "render --recipes (1000 skins)" "$cli render --recipes $work/recipes.txt" \
-    -n "imagemagick (one skin)" "${im[*]}"
+    -n "imagemagick (one skin)" "$imagemagick"
 cat "$work/report.md"
