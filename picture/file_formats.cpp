@@ -5,6 +5,7 @@
 
 #include "common/platform.h"
 #include "picture/bitmap.h"
+#include "picture/jpeg_image.h"
 
 namespace vestura {
 
@@ -27,6 +28,8 @@ std::unique_ptr<TGraphic> make() {
 TFileFormatsList makeProgramTable() {
     TFileFormatsList table;
     table.add("bmp", "Bitmaps", &make<TBitmap>);
+    table.add("jpeg", "JPEG Image File", &make<TJPEGImage>);
+    table.add("jpg", "JPEG Image File", &make<TJPEGImage>);
     return table;
 }
 
