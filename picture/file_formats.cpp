@@ -5,6 +5,7 @@
 
 #include "common/platform.h"
 #include "picture/bitmap.h"
+#include "picture/metafile.h"
 
 namespace vestura {
 
@@ -26,6 +27,8 @@ std::unique_ptr<TGraphic> make() {
 
 TFileFormatsList makeProgramTable() {
     TFileFormatsList table;
+    table.add("wmf", "Metafiles", &make<TMetafile>);
+    table.add("emf", "Enhanced Metafiles", &make<TMetafile>);
     table.add("bmp", "Bitmaps", &make<TBitmap>);
     return table;
 }
@@ -50,9 +53,8 @@ const TFileFormatsList& fileFormats() {
 }
 
 std::string pictureExtension(std::string_view path) {
-    const auto last = std::find_if(path.rbegin(), path.rend(), [](char c) {
-        return c == '.' || platform::isPathDelimiter(c);
-    });
+    const auto last = std::find_if(path.rbegin(), path.rend(),
+                                   [](char c) { return c == '.' || platform::isPathDelimiter(c); });
     if (last == path.rend() || *last != '.') {
         return {};
     }
