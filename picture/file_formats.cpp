@@ -5,6 +5,7 @@
 
 #include "common/platform.h"
 #include "picture/bitmap.h"
+#include "picture/icon.h"
 #include "picture/metafile.h"
 
 namespace vestura {
@@ -29,6 +30,7 @@ TFileFormatsList makeProgramTable() {
     TFileFormatsList table;
     table.add("wmf", "Metafiles", &make<TMetafile>);
     table.add("emf", "Enhanced Metafiles", &make<TMetafile>);
+    table.add("ico", "Icons", &make<TIcon>);
     table.add("bmp", "Bitmaps", &make<TBitmap>);
     return table;
 }
