@@ -13,6 +13,7 @@ namespace {
 constexpr double kMinTextPixels = 1;
 constexpr double kMaxTextPixels = 2048;
 constexpr double kDefaultTextPixels = 16;  // a font of height 0: the usual screen size
+constexpr double kMaxTextStretch = 16;     // widest or narrowest anisotropic text scaling
 constexpr double kStraightAngle = 180.0;
 constexpr double kFullTurn = 360.0;
 constexpr std::size_t kMaxSavedStates = 4096;
@@ -508,7 +509,7 @@ void MetafileDc::drawTextRun(QPointF reference, const QString& text, std::span<c
         state_.font.height == 0 ? kDefaultTextPixels : std::abs(state_.font.height) * sy;
     const QFont font = deviceFont(std::clamp(wanted, kMinTextPixels, kMaxTextPixels));
     const QFontMetricsF metrics(font);
-    const double xUnit = std::clamp(sx / sy, 1 / kMaxTextPixels, kMaxTextPixels);
+    const double xUnit = std::clamp(sx / sy, 1 / kMaxTextStretch, kMaxTextStretch);
 
     std::vector<double> advances;  // per character, in the frame's x units
     for (qsizetype i = 0; i < text.size(); ++i) {

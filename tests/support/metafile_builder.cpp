@@ -11,12 +11,34 @@ constexpr std::uint32_t kEmfHeaderBytes = 88;
 constexpr std::uint32_t kEmfSignature = 0x464D4520;
 constexpr std::uint32_t kEmfCreatePen = 38;
 constexpr std::uint32_t kEmfCreateBrushIndirect = 39;
+constexpr std::uint32_t kEmfStretchDiBits = 81;
+constexpr std::uint16_t kWmfStretchDib = 0x0F43;
+constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+constexpr std::uint32_t kDibHeaderBytes = 40;
 }  // namespace
 
 std::uint32_t colorRef(QColor color) {
     return static_cast<std::uint32_t>(color.red()) |
            static_cast<std::uint32_t>(color.green()) << 8 |
            static_cast<std::uint32_t>(color.blue()) << 16;
+}
+
+Bytes dib24(const QImage& source) {
+    const QImage picture = source.convertToFormat(QImage::Format_RGB32);
+    LeWriter w;
+    w.u32(kDibHeaderBytes).i32(picture.width()).i32(picture.height()).u16(1).u16(24);
+    w.u32(0).u32(0).i32(0).i32(0).u32(0).u32(0);
+    const int rowBytes = (picture.width() * 3 + 3) / 4 * 4;
+    for (int y = picture.height() - 1; y >= 0; --y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            w.u8(qBlue(p)).u8(qGreen(p)).u8(qRed(p));
+        }
+        for (int pad = picture.width() * 3; pad < rowBytes; ++pad) {
+            w.u8(0);
+        }
+    }
+    return w.result();
 }
 
 WmfBuilder::WmfBuilder(int left, int top, int right, int bottom, std::uint16_t unitsPerInch,
@@ -78,6 +100,19 @@ WmfBuilder& WmfBuilder::polygon(const std::vector<QPoint>& points) {
 WmfBuilder& WmfBuilder::setWindow(int x, int y, int width, int height) {
     constexpr std::uint16_t kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C;
     return record(kSetWindowOrg, {y, x}).record(kSetWindowExt, {height, width});
+}
+
+WmfBuilder& WmfBuilder::stretchDib(const QRect& dest, const Bytes& dib, QSize dibSize) {
+    constexpr std::size_t kParameterBytes = 22;
+    LeWriter w;
+    w.u32(static_cast<std::uint32_t>((6 + kParameterBytes + dib.size() + 1) / 2))
+        .u16(kWmfStretchDib);
+    w.u32(kSrcCopy).u16(0).i16(dibSize.height()).i16(dibSize.width()).i16(0).i16(0);
+    w.i16(dest.height()).i16(dest.width()).i16(dest.y()).i16(dest.x()).bytes(dib);
+    if (dib.size() % 2 != 0) {
+        w.u8(0);
+    }
+    return raw(w.result());
 }
 
 Bytes WmfBuilder::build() const {
@@ -163,6 +198,17 @@ EmfBuilder& EmfBuilder::polygon16(const std::vector<QPoint>& points) {
         w.i16(p.x()).i16(p.y());
     }
     return recordBytes(kEmfPolygon16, w.result());
+}
+
+EmfBuilder& EmfBuilder::stretchDiBits(const QRect& dest, const Bytes& dib, QSize dibSize) {
+    constexpr std::uint32_t kRecordBytes = 80;
+    const auto pixelBytes = static_cast<std::uint32_t>(dib.size() - kDibHeaderBytes);
+    LeWriter w;
+    w.i32(0).i32(0).i32(0).i32(0);  // bounds
+    w.i32(dest.x()).i32(dest.y()).i32(0).i32(0).i32(dibSize.width()).i32(dibSize.height());
+    w.u32(kRecordBytes).u32(kDibHeaderBytes).u32(kRecordBytes + kDibHeaderBytes).u32(pixelBytes);
+    w.u32(0).u32(kSrcCopy).i32(dest.width()).i32(dest.height()).bytes(dib);
+    return recordBytes(kEmfStretchDiBits, w.result());
 }
 
 Bytes EmfBuilder::build() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -14,6 +15,9 @@
 namespace vestura::test {
 
 std::uint32_t colorRef(QColor color);
+
+// A bottom-up 24-bit DIB (40-byte header, then rows) of `picture`.
+Bytes dib24(const QImage& picture);
 
 struct PlaceableOptions {
     std::uint32_t key = 0x9AC6CDD7;
@@ -39,6 +43,8 @@ public:
     WmfBuilder& ellipse(int left, int top, int right, int bottom);
     WmfBuilder& polygon(const std::vector<QPoint>& points);
     WmfBuilder& setWindow(int x, int y, int width, int height);
+    // StretchDIB of the whole DIB into the destination box, copying the source.
+    WmfBuilder& stretchDib(const QRect& dest, const Bytes& dib, QSize dibSize);
 
     // Placeable header, standard header, records, end-of-file record.
     Bytes build() const;
@@ -68,6 +74,8 @@ public:
     EmfBuilder& rectangle(int left, int top, int right, int bottom);
     EmfBuilder& ellipse(int left, int top, int right, int bottom);
     EmfBuilder& polygon16(const std::vector<QPoint>& points);
+    // STRETCHDIBITS of the whole DIB into the destination box, copying the source.
+    EmfBuilder& stretchDiBits(const QRect& dest, const Bytes& dib, QSize dibSize);
 
     // Header record, records, end-of-file record; the header's byte and record counts
     // filled in.
