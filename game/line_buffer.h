@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestura {
 
@@ -25,12 +26,16 @@ public:
     int lineCount() const;
     // Line i without its break, cut to kMaxLineLength; empty at or past the line count.
     std::string line(int i) const;
+    // The same characters without a copy; valid until the text next changes.
+    std::string_view lineView(int i) const;
     // Replaces line i's characters, keeping its break. Nothing happens past the last line
-    // (an empty last line counts).
+    // (an empty last line counts). Breaks inside s become CR LF and a NUL ends s, as in a
+    // load, so the text keeps its one kind of break.
     void setLine(int i, std::string_view s);
-    // Appends s as a new line (see the .cpp for the exact rule).
+    // Appends s as a new line: after the text when it ends with an empty line (s then gets
+    // a break), else after a new break (the text then ends without one).
     void add(std::string_view s);
-    void clear() { text_.clear(); }
+    void clear();
     // Writes the text byte for byte (safe write). Raises EFCreateError "Cannot create file
     // <path>" or EWriteError "Stream write error"; the old file then stays as it was.
     void save(const std::string& path) const;
@@ -38,7 +43,13 @@ public:
     const std::string& text() const { return text_; }
 
 private:
+    // Offsets where each line starts, the empty last line included: lines are read by
+    // index, so walking every line of a big list file stays linear.
+    void rebuildLineStarts();
+    std::size_t lineEnd(std::size_t i) const;
+
     std::string text_;
+    std::vector<std::size_t> lineStarts_{0};
 };
 
 }  // namespace vestura

@@ -6,6 +6,7 @@
 #include "common/platform.h"
 #include "picture/bitmap.h"
 #include "picture/icon.h"
+#include "picture/jpeg_image.h"
 #include "picture/metafile.h"
 
 namespace vestura {
@@ -32,6 +33,8 @@ TFileFormatsList makeProgramTable() {
     table.add("emf", "Enhanced Metafiles", &make<TMetafile>);
     table.add("ico", "Icons", &make<TIcon>);
     table.add("bmp", "Bitmaps", &make<TBitmap>);
+    table.add("jpeg", "JPEG Image File", &make<TJPEGImage>);
+    table.add("jpg", "JPEG Image File", &make<TJPEGImage>);
     return table;
 }
 
