@@ -363,6 +363,48 @@ TEST(MetafilePlayback, TextIsDrawnInTheTextColour) {
     EXPECT_GT(countPixels(image, qRgb(255, 0, 0)), 10);
 }
 
+TEST(MetafilePlayback, PieRunsCounterClockwiseFromStartToEnd) {
+    constexpr std::uint16_t kPie = 0x081A;
+    // From the right-hand end of the middle line round to the top: the top-right quarter.
+    const QImage image = render(WmfBuilder(0, 0, 64, 64, 96)
+                                    .createPen(kNullPen, 0, Qt::black)
+                                    .selectObject(0)
+                                    .createBrush(kSolid, Qt::red)
+                                    .selectObject(1)
+                                    .record(kPie, {0, 32, 32, 64, 64, 64, 0, 0})
+                                    .build(),
+                                QSize(64, 64));
+    EXPECT_EQ(image.pixel(48, 16), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(16, 16), kBackground);
+    EXPECT_EQ(image.pixel(48, 48), kBackground);
+    EXPECT_EQ(image.pixel(16, 48), kBackground);
+}
+
+TEST(MetafilePlayback, EmfFilledPathMatchesQPainter) {
+    constexpr std::uint32_t kBeginPath = 59, kEndPath = 60, kCloseFigure = 61, kFillPath = 62;
+    constexpr std::uint32_t kMoveToEx = 27, kLineTo = 54;
+    const Bytes emf = emfCanvas()
+                          .createBrush(1, kSolid, Qt::yellow)
+                          .selectObject(1)
+                          .record(kBeginPath, {})
+                          .record(kMoveToEx, {8, 60})
+                          .record(kLineTo, {32, 30})
+                          .record(kLineTo, {56, 60})
+                          .record(kCloseFigure, {})
+                          .record(kEndPath, {})
+                          .record(kFillPath, {0, 0, 64, 64})
+                          .build();
+    QImage expected = canvas(QSize(64, 64));
+    QPainter painter(&expected);
+    QPainterPath path(QPointF(8, 60));
+    path.lineTo(32, 30);
+    path.lineTo(56, 60);
+    path.closeSubpath();
+    painter.fillPath(path, QColor(Qt::yellow));
+    painter.end();
+    EXPECT_TRUE(sameImage(render(emf, QSize(64, 64)), expected));
+}
+
 // Records that would stop a careless player: each ends playback there and then; the
 // rectangle after it is never drawn.
 struct BrokenRecordCase {
