@@ -29,7 +29,7 @@ sanitize: deps
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
-	for target in build/fuzz/bin/fuzz_*; do \
+	for target in build/fuzz/fuzz/fuzz_*; do \
 	  name=$${target##*/fuzz_}; mkdir -p build/fuzz/corpus/$$name; \
 	  $$target -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done

@@ -6,8 +6,7 @@
 
 namespace vestura {
 
-TBitmap::TBitmap(QImage image, BitmapFileInfo info)
-    : image_(std::move(image)), info_(info) {}
+TBitmap::TBitmap(QImage image, BitmapFileInfo info) : image_(std::move(image)), info_(info) {}
 
 void TBitmap::loadFromBytes(std::span<const std::uint8_t> file) {
     DecodedBitmap decoded = readBmpFile(file);
@@ -17,11 +16,11 @@ void TBitmap::loadFromBytes(std::span<const std::uint8_t> file) {
 void TBitmap::setImage(QImage image, BitmapFileInfo info) {
     image_ = std::move(image);
     info_ = info;
-    masked_ = QImage();
+    display_ = QImage();
 }
 
 QImage& TBitmap::mutableImage() {
-    masked_ = QImage();
+    display_ = QImage();
     return image_;
 }
 
@@ -29,27 +28,32 @@ QRgb TBitmap::transparentColor() const {
     return empty() ? 0 : image_.pixel(0, image_.height() - 1);
 }
 
-const QImage& TBitmap::maskedImage() {
-    if (masked_.isNull()) {
-        const QRgb key = transparentColor() | 0xFF000000u;
-        masked_ = image_.convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < masked_.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(masked_.scanLine(y));
-            for (int x = 0; x < masked_.width(); ++x) {
-                if ((row[x] | 0xFF000000u) == key) {
-                    row[x] = 0;
+const QImage& TBitmap::displayImage() {
+    if (display_.isNull() || displayTransparent_ != transparent()) {
+        displayTransparent_ = transparent();
+        display_ = image_.convertToFormat(QImage::Format_RGB32);
+        if (displayTransparent_) {
+            // Opaque pixels stay as they are, key-coloured ones become fully transparent:
+            // valid premultiplied pixels, so the reinterpretation copies nothing.
+            const QRgb key = transparentColor() | 0xFF000000u;
+            for (int y = 0; y < display_.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(display_.scanLine(y));
+                for (int x = 0; x < display_.width(); ++x) {
+                    const QRgb opaque = row[x] | 0xFF000000u;
+                    row[x] = opaque == key ? 0 : opaque;
                 }
             }
+            display_.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
         }
     }
-    return masked_;
+    return display_;
 }
 
 void TBitmap::draw(QPainter& painter, const QRect& rect) {
     if (empty()) {
         return;
     }
-    painter.drawImage(rect, transparent() ? maskedImage() : image_);
+    painter.drawImage(rect, displayImage());
 }
 
 }  // namespace vestura

@@ -11,7 +11,7 @@ namespace vestura {
 
 // What a BMP file says about itself beyond its pixels, kept as read.
 struct BitmapFileInfo {
-    int bitsPerPixel = 0;          // 1, 4, 8, 16, 24 or 32 as stored
+    int bitsPerPixel = 0;  // 1, 4, 8, 16, 24 or 32 as stored
     std::int32_t xPelsPerMeter = 0;
     std::int32_t yPelsPerMeter = 0;
     std::uint32_t colorsUsed = 0;  // the colour table's entry count
@@ -45,11 +45,14 @@ public:
     QRgb transparentColor() const;
 
 private:
-    const QImage& maskedImage();
+    const QImage& displayImage();
 
     QImage image_;
     BitmapFileInfo info_;
-    QImage masked_;  // image_ with the transparent colour cut out, made at first need
+    // image_ in the form a painter copies without converting it row by row (RGB32, or
+    // premultiplied ARGB32 with the transparent colour cut out), made at the first draw.
+    QImage display_;
+    bool displayTransparent_ = false;  // which of the two display_ holds
 };
 
 }  // namespace vestura

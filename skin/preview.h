@@ -24,9 +24,15 @@ struct PreviewSlot {
     QRect box;  // place and size inside the preview frame
 };
 
+// The preview frame's background, which shows wherever no layer covers it.
+inline constexpr QRgb kPreviewBackground = 0xFF8CC6FF;
+
 class Preview {
 public:
     Preview();  // every slot empty, at its initial place; the beard slot hidden
+    // Each slot's picture notifies this preview, so it stays where it was made.
+    Preview(const Preview&) = delete;
+    Preview& operator=(const Preview&) = delete;
 
     void setBaseSkin(std::shared_ptr<TGraphic> baseSkin);
 
@@ -39,14 +45,18 @@ public:
     PreviewSlot& slot(Category c) { return slots_[static_cast<std::size_t>(c)]; }
 
     // Draws the base skin and the visible slots in stacking order, with the painter's origin
-    // at the preview frame's top-left. A picture that fails while drawing (a JPEG's first
+    // at the preview frame's top-left, everything clipped to the frame (the frame's
+    // background is the caller's). A picture that fails while drawing (a JPEG's first
     // decode) does not stop the others; its message is returned.
     std::vector<std::string> compose(QPainter& painter);
 
-    // The 256 x 256 skin as the preview shows it, composed off-screen (RGB32).
+    // The 256 x 256 skin as the preview shows it, composed off-screen through compose()
+    // (RGB32). Messages of pictures that failed while drawing are appended to `failures`.
     QImage renderSkin(std::vector<std::string>& failures);
 
 private:
+    void pictureChanged(Category c);
+
     std::shared_ptr<TGraphic> baseSkin_;
     std::array<PreviewSlot, kCategoryCount> slots_;
 };

@@ -1,0 +1,54 @@
+#include "skin/skin_export.h"
+
+#include <cstddef>
+
+#include "common/file_io.h"
+#include "common/platform.h"
+#include "picture/bmp_writer.h"
+
+namespace vestura {
+
+namespace {
+
+constexpr int kCubeLevels = 6;
+constexpr int kCubeStep = 51;  // 255 / (kCubeLevels - 1)
+constexpr int kCubeSize = kCubeLevels * kCubeLevels * kCubeLevels;
+constexpr int kGreySteps = 256 - kCubeSize;
+
+constexpr std::array<QRgb, 256> makeSkinColorTable() {
+    std::array<QRgb, 256> table{};
+    for (int i = 0; i < kCubeSize; ++i) {
+        const int red = i / (kCubeLevels * kCubeLevels);
+        const int green = i / kCubeLevels % kCubeLevels;
+        const int blue = i % kCubeLevels;
+        table[static_cast<std::size_t>(i)] =
+            qRgb(red * kCubeStep, green * kCubeStep, blue * kCubeStep);
+    }
+    for (int i = 0; i < kGreySteps; ++i) {
+        // Rounded 255 x (i + 1) / (kGreySteps + 1): greys the cube does not already hold.
+        const int grey = (2 * 255 * (i + 1) + kGreySteps + 1) / (2 * (kGreySteps + 1));
+        table[static_cast<std::size_t>(kCubeSize + i)] = qRgb(grey, grey, grey);
+    }
+    return table;
+}
+
+}  // namespace
+
+constinit const std::array<QRgb, 256> kSkinColorTable = makeSkinColorTable();
+
+std::string skinOutputPath(const std::string& gameFolder, const std::string& skinName) {
+    return gameFolder + "skins" + platform::kPathSeparator + skinName + ".bmp";
+}
+
+void writeSkinFile(const std::string& path, const QImage& skin) {
+    const Bytes file = encodeBmp24(skin, kSkinColorTable);
+    const Bmp24Layout layout = bmp24Layout(skin.width(), skin.height(), kSkinColorTable.size());
+    const ByteView bytes(file);
+    const std::size_t tableStart = kBmpFileHeaderSize + kBmpInfoHeaderSize;
+    writeFileSafely(path, {bytes.first(kBmpFileHeaderSize),
+                           bytes.subspan(kBmpFileHeaderSize, kBmpInfoHeaderSize),
+                           bytes.subspan(tableStart, layout.pixelOffset - tableStart),
+                           bytes.subspan(layout.pixelOffset)});
+}
+
+}  // namespace vestura
