@@ -11,10 +11,6 @@
 
 namespace vestura {
 
-// TEMPORARY: declared here until picture/bmp_reader.h carries readDib.
-DecodedBitmap readDib(std::span<const std::uint8_t> dib, std::int32_t height,
-                      std::size_t* pixelsEnd);
-
 namespace {
 
 constexpr std::size_t kHeaderBytes = 6;

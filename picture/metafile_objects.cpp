@@ -6,10 +6,6 @@
 
 namespace vestura {
 
-// TEMPORARY: declared here until picture/bmp_reader.h carries readDib.
-DecodedBitmap readDib(std::span<const std::uint8_t> dib, std::int32_t height,
-                      std::size_t* pixelsEnd);
-
 QColor colorFromRef(std::uint32_t colorRef) {
     return QColor(static_cast<int>(colorRef & 0xFF), static_cast<int>(colorRef >> 8 & 0xFF),
                   static_cast<int>(colorRef >> 16 & 0xFF));

@@ -215,6 +215,42 @@ TEST(IconPixels, DrawsScaledIntoTheRect) {
     EXPECT_EQ(image.pixel(16, 8), kRed);
 }
 
+struct DibCase {
+    const char* name;
+    int bitsPerPixel;
+    bool keepAlpha;
+};
+
+class IconDibPixels : public testing::TestWithParam<DibCase> {};
+
+TEST_P(IconDibPixels, MaskOrAlphaMakesTheLeftHalfSeeThrough) {
+    auto icon = loaded(
+        IconBuilder()
+            .entry(8, 8, 0,
+                   test::iconDib(halfTransparent(8), GetParam().bitsPerPixel, GetParam().keepAlpha))
+            .build());
+    const QImage image = drawn(*icon, QSize(8, 8));
+    for (int y = 0; y < 8; ++y) {
+        EXPECT_EQ(image.pixel(3, y), kBackground) << y;
+        EXPECT_EQ(image.pixel(4, y), kRed) << y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, IconDibPixels,
+                         testing::Values(DibCase{"EightBitWithMask", 8, false},
+                                         DibCase{"TwentyFourBitWithMask", 24, false},
+                                         DibCase{"ThirtyTwoBitWithoutAlphaUsesMask", 32, false},
+                                         DibCase{"ThirtyTwoBitWithAlpha", 32, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IconDibPixels, AlphaWinsOverTheMaskWhenPresent) {
+    // Half-transparent red everywhere, with a mask that says "all opaque".
+    QImage picture = solid(4, qRgba(255, 0, 0, 128));
+    const Bytes dib = test::iconDib(picture, 32, true);
+    auto icon = loaded(IconBuilder().entry(4, 4, 0, dib).build());
+    EXPECT_EQ(qAlpha(icon->image().pixel(1, 1)), 128);
+}
+
 TEST(IconType, TypeZeroLoadsAndMeasuresTheSystemIconSize) {
     auto icon = loaded({0, 0, 0, 0, 0, 0});
     EXPECT_EQ(QSize(icon->width(), icon->height()), QSize(32, 32));

@@ -405,6 +405,39 @@ TEST(MetafilePlayback, EmfFilledPathMatchesQPainter) {
     EXPECT_TRUE(sameImage(render(emf, QSize(64, 64)), expected));
 }
 
+// A 2 x 2 picture: red, green over blue, white.
+QImage quadrants() {
+    QImage picture(2, 2, QImage::Format_RGB32);
+    picture.setPixel(0, 0, qRgb(255, 0, 0));
+    picture.setPixel(1, 0, qRgb(0, 255, 0));
+    picture.setPixel(0, 1, qRgb(0, 0, 255));
+    picture.setPixel(1, 1, qRgb(255, 255, 255));
+    return picture;
+}
+
+void expectQuadrants(const QImage& image) {
+    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(50, 10), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(10, 50), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(50, 50), qRgb(255, 255, 255));
+}
+
+TEST(MetafilePlayback, WmfStretchDibDrawsTheDibUpright) {
+    expectQuadrants(
+        render(WmfBuilder(0, 0, 64, 64, 96)
+                   .stretchDib(QRect(0, 0, 64, 64), test::dib24(quadrants()), QSize(2, 2))
+                   .build(),
+               QSize(64, 64)));
+}
+
+TEST(MetafilePlayback, EmfStretchDiBitsDrawsTheDibUpright) {
+    expectQuadrants(
+        render(emfCanvas()
+                   .stretchDiBits(QRect(0, 0, 64, 64), test::dib24(quadrants()), QSize(2, 2))
+                   .build(),
+               QSize(64, 64)));
+}
+
 // Records that would stop a careless player: each ends playback there and then; the
 // rectangle after it is never drawn.
 struct BrokenRecordCase {
