@@ -1,0 +1,21 @@
+// The pictures built into the program: the base skin every skin starts from, the window's
+// background and the program icon. Their files are compiled in as Qt resources.
+#pragma once
+
+#include <memory>
+
+#include "common/file_io.h"
+#include "picture/bitmap.h"
+
+namespace vestura {
+
+enum class BuiltinPicture { BaseSkin, Background, ProgramIcon };
+
+// The built-in file's bytes, exactly as committed under assets/.
+Bytes builtinPictureFile(BuiltinPicture which);
+
+// The base skin or the background, decoded by the BMP reader like any bitmap file. The
+// program icon is no bitmap file: asking for it raises EInvalidGraphic.
+std::unique_ptr<TBitmap> loadBuiltinBitmap(BuiltinPicture which);
+
+}  // namespace vestura
