@@ -5,11 +5,9 @@
 
 #include "common/errors.h"
 #include "common/messages.h"
+#include "picture/builtin.h"
 #include "picture/display.h"
 #include "picture/metafile_record.h"
-#if __has_include("picture/builtin.h")
-#include "picture/builtin.h"
-#endif
 
 namespace vestura {
 
@@ -19,14 +17,6 @@ constexpr std::size_t kHeaderBytes = 6;
 constexpr std::uint16_t kDefaultIconType = 0;
 constexpr std::uint16_t kIconType = 1;
 constexpr int kMaxDisplayColorBits = 24;
-
-std::vector<std::uint8_t> programIcon() {
-#if __has_include("picture/builtin.h")
-    return builtinPictureFile(BuiltinPicture::ProgramIcon);
-#else
-    return {};  // TEMPORARY until the built-in pictures land: no program icon to show
-#endif
-}
 
 std::uint64_t displayColors() {
     return std::uint64_t{1} << std::clamp(display().bitsPerPixel, 1, kMaxDisplayColorBits);
@@ -63,7 +53,8 @@ const QImage& TIcon::image() {
         return image_;
     }
     made_ = true;
-    const std::vector<std::uint8_t> file = type_ == kIconType ? data_ : programIcon();
+    const std::vector<std::uint8_t> file =
+        type_ == kIconType ? data_ : builtinPictureFile(BuiltinPicture::ProgramIcon);
     std::vector<IconEntry> entries;
     try {
         entries = readIconDirectory(file);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/errors.h"
+#include "picture/builtin.h"
 #include "picture/display.h"
 #include "picture/icon.h"
 #include "picture/picture.h"
@@ -251,10 +252,15 @@ TEST(IconDibPixels, AlphaWinsOverTheMaskWhenPresent) {
     EXPECT_EQ(qAlpha(icon->image().pixel(1, 1)), 128);
 }
 
-TEST(IconType, TypeZeroLoadsAndMeasuresTheSystemIconSize) {
+TEST(IconType, TypeZeroShowsTheProgramIcon) {
     auto icon = loaded({0, 0, 0, 0, 0, 0});
     EXPECT_EQ(QSize(icon->width(), icon->height()), QSize(32, 32));
     EXPECT_FALSE(icon->empty());
+
+    auto program = loaded(builtinPictureFile(BuiltinPicture::ProgramIcon));
+    ASSERT_FALSE(program->image().isNull());
+    EXPECT_EQ(icon->image(), program->image());
+    EXPECT_EQ(QSize(icon->width(), icon->height()), QSize(program->width(), program->height()));
 }
 
 TEST(IconLoad, IcoExtensionMakesAnIcon) {
