@@ -5,7 +5,9 @@
 
 #include "common/platform.h"
 #include "picture/bitmap.h"
+#include "picture/icon.h"
 #include "picture/jpeg_image.h"
+#include "picture/metafile.h"
 
 namespace vestura {
 
@@ -27,6 +29,9 @@ std::unique_ptr<TGraphic> make() {
 
 TFileFormatsList makeProgramTable() {
     TFileFormatsList table;
+    table.add("wmf", "Metafiles", &make<TMetafile>);
+    table.add("emf", "Enhanced Metafiles", &make<TMetafile>);
+    table.add("ico", "Icons", &make<TIcon>);
     table.add("bmp", "Bitmaps", &make<TBitmap>);
     table.add("jpeg", "JPEG Image File", &make<TJPEGImage>);
     table.add("jpg", "JPEG Image File", &make<TJPEGImage>);
@@ -53,9 +58,8 @@ const TFileFormatsList& fileFormats() {
 }
 
 std::string pictureExtension(std::string_view path) {
-    const auto last = std::find_if(path.rbegin(), path.rend(), [](char c) {
-        return c == '.' || platform::isPathDelimiter(c);
-    });
+    const auto last = std::find_if(path.rbegin(), path.rend(),
+                                   [](char c) { return c == '.' || platform::isPathDelimiter(c); });
     if (last == path.rend() || *last != '.') {
         return {};
     }

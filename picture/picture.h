@@ -21,6 +21,10 @@ public:
     // Takes `graphic` as the new picture and notifies the owner.
     void assign(std::unique_ptr<TGraphic> graphic);
 
+    // Hands the picture over to the caller; the container is then empty. Owners are not
+    // notified: the container is being emptied, not loaded.
+    std::unique_ptr<TGraphic> release() { return std::move(graphic_); }
+
     TGraphic* graphic() const { return graphic_.get(); }
     int width() const { return graphic_ ? graphic_->width() : 0; }
     int height() const { return graphic_ ? graphic_->height() : 0; }

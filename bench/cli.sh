@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Whole-process timings of vestura-cli with hyperfine: one render as a process, a recipes
+# run over 1,000 skins, the floor of any Qt-linked tool (start the same Qt libraries, exit),
+# and ImageMagick composing the same seven parts over the same base skin.
+# Usage: bench/cli.sh [build-dir]   (default: build)
+set -euo pipefail
+build=$(realpath "${1:-build}")
+bin="$build/bin"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cli="$bin/vestura-cli"
+# The first real entry of every category.
+args=(--glasses 1 --beard 1 --chain 1 --watch 1 --shirt 1 --jeans 1 --boots 1)
+
+for i in $(seq 1 1000); do
+    echo "$work/skin$i.bmp glasses=1 beard=1 chain=1 watch=1 shirt=1 jeans=1 boots=1"
+done > "$work/recipes.txt"
+
+# The same seven parts composed by ImageMagick at their skin places.
+path_of() { "$cli" list | awk -F'\t' -v c="$1" '$1 == c && $2 == 1 { print $4 }'; }
+base="$work/base.bmp"
+"$cli" render --output "$base"  # the base skin alone
+im=(convert "$base")
+while read -r category x y; do
+    part="$bin/$(path_of "$category")"
+    if [[ $category == jeans ]]; then
+        im+=("(" "$part" -transparent magenta ")" -geometry "+$x+$y" -composite)
+    else
+        im+=("$part" -geometry "+$x+$y" -composite)
+    fi
+done <<'PLACES'
+beard 128 0
+glasses 160 39
+chain 216 146
+watch 95 0
+shirt 87 128
+jeans 0 84
+boots 0 0
+PLACES
+im+=("BMP3:$work/magick.bmp")
+imagemagick=$(printf '%q ' "${im[@]}")
+
+hyperfine --warmup 3 --export-markdown "$work/report.md" \
+    -n "qt floor" "$build/bench/qt_floor" \
+    -n "render (one process)" "$cli render ${args[*]} --output $work/one.bmp" \
+    -n "render --recipes (1000 skins)" "$cli render --recipes $work/recipes.txt" \
+    -n "imagemagick (one skin)" "$imagemagick"
+cat "$work/report.md"

@@ -1,0 +1,142 @@
+// `vestura-cli check`: loads the catalogue and decodes every entry's picture, reporting
+// what the window would report when the entry is picked, plus two authoring warnings.
+#include <QImage>
+#include <QPainter>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "common/errors.h"
+#include "common/failure_text.h"
+#include "game/line_buffer.h"
+#include "picture/bitmap.h"
+#include "picture/picture.h"
+#include "skin/catalogue.h"
+
+namespace vestura::cli {
+
+namespace {
+
+struct Tally {
+    int entries = 0;
+    int problems = 0;
+    int warnings = 0;
+};
+
+class Checker {
+public:
+    Checker(const std::string& folder, std::ostream& out) : folder_(folder), out_(out) {}
+
+    int run() {
+        Catalogue catalogue;
+        LineBuffer memo;
+        try {
+            catalogue.load(folder_, memo);
+        } catch (const Exception& e) {
+            // The categories read before the failing list file are still checked.
+            problem(withClosingPeriod(e.message()));
+        }
+        for (const CategoryInfo& category : kCategories) {
+            checkCategory(category, catalogue.entries(category.category));
+        }
+        out_ << tally_.entries << " entries, " << tally_.problems << " problems, "
+             << tally_.warnings << " warnings\n";
+        return tally_.problems == 0 ? 0 : 1;
+    }
+
+private:
+    void checkCategory(const CategoryInfo& category, const CategoryEntries& entries) {
+        for (std::size_t k = 1; k < entries.captions.size(); ++k) {
+            ++tally_.entries;
+            where_ = std::string(category.listFile) + ":" +
+                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] +
+                     ": ";
+            checkEntry(category, folder_ + entries.paths[k - 1]);
+        }
+    }
+
+    void checkEntry(const CategoryInfo& category, const std::string& path) {
+        TPicture picture;
+        try {
+            picture.loadFromFile(path);
+            decodeFully(picture);
+        } catch (const Exception& e) {
+            problem(where_ + withClosingPeriod(e.message()));
+            return;
+        }
+        checkReach(category, picture.width(), picture.height());
+        if (category.transparent) {
+            checkKeyColour(picture);
+        }
+    }
+
+    // Drawing is what decodes a JPEG; a failure there is the one the window shows at the
+    // entry's first paint.
+    static void decodeFully(TPicture& picture) {
+        if (picture.graphic() == nullptr || picture.width() <= 0 || picture.height() <= 0) {
+            return;
+        }
+        QImage canvas(picture.width(), picture.height(), QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        picture.graphic()->draw(painter, canvas.rect());
+    }
+
+    // A picture cut off by the skin's edge where its slot's own box would not cut it.
+    void checkReach(const CategoryInfo& category, int width, int height) {
+        const int drawnWidth = category.takesPictureSize ? width : std::min(width, category.width);
+        const int drawnHeight =
+            category.takesPictureSize ? height : std::min(height, category.height);
+        const int skinX = category.frameX - kBaseSkinX;
+        const int skinY = category.frameY - kBaseSkinY;
+        const bool pastSkin = skinX + drawnWidth > kSkinSize || skinY + drawnHeight > kSkinSize;
+        const bool pastBox = drawnWidth > category.width || drawnHeight > category.height;
+        if (pastSkin && pastBox) {
+            warning(where_ + "picture of " + std::to_string(width) + " x " +
+                    std::to_string(height) + " at (" + std::to_string(skinX) + ", " +
+                    std::to_string(skinY) + ") reaches past the " + std::to_string(kSkinSize) +
+                    " x " + std::to_string(kSkinSize) + " skin");
+        }
+    }
+
+    // A see-through bitmap whose key colour is used by no pixel but the key pixel itself
+    // shows everything: most likely the key was forgotten.
+    void checkKeyColour(const TPicture& picture) {
+        const auto* bitmap = dynamic_cast<const TBitmap*>(picture.graphic());
+        if (bitmap == nullptr || bitmap->empty()) {
+            return;
+        }
+        const QImage image = bitmap->image().convertToFormat(QImage::Format_RGB32);
+        const QRgb key = image.pixel(0, image.height() - 1);
+        int matches = 0;
+        for (int y = 0; y < image.height() && matches < 2; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width() && matches < 2; ++x) {
+                matches += row[x] == key ? 1 : 0;
+            }
+        }
+        if (matches < 2) {
+            warning(where_ + "the key colour " + QColor(key).name().toStdString() +
+                    " of the bottom-left pixel appears nowhere else, so nothing shows through");
+        }
+    }
+
+    void problem(const std::string& line) {
+        ++tally_.problems;
+        out_ << line << '\n';
+    }
+    void warning(const std::string& line) {
+        ++tally_.warnings;
+        out_ << "warning: " << line << '\n';
+    }
+
+    const std::string& folder_;
+    std::ostream& out_;
+    std::string where_;
+    Tally tally_;
+};
+
+}  // namespace
+
+int runCheck(const std::string& folder, std::ostream& out) { return Checker(folder, out).run(); }
+
+}  // namespace vestura::cli

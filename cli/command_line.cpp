@@ -1,0 +1,120 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+
+namespace vestura::cli {
+
+const char* const kUsage =
+    "usage:\n"
+    "  vestura-cli render  [--folder DIR] [--glasses E] [--beard E] [--chain E] [--watch E]\n"
+    "                      [--shirt E] [--jeans E] [--boots E] --output FILE.bmp\n"
+    "  vestura-cli render  [--folder DIR] --recipes FILE\n"
+    "  vestura-cli check   [--folder DIR]\n"
+    "  vestura-cli convert INPUT OUTPUT.bmp\n"
+    "  vestura-cli list    [--folder DIR]\n"
+    "  vestura-cli --help | --version\n"
+    "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n";
+
+const char* const kVersion = "vestura-cli 1.1\n";
+
+std::optional<Category> categoryNamed(std::string_view name) {
+    const auto found = std::find_if(kCategories.begin(), kCategories.end(),
+                                    [&](const CategoryInfo& c) { return c.cliName == name; });
+    if (found == kCategories.end()) {
+        return std::nullopt;
+    }
+    return found->category;
+}
+
+namespace {
+
+Command commandNamed(const std::string& word) {
+    if (word == "render") return Command::Render;
+    if (word == "check") return Command::Check;
+    if (word == "convert") return Command::Convert;
+    if (word == "list") return Command::List;
+    if (word == "--help" || word == "-h") return Command::Help;
+    if (word == "--version") return Command::Version;
+    throw UsageError("unknown command: " + word);
+}
+
+// Walks the words after the command word.
+class WordReader {
+public:
+    explicit WordReader(const std::vector<std::string>& words) : words_(words) {}
+    bool done() const { return next_ >= words_.size(); }
+    const std::string& take() { return words_[next_++]; }
+    const std::string& valueOf(const std::string& option) {
+        if (done()) {
+            throw UsageError(option + " needs a value");
+        }
+        return take();
+    }
+
+private:
+    const std::vector<std::string>& words_;
+    std::size_t next_ = 1;
+};
+
+void readRenderOption(const std::string& option, WordReader& reader, Invocation& invocation) {
+    const auto category = option.starts_with("--") ? categoryNamed(option.substr(2)) : std::nullopt;
+    if (option == "--output") {
+        invocation.output = reader.valueOf(option);
+    } else if (option == "--recipes") {
+        invocation.recipes = reader.valueOf(option);
+    } else if (category) {
+        invocation.entries[static_cast<std::size_t>(*category)] = reader.valueOf(option);
+    } else {
+        throw UsageError("unknown option for render: " + option);
+    }
+}
+
+void checkRender(const Invocation& invocation) {
+    const bool anyEntry = std::any_of(invocation.entries.begin(), invocation.entries.end(),
+                                      [](const auto& e) { return e.has_value(); });
+    if (invocation.recipes.empty() == invocation.output.empty()) {
+        throw UsageError("render needs either --output FILE.bmp or --recipes FILE");
+    }
+    if (!invocation.recipes.empty() && anyEntry) {
+        throw UsageError("with --recipes the entries come from the recipes file");
+    }
+}
+
+}  // namespace
+
+Invocation parseCommandLine(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
+        throw UsageError("no command given");
+    }
+    Invocation invocation;
+    invocation.command = commandNamed(arguments[0]);
+    WordReader reader(arguments);
+    std::vector<std::string> positional;
+    while (!reader.done()) {
+        const std::string& word = reader.take();
+        const bool takesFolder =
+            invocation.command != Command::Convert && invocation.command != Command::Help &&
+            invocation.command != Command::Version;
+        if (word == "--folder" && takesFolder) {
+            invocation.folder = reader.valueOf(word);
+        } else if (invocation.command == Command::Render) {
+            readRenderOption(word, reader, invocation);
+        } else if (invocation.command == Command::Convert && !word.starts_with("--")) {
+            positional.push_back(word);
+        } else {
+            throw UsageError("unexpected argument: " + word);
+        }
+    }
+    if (invocation.command == Command::Render) {
+        checkRender(invocation);
+    } else if (invocation.command == Command::Convert) {
+        if (positional.size() != 2) {
+            throw UsageError("convert needs INPUT and OUTPUT.bmp");
+        }
+        invocation.input = positional[0];
+        invocation.output = positional[1];
+    }
+    return invocation;
+}
+
+}  // namespace vestura::cli

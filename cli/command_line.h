@@ -1,0 +1,43 @@
+// What vestura-cli was asked to do, parsed from its arguments.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "skin/categories.h"
+
+namespace vestura::cli {
+
+// A command line that cannot be carried out as written: exit status 2 with the usage text.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class Command { Render, Check, Convert, List, Help, Version };
+
+// One entry per category, as the user wrote it (an index or a caption); empty = default.
+using EntryChoices = std::array<std::optional<std::string>, kCategoryCount>;
+
+struct Invocation {
+    Command command = Command::Help;
+    std::optional<std::string> folder;  // --folder; the executable's folder when absent
+    EntryChoices entries;               // render --glasses ... --boots
+    std::string output;                 // render --output, convert OUTPUT
+    std::string recipes;                // render --recipes
+    std::string input;                  // convert INPUT
+};
+
+Invocation parseCommandLine(const std::vector<std::string>& arguments);
+
+extern const char* const kUsage;
+extern const char* const kVersion;
+
+// The category a command-line name ("glasses", "beard", ...) stands for.
+std::optional<Category> categoryNamed(std::string_view name);
+
+}  // namespace vestura::cli

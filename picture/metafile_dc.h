@@ -1,0 +1,184 @@
+// MetafileDc: the drawing state that the WMF and EMF players share (mapping, objects,
+// current pen, brush, font, colours, position, path, clip, saved states) and the drawing
+// operations both formats reduce to, painted onto a QPainter mapped into a target rect.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QString>
+#include <QTransform>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vestura {
+
+// The mapping modes, numbered as in the metafile records.
+enum class MapMode {
+    Text = 1,
+    LoMetric = 2,
+    HiMetric = 3,
+    LoEnglish = 4,
+    HiEnglish = 5,
+    Twips = 6,
+    Isotropic = 7,
+    Anisotropic = 8
+};
+
+// Where a metafile's device space lands: `frame` (in device units) fills the target rect;
+// the metric mapping modes need the device units per millimetre.
+struct MetafileDevice {
+    QRectF frame;
+    double unitsPerMmX = 1;
+    double unitsPerMmY = 1;
+    MapMode initialMode = MapMode::Text;
+};
+
+struct LogFont {
+    int height = 0;  // logical units; negative: character height, positive: cell height
+    int width = 0;
+    int escapement = 0;  // tenths of a degree, counter-clockwise
+    int weight = 400;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    QString face;
+};
+
+struct GdiObject {
+    enum class Kind { Pen, Brush, Font, Other };
+    GdiObject() = default;
+    explicit GdiObject(QPen pen) : kind(Kind::Pen), pen(std::move(pen)) {}
+    explicit GdiObject(QBrush brush) : kind(Kind::Brush), brush(std::move(brush)) {}
+    explicit GdiObject(LogFont font) : kind(Kind::Font), font(std::move(font)) {}
+
+    Kind kind = Kind::Other;
+    QPen pen;
+    QBrush brush;
+    LogFont font;
+};
+
+// Text alignment flags as the records give them.
+inline constexpr int kTextAlignUpdateCp = 1;
+inline constexpr int kTextAlignRight = 2;
+inline constexpr int kTextAlignCenter = 6;
+inline constexpr int kTextAlignBottom = 8;
+inline constexpr int kTextAlignBaseline = 24;
+
+// Arc-shaped figures share their geometry.
+enum class ArcKind { Arc, Pie, Chord };
+
+class MetafileDc {
+public:
+    // Objects beyond this table index are ignored: a hostile index cannot make us allocate.
+    static constexpr std::size_t kMaxObjects = 65536;
+
+    MetafileDc(QPainter& painter, const QRectF& target, const MetafileDevice& device);
+    ~MetafileDc();
+    MetafileDc(const MetafileDc&) = delete;
+    MetafileDc& operator=(const MetafileDc&) = delete;
+
+    // Mapping.
+    void setMapMode(int mode);
+    void setWindowOrg(QPointF org);
+    void setWindowExt(QSizeF ext);
+    void setViewportOrg(QPointF org);
+    void setViewportExt(QSizeF ext);
+    void offsetWindowOrg(QPointF delta);
+    void setWorldTransform(const QTransform& world);
+    void modifyWorldTransform(const QTransform& world, int mode);
+
+    // Attributes.
+    void setBkMode(int mode) { state_.bkOpaque = mode == 2; }
+    void setBkColor(QColor color) { state_.bkColor = color; }
+    void setTextColor(QColor color) { state_.textColor = color; }
+    void setPolyFillMode(int mode);
+    void setTextAlign(int align) { state_.textAlign = align; }
+
+    // Objects: WMF puts a new object into the lowest free slot, EMF names the slot.
+    void addObject(GdiObject object);
+    void putObject(std::size_t index, GdiObject object);
+    void selectObject(std::size_t index);
+    void selectStockObject(std::uint32_t which);
+    void deleteObject(std::size_t index);
+
+    // Drawing, in logical coordinates.
+    void moveTo(QPointF point);
+    void lineTo(QPointF point);
+    void polyline(const QPolygonF& points);
+    void polylineTo(const QPolygonF& points);
+    void polygon(const QPolygonF& points);
+    void polyPolygon(const std::vector<QPolygonF>& polygons);
+    void polyPolyline(const std::vector<QPolygonF>& polylines);
+    void polyBezier(const QPolygonF& points);
+    void polyBezierTo(const QPolygonF& points);
+    void rectangle(const QRectF& box);
+    void roundRect(const QRectF& box, QSizeF corner);
+    void ellipse(const QRectF& box);
+    void arc(ArcKind kind, const QRectF& box, QPointF start, QPointF end);
+    // Draws `text` at `reference` aligned by the text-align flags; `dx` (when not empty)
+    // gives each character's advance in logical units; `opaqueBox` is filled with the
+    // background colour first.
+    void text(QPointF reference, const QString& text, std::span<const double> dx,
+              const std::optional<QRectF>& opaqueBox, const std::optional<QRectF>& clipBox);
+    void image(const QRectF& dest, const QImage& image, const QRectF& source,
+               std::uint32_t rasterOp);
+
+    // Paths.
+    void beginPath();
+    void endPath();
+    void closeFigure();
+    void fillPath();
+    void strokePath();
+    void strokeAndFillPath();
+
+    // States and clipping.
+    void saveDc();
+    void restoreDc(int relative);
+    void intersectClipRect(const QRectF& box);
+
+private:
+    struct State {
+        MapMode mapMode = MapMode::Text;
+        QPointF windowOrg;
+        QSizeF windowExt{1, 1};
+        QPointF viewportOrg;
+        QSizeF viewportExt{1, 1};
+        QTransform world;
+        QPen pen;
+        QBrush brush;
+        LogFont font;
+        QColor textColor = Qt::black;
+        QColor bkColor = Qt::white;
+        bool bkOpaque = true;
+        Qt::FillRule fillRule = Qt::OddEvenFill;
+        int textAlign = 0;
+        QPointF position;
+        std::optional<QPainterPath> clip;  // in the caller's coordinates
+    };
+
+    QTransform pageTransform() const;
+    QTransform logicalToCaller() const;
+    void prepare(bool withPen, bool withBrush);
+    void applyClip();
+    // Draws a figure, or adds it to the path being recorded.
+    void shape(const QPainterPath& figure, bool closed);
+    void drawTextRun(QPointF reference, const QString& text, std::span<const double> dx);
+    QFont deviceFont(double pixelSize) const;
+
+    QPainter& painter_;
+    QTransform callerTransform_;
+    QRectF target_;
+    MetafileDevice device_;
+    QTransform deviceToTarget_;
+    State state_;
+    std::vector<State> saved_;
+    std::vector<std::optional<GdiObject>> objects_;
+    std::optional<QPainterPath> recording_;  // between BEGINPATH and ENDPATH
+    QPainterPath path_;                      // the path ENDPATH closed
+};
+
+}  // namespace vestura

@@ -1,0 +1,190 @@
+// vestura-cli as a user runs it: command lines in, exit status, output and files out.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/recipes.h"
+#include "tests/support/temp_folder.h"
+
+namespace vestura::cli {
+namespace {
+
+using test::TempFolder;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome runCli(const std::vector<std::string>& arguments, const std::string& folder = "/nowhere/") {
+    std::ostringstream out, err;
+    const int status = run(arguments, folder, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// A program folder with a small catalogue: two glasses as BMP files, a jeans bitmap with a
+// magenta key, and whatever the test adds.
+class CatalogueFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        picture("red.bmp", 20, 10, Qt::red);
+        picture("blue.bmp", 30, 12, Qt::blue);
+        QImage jeans(94, 172, QImage::Format_RGB32);
+        jeans.fill(Qt::darkBlue);
+        jeans.setPixel(0, 171, qRgb(255, 0, 255));
+        jeans.setPixel(5, 5, qRgb(255, 0, 255));
+        jeans.save(QString::fromStdString(folder.file("jeans.bmp")), "BMP");
+        list("e.ls", "<NEW>\r\nred.bmp\r\nRed\r\n\r\n<NEW>\r\nblue.bmp\r\nBlue shades\r\n");
+        for (const char* name : {"p.ls", "c.ls", "h.ls", "k.ls", "b.ls"}) {
+            list(name, "");
+        }
+        list("j.ls", "<NEW>\r\njeans.bmp\r\nJeans\r\n");
+    }
+    void picture(const std::string& name, int w, int h, Qt::GlobalColor colour) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(colour);
+        image.save(QString::fromStdString(folder.file(name)), "BMP");
+    }
+    void list(const std::string& name, const std::string& text) { folder.write(name, text); }
+    Outcome cli(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin() + 1, {"--folder", folder.path()});
+        return runCli(arguments);
+    }
+
+    TempFolder folder;
+};
+
+TEST(CliUsage, BadCommandLinesAreUsageErrorsWithStatusTwo) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"paint"},
+        {"render"},                                     // neither --output nor --recipes
+        {"render", "--output", "a.bmp", "--recipes", "r"},
+        {"render", "--hat", "1", "--output", "a.bmp"},  // no such category
+        {"render", "--glasses"},                        // option without its value
+        {"convert", "only-one.bmp"},
+        {"list", "extra"},
+    };
+    for (const auto& arguments : bad) {
+        const Outcome outcome = runCli(arguments);
+        EXPECT_EQ(outcome.status, 2) << ::testing::PrintToString(arguments);
+        EXPECT_NE(outcome.err.find("usage:"), std::string::npos);
+        EXPECT_TRUE(outcome.out.empty());
+    }
+}
+
+TEST(CliUsage, HelpAndVersionPrintAndSucceed) {
+    EXPECT_EQ(runCli({"--help"}).status, 0);
+    EXPECT_NE(runCli({"--help"}).out.find("vestura-cli render"), std::string::npos);
+    EXPECT_EQ(runCli({"--version"}).out, "vestura-cli 1.1\n");
+}
+
+TEST_F(CatalogueFolder, ListPrintsEveryEntryInSelectorOrder) {
+    const Outcome outcome = cli({"list"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out.substr(0, outcome.out.find("beard")),
+              "glasses\t0\tNone\t\nglasses\t1\tRed\tred.bmp\nglasses\t2\tBlue shades\tblue.bmp\n");
+    EXPECT_NE(outcome.out.find("jeans\t1\tJeans\tjeans.bmp\n"), std::string::npos);
+    EXPECT_NE(outcome.out.find("boots\t0\tUsual\t\n"), std::string::npos);
+}
+
+TEST_F(CatalogueFolder, MissingListFileFailsWithTheWindowsMessage) {
+    std::remove(folder.file("p.ls").c_str());
+    const Outcome outcome = cli({"list"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "Cannot open file " + folder.file("p.ls") + ".\n");
+}
+
+TEST_F(CatalogueFolder, RenderTakesEntriesByIndexOrCaption) {
+    const Outcome byIndex = cli({"render", "--glasses", "2", "--output", folder.file("a.bmp")});
+    const Outcome byCaption =
+        cli({"render", "--glasses", "Blue shades", "--output", folder.file("b.bmp")});
+    ASSERT_EQ(byIndex.status, 0) << byIndex.err;
+    ASSERT_EQ(byCaption.status, 0) << byCaption.err;
+    EXPECT_TRUE(byIndex.out.empty());
+    const std::string a = folder.read("a.bmp");
+    EXPECT_EQ(a.size(), 197686u);
+    EXPECT_EQ(a, folder.read("b.bmp"));
+    // The glasses slot's top-left pixel lies at skin (160, 39): blue.
+    const QImage skin(QString::fromStdString(folder.file("a.bmp")));
+    EXPECT_EQ(skin.pixel(160, 39), qRgb(0, 0, 255));
+    EXPECT_EQ(skin.pixel(189, 50), qRgb(0, 0, 255));
+    EXPECT_NE(skin.pixel(190, 39), qRgb(0, 0, 255));
+}
+
+TEST_F(CatalogueFolder, RenderOfAnUnknownEntryNamesTheCategory) {
+    const Outcome outcome = cli({"render", "--glasses", "Gold", "--output", folder.file("a.bmp")});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("glasses"), std::string::npos);
+    EXPECT_EQ(outcome.err.find("Blue shades"), std::string::npos);  // lists nothing else
+}
+
+TEST_F(CatalogueFolder, RecipesRenderEveryGoodLineAndReportBadOnesByLine) {
+    folder.write("recipes.txt",
+                 folder.file("one.bmp") + " glasses=1 jeans=Jeans\n"
+                 "\n" +
+                 folder.file("two.bmp") + " glasses=\"Blue shades\"\n" +
+                 folder.file("three.bmp") + " glasses=7\n" +
+                 folder.file("four.bmp") + " hat=1\n" +
+                 folder.file("five.bmp") + " boots=0\n");
+    const Outcome outcome = cli({"render", "--recipes", folder.file("recipes.txt")});
+    EXPECT_EQ(outcome.status, 1);
+    for (const char* made : {"one.bmp", "two.bmp", "five.bmp"}) {
+        EXPECT_EQ(folder.read(made).size(), 197686u) << made;
+    }
+    EXPECT_NE(outcome.err.find("recipes.txt:4: "), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("recipes.txt:5: "), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.err.find("recipes.txt:1: "), std::string::npos) << outcome.err;
+    EXPECT_THROW(folder.read("three.bmp"), std::runtime_error);
+}
+
+TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
+    folder.write("broken.jpg", std::string("\xFF\xD8\xFF\xDB", 4) + std::string(40, '\x11'));
+    list("c.ls", "<NEW>\r\nmissing.bmp\r\nGone\r\n<NEW>\r\nchain.png\r\nPNG chain\r\n");
+    list("k.ls", "# shirts\r\n<NEW>\r\nbroken.jpg\r\nBroken\r\n<NEW>");
+    const Outcome outcome = cli({"check"});
+    EXPECT_EQ(outcome.status, 1);
+    const std::string& out = outcome.out;
+    EXPECT_NE(out.find("c.ls:1: Gone: Cannot open file " + folder.file("missing.bmp") + ".\n"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("c.ls:4: PNG chain: Unknown picture file extension (.png)\n"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("k.ls:2: Broken: JPEG error #"), std::string::npos) << out;
+    // "<NEW>" on the last line: an entry with an empty caption and an empty path.
+    EXPECT_NE(out.find("k.ls:5: : Unknown picture file extension (.)"), std::string::npos) << out;
+    EXPECT_NE(out.find("7 entries, 4 problems, 0 warnings\n"), std::string::npos) << out;
+}
+
+TEST_F(CatalogueFolder, CheckWarnsAboutPicturesPastTheSkinAndUnusedKeyColours) {
+    picture("wide.bmp", 120, 44, Qt::green);          // from x = 160: 24 pixels past the skin
+    QImage keyOnce(94, 172, QImage::Format_RGB32);
+    keyOnce.fill(Qt::darkBlue);
+    keyOnce.setPixel(0, 171, qRgb(255, 0, 255));
+    keyOnce.save(QString::fromStdString(folder.file("nokey.bmp")), "BMP");
+    list("e.ls", "<NEW>\r\nwide.bmp\r\nWide\r\n");
+    list("j.ls", "<NEW>\r\njeans.bmp\r\nKeyed\r\n<NEW>\r\nnokey.bmp\r\nNo key\r\n");
+    const Outcome outcome = cli({"check"});
+    EXPECT_EQ(outcome.status, 0) << outcome.out;
+    EXPECT_NE(outcome.out.find("warning: e.ls:1: Wide: picture of 120 x 44 at (160, 39)"),
+              std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("warning: j.ls:4: No key: the key colour #ff00ff"),
+              std::string::npos) << outcome.out;
+    EXPECT_EQ(outcome.out.find("Keyed"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("3 entries, 0 problems, 2 warnings\n"), std::string::npos);
+}
+
+TEST(RecipeLines, ParseOutputAndQuotedEntries) {
+    EXPECT_THROW(parseRecipe("a.bmp shirt=\"open", 1), UsageError);
+    EXPECT_THROW(parseRecipe("a.bmp shirt", 1), UsageError);
+    const Recipe good = parseRecipe("a.bmp\tshirt=\"Hawaiian shirt\"  boots=2\r", 3);
+    EXPECT_EQ(good.output, "a.bmp");
+    EXPECT_EQ(good.entries[static_cast<std::size_t>(Category::Shirt)], "Hawaiian shirt");
+    EXPECT_EQ(good.entries[static_cast<std::size_t>(Category::Boots)], "2");
+    EXPECT_FALSE(good.entries[static_cast<std::size_t>(Category::Glasses)].has_value());
+}
+
+}  // namespace
+}  // namespace vestura::cli
