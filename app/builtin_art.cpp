@@ -24,20 +24,15 @@ std::shared_ptr<TGraphic> baseSkin() {
 }
 
 QIcon programIcon() {
-    const Bytes file = builtinPictureFile(BuiltinPicture::ProgramIcon);
-    if (const TFileFormatsList::Entry* entry = fileFormats().find("ico")) {
-        const std::unique_ptr<TGraphic> icon = entry->create();
-        icon->loadFromBytes(file);
-        const int side = display().iconSize;
-        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        icon->draw(painter, QRect(0, 0, side, side));
-        painter.end();
-        return QIcon(QPixmap::fromImage(image));
-    }
-    const auto* data = reinterpret_cast<const uchar*>(file.data());
-    return QIcon(QPixmap::fromImage(QImage::fromData(data, static_cast<int>(file.size()), "ICO")));
+    const std::unique_ptr<TGraphic> icon = fileFormats().find("ico")->create();
+    icon->loadFromBytes(builtinPictureFile(BuiltinPicture::ProgramIcon));
+    const int side = display().iconSize;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    icon->draw(painter, QRect(0, 0, side, side));
+    painter.end();
+    return QIcon(QPixmap::fromImage(image));
 }
 
 }  // namespace vestura

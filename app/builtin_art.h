@@ -17,7 +17,7 @@ QImage stretchedBackground(QSize size);
 // The base skin picture, shared by the preview for the whole run.
 std::shared_ptr<TGraphic> baseSkin();
 
-// The program icon, read by the program's own icon reader where one is registered.
+// The program icon, read by the program's icon reader at the system icon size.
 QIcon programIcon();
 
 }  // namespace vestura

@@ -178,6 +178,7 @@ TEST_F(LayoutTest, FramesAFixedWindowWithoutMaximiseButton) {
     EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_TRUE(form->windowIcon().availableSizes().contains(QSize(32, 32)));
 }
 
 TEST_F(LayoutTest, LimitsTheFieldsAsTheLayoutSays) {
