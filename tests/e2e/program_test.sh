@@ -72,7 +72,7 @@ expect_exit_zero() {
 # The text of the message box on top, copied with Ctrl+C (QMessageBox puts its caption and
 # text on the clipboard).
 message_text() {
-    press '^Vestura$|^Error$' ctrl+c
+    press '^Vestura$|^Error$|^Info$' ctrl+c
     wait_until xclip -selection clipboard -t UTF8_STRING -o
     xclip -selection clipboard -t UTF8_STRING -o
 }
@@ -119,6 +119,15 @@ click_start_vice
 wait_until test -s "$work/wine.log" || fail "wine was not started"
 [ "$(sed -n 1p "$work/wine.log")" = "$work/game" ] || fail "wine ran in $(sed -n 1p "$work/wine.log")"
 [ "$(sed -n 2p "$work/wine.log")" = "$work/game/gta-vc.exe" ] || fail "wine got $(sed -n '2,$p' "$work/wine.log")"
+
+echo "== Enter in the skin-name field saves the skin into the game's skins folder"
+mkdir "$work/game/skins"
+xdotool mousemove --window "$window" 320 326 click 1
+press "$main_title" Return
+wait_until has_window '^Info$' || fail "no Info box after Enter"
+[ "$(stat -c %s "$work/game/skins/NewSkin.bmp")" = 197686 ] || fail "skin file is not 197686 bytes"
+press '^Info$' Return
+wait_until no_window '^Info$' || fail "Info box did not close"
 
 echo "== Start Vice without the game"
 rm "$work/game/gta-vc.exe"
