@@ -1,15 +1,13 @@
 #include "common/file_io.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 
 #include "common/errors.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_folder.h"
 
 namespace vestura {
@@ -83,31 +81,12 @@ TEST(WriteFileSafely, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(filesIn(folder.path()), 1);
 }
 
-// A full disk, made real without root: the child may not write files larger than 1000
-// bytes, and SIGXFSZ is ignored so the write comes back short instead of killing it.
 TEST(WriteFileSafely, FullDiskFailsWithWriteErrorAndKeepsTheOldFile) {
     TempFolder folder;
     folder.write("skin.bmp", "old skin");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const Bytes header(54, 'h'), pixels(4000, 'p');
-        try {
-            writeFileSafely(folder.file("skin.bmp"), {header, pixels});
-        } catch (const EWriteError& e) {
-            _exit(e.message() == "Stream write error" ? 0 : 2);
-        } catch (...) {
-            _exit(3);
-        }
-        _exit(4);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const Bytes header(54, 'h'), pixels(4000, 'p');
+    EXPECT_TRUE(test::failsWithStreamWriteErrorOnFullDisk(
+        [&] { writeFileSafely(folder.file("skin.bmp"), {header, pixels}); }, 1000));
     EXPECT_EQ(folder.read("skin.bmp"), "old skin");
     EXPECT_EQ(filesIn(folder.path()), 1);
 }

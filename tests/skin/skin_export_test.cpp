@@ -2,15 +2,11 @@
 #include "skin/skin_export.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <filesystem>
 #include <set>
 
 #include "common/errors.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_folder.h"
 
 namespace vestura {
@@ -112,25 +108,8 @@ TEST(WriteSkinFile, AFullDiskKeepsTheOldSkinAndLeavesNoTemporaryFile) {
     const std::string oldSkin(kSkinFileSize, 'o');
     folder.write("Blue.bmp", oldSkin);
     const QImage skin = redTopSkin();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{100000, 100000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        try {
-            writeSkinFile(folder.file("Blue.bmp"), skin);
-        } catch (const EWriteError& e) {
-            _exit(e.message() == "Stream write error" ? 0 : 2);
-        } catch (...) {
-            _exit(3);
-        }
-        _exit(4);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(test::failsWithStreamWriteErrorOnFullDisk(
+        [&] { writeSkinFile(folder.file("Blue.bmp"), skin); }, 100000));
     EXPECT_TRUE(folder.read("Blue.bmp") == oldSkin);
     EXPECT_EQ(filesIn(folder.path()), 1);
 }
