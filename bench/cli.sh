@@ -10,15 +10,22 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cli="$bin/vestura-cli"
-# The first real entry of every category.
-args=(--glasses 1 --beard 1 --chain 1 --watch 1 --shirt 1 --jeans 1 --boots 1)
+# One bitmap or JPEG entry of every category (ImageMagick reads no metafiles), the same for
+# every program timed.
+declare -A pick=([glasses]=3 [beard]=1 [chain]=3 [watch]=4 [shirt]=1 [jeans]=1 [boots]=1)
+args=()
+recipe=""
+for category in "${!pick[@]}"; do
+    args+=(--"$category" "${pick[$category]}")
+    recipe+=" $category=${pick[$category]}"
+done
 
 for i in $(seq 1 1000); do
-    echo "$work/skin$i.bmp glasses=1 beard=1 chain=1 watch=1 shirt=1 jeans=1 boots=1"
+    echo "$work/skin$i.bmp$recipe"
 done > "$work/recipes.txt"
 
 # The same seven parts composed by ImageMagick at their skin places.
-path_of() { "$cli" list | awk -F'\t' -v c="$1" '$1 == c && $2 == 1 { print $4 }'; }
+path_of() { "$cli" list | awk -F'\t' -v c="$1" -v i="${pick[$1]}" '$1 == c && $2 == i { print $4 }'; }
 base="$work/base.bmp"
 "$cli" render --output "$base"  # the base skin alone
 im=(convert "$base")
