@@ -30,8 +30,10 @@ fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 	for target in build/fuzz/fuzz/fuzz_*; do \
+	  [ -f "$$target" ] && [ -x "$$target" ] || continue; \
 	  name=$${target##*/fuzz_}; mkdir -p build/fuzz/corpus/$$name; \
-	  $$target -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp $$target -max_total_time=$(FUZZ_SECONDS) \
+	    -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 
 bench: build
