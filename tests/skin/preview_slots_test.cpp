@@ -2,6 +2,8 @@
 // selection change does when the load succeeds or fails.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "common/errors.h"
 #include "common/messages.h"
 #include "picture/jpeg_image.h"
@@ -67,11 +69,17 @@ TEST_P(FailedSelection, ShowsTheSlotWithThePictureItHeld) {
     EXPECT_EQ(slot.box, QRect(168, 56, 50, 30));
 }
 
+std::string failureName(const ::testing::TestParamInfo<FailedSelection::ParamType>& info) {
+    constexpr std::array<const char*, 3> kNames = {"UnknownExtension", "EmptyPath", "MissingFile"};
+    return kNames.at(info.index);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Preview, FailedSelection,
     ::testing::Values(std::pair{"glasses.png", "Unknown picture file extension (.png)"},
                       std::pair{"", "Unknown picture file extension (.)"},  // the folder
-                      std::pair{"missing.bmp", "Cannot open file %s"}));
+                      std::pair{"missing.bmp", "Cannot open file %s"}),
+    &failureName);
 
 TEST(PreviewSelection, PickingAnEntryAgainShowsTheNewlyLoadedPicture) {
     test::TempFolder folder;
