@@ -17,7 +17,9 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display itself and reports its number: no race with other servers.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# -noreset: by default the server resets when its last client leaves, and a program that
+# starts during that reset cannot connect.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
