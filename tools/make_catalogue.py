@@ -661,6 +661,12 @@ def jeans(denim, stitch, seed, twill=10, fade=None):
     noise(image, twill // 2, seed, cloth)
     for leg_x, leg_w in ((0, SPLIT), (SPLIT, RIGHT - SPLIT)):
         art.shade_columns(image, (leg_x, 9, leg_w, 163), 0.25)
+    return keyed_jeans(image)
+
+
+def keyed_jeans(image):
+    """Keys out what the base skin shows through: the belt rows, the columns the shirt
+    covers, and the bottom-left pixel that names the key colour."""
     pixels = image.load()
     for y in range(172):
         for x in range(94):
@@ -709,13 +715,7 @@ def camo_trousers():
         c.rect(leg + 6, 150, leg + 20, 166, (104, 110, 70))  # cargo pockets
         c.line([(leg + 6, 153), (leg + 20, 153)], (50, 50, 36), 0.8)
     image = c.result()
-    pixels = image.load()
-    for y in range(172):
-        for x in range(94):
-            if x >= RIGHT or y < 93 - JY:
-                pixels[x, y] = KEY
-    pixels[0, 171] = KEY
-    return image
+    return keyed_jeans(image)
 
 
 # ---------------------------------------------------------------- boots (b)
