@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-#include "picture/bitmap.h"
+#include "picture/bmp/bitmap.h"
 #include "picture/builtin.h"
 #include "picture/display.h"
 #include "picture/file_formats.h"

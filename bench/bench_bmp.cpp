@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "picture/bmp_reader.h"
+#include "picture/bmp/bmp_reader.h"
 
 namespace {
 

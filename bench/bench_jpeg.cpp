@@ -9,8 +9,8 @@
 #include <QPainter>
 #include <csetjmp>
 
-#include "picture/jpeg_image.h"
-#include "picture/jpeg_library.h"
+#include "picture/jpeg/jpeg_image.h"
+#include "picture/jpeg/jpeg_library.h"
 
 namespace {
 

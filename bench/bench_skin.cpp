@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "picture/bitmap.h"
+#include "picture/bmp/bitmap.h"
 #include "skin/preview.h"
 #include "skin/skin_export.h"
 

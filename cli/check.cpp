@@ -8,7 +8,7 @@
 #include "common/errors.h"
 #include "common/failure_text.h"
 #include "game/line_buffer.h"
-#include "picture/bitmap.h"
+#include "picture/bmp/bitmap.h"
 #include "picture/picture.h"
 #include "skin/catalogue.h"
 

@@ -10,7 +10,7 @@
 #include "common/failure_text.h"
 #include "common/file_io.h"
 #include "common/platform.h"
-#include "picture/bmp_writer.h"
+#include "picture/bmp/bmp_writer.h"
 #include "picture/picture.h"
 
 namespace vestura::cli {

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "common/errors.h"
-#include "picture/bmp_reader.h"
+#include "picture/bmp/bmp_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "common/errors.h"
-#include "picture/jpeg_image.h"
+#include "picture/jpeg/jpeg_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vestura::TJPEGImage picture;

@@ -6,7 +6,7 @@
 
 #include "common/errors.h"
 #include "common/messages.h"
-#include "picture/bmp_reader.h"
+#include "picture/bmp/bmp_reader.h"
 
 namespace vestura {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "common/file_io.h"
-#include "picture/bitmap.h"
+#include "picture/bmp/bitmap.h"
 
 namespace vestura {
 

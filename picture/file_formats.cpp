@@ -4,10 +4,10 @@
 #include <cctype>
 
 #include "common/platform.h"
-#include "picture/bitmap.h"
-#include "picture/icon.h"
-#include "picture/jpeg_image.h"
-#include "picture/metafile.h"
+#include "picture/bmp/bitmap.h"
+#include "picture/icon/icon.h"
+#include "picture/jpeg/jpeg_image.h"
+#include "picture/metafile/metafile.h"
 
 namespace vestura {
 

@@ -4,7 +4,7 @@
 
 #include "common/file_io.h"
 #include "common/platform.h"
-#include "picture/bmp_writer.h"
+#include "picture/bmp/bmp_writer.h"
 
 namespace vestura {
 

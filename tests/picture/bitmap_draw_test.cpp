@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-#include "picture/bitmap.h"
+#include "picture/bmp/bitmap.h"
 
 namespace vestura {
 namespace {

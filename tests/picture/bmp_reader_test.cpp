@@ -1,6 +1,6 @@
 // The BMP reader on files made by BmpBuilder: every layout, header kind and odd form that
 // real files take, and the headers it refuses.
-#include "picture/bmp_reader.h"
+#include "picture/bmp/bmp_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // RLE8 and RLE4 pixel data: each command, and data that leaves the picture or ends early.
 #include <gtest/gtest.h>
 
-#include "picture/bmp_reader.h"
+#include "picture/bmp/bmp_reader.h"
 #include "tests/support/bmp_builder.h"
 
 namespace vestura {

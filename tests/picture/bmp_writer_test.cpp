@@ -1,6 +1,6 @@
 // The 24-bit BMP encoder: its bytes, its sizes for any width, height and table, and the
 // colours it keeps from every pixel format.
-#include "picture/bmp_writer.h"
+#include "picture/bmp/bmp_writer.h"
 
 #include <gtest/gtest.h>
 

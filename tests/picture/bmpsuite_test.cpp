@@ -12,7 +12,7 @@
 
 #include "common/errors.h"
 #include "common/file_io.h"
-#include "picture/bmp_reader.h"
+#include "picture/bmp/bmp_reader.h"
 #include "tests/support/raises.h"
 
 namespace vestura {

@@ -8,7 +8,7 @@
 #include "common/errors.h"
 #include "picture/builtin.h"
 #include "picture/display.h"
-#include "picture/icon.h"
+#include "picture/icon/icon.h"
 #include "picture/picture.h"
 #include "tests/support/icon_builder.h"
 #include "tests/support/temp_folder.h"

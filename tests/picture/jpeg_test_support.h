@@ -9,7 +9,7 @@
 
 #include "common/errors.h"
 #include "picture/display.h"
-#include "picture/jpeg_image.h"
+#include "picture/jpeg/jpeg_image.h"
 
 namespace vestura::test {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/errors.h"
-#include "picture/bitmap.h"
+#include "picture/bmp/bitmap.h"
 #include "picture/file_formats.h"
 #include "picture/picture.h"
 #include "tests/support/bmp_builder.h"

@@ -6,7 +6,7 @@
 
 #include "common/errors.h"
 #include "picture/display.h"
-#include "picture/metafile.h"
+#include "picture/metafile/metafile.h"
 #include "picture/picture.h"
 #include "tests/support/le_writer.h"
 #include "tests/support/metafile_builder.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/errors.h"
-#include "picture/jpeg_image.h"
+#include "picture/jpeg/jpeg_image.h"
 #include "skin/preview.h"
 #include "tests/support/jpeg_encoder.h"
 #include "tests/support/part_pictures.h"

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "picture/jpeg_library.h"
+#include "picture/jpeg/jpeg_library.h"
 
 namespace vestura::test {
 

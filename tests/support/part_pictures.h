@@ -6,7 +6,7 @@
 #include <QSize>
 #include <memory>
 
-#include "picture/bitmap.h"
+#include "picture/bmp/bitmap.h"
 
 namespace vestura::test {
 

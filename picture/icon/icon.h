@@ -1,0 +1,42 @@
+// TIcon: a picture from an icon file. Keeps the file's bytes and makes the icon image from
+// them when it is first needed; until then it measures the system icon size.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <vector>
+
+#include "picture/graphic.h"
+#include "picture/icon/icon_directory.h"
+
+namespace vestura {
+
+class TIcon final : public TGraphic {
+public:
+    int width() const override;
+    int height() const override;
+    bool empty() const override { return data_.empty(); }
+
+    // Copies the file and checks it: shorter than 6 bytes raises EReadError "Stream read
+    // error"; a type other than 0 or 1, or a damaged directory, raises EInvalidGraphic
+    // "Icon image is not valid".
+    void loadFromBytes(std::span<const std::uint8_t> file) override;
+
+    // Draws the icon image scaled into `rect` with its transparency.
+    void draw(QPainter& painter, const QRect& rect) override;
+
+    // Makes the icon image now if it is not made yet: type 0 gives the program's own icon,
+    // type 1 the directory entry that suits the display best. Null when the entry's pixels
+    // do not decode.
+    const QImage& image();
+
+private:
+    std::vector<std::uint8_t> data_;
+    std::uint16_t type_ = 0;
+    bool made_ = false;
+    QImage image_;
+    int madeWidth_ = 0;
+    int madeHeight_ = 0;
+};
+
+}  // namespace vestura

@@ -1,0 +1,294 @@
+// MetafileDc's figures, paths and pictures: each is drawn at once, or added to the path
+// being recorded between BEGINPATH and ENDPATH.
+#include <cmath>
+
+#include "picture/metafile/metafile_dc.h"
+
+namespace vestura {
+
+namespace {
+
+constexpr double kStraightAngle = 180.0;
+constexpr double kFullTurn = 360.0;
+
+// The parametric angle, in Qt's counter-clockwise degrees, of the ray from the box's centre
+// through `point`.
+double rayAngle(const QRectF& box, QPointF point) {
+    const QPointF centre = box.center();
+    const double rx = box.width() / 2;
+    const double ry = box.height() / 2;
+    if (rx == 0 || ry == 0) {
+        return 0;
+    }
+    return std::atan2(-(point.y() - centre.y()) / ry, (point.x() - centre.x()) / rx) *
+           kStraightAngle / M_PI;
+}
+
+QPainterPath polygonPath(const QPolygonF& points, bool closed) {
+    QPainterPath path;
+    if (points.isEmpty()) {
+        return path;
+    }
+    path.moveTo(points.front());
+    for (qsizetype i = 1; i < points.size(); ++i) {
+        path.lineTo(points[i]);
+    }
+    if (closed) {
+        path.closeSubpath();
+    }
+    return path;
+}
+
+// Cubic segments from `from` through each following triple of points.
+void appendBeziers(QPainterPath& path, const QPolygonF& points, qsizetype first) {
+    for (qsizetype i = first; i + 2 < points.size(); i += 3) {
+        path.cubicTo(points[i], points[i + 1], points[i + 2]);
+    }
+}
+
+}  // namespace
+
+void MetafileDc::shape(const QPainterPath& figure, bool closed) {
+    if (recording_) {
+        recording_->addPath(figure);
+        return;
+    }
+    QPainterPath path = figure;
+    path.setFillRule(state_.fillRule);
+    prepare(true, closed);
+    painter_.drawPath(path);
+}
+
+void MetafileDc::moveTo(QPointF point) {
+    state_.position = point;
+    if (recording_) {
+        recording_->moveTo(point);
+    }
+}
+
+void MetafileDc::lineTo(QPointF point) {
+    if (recording_) {
+        if (recording_->elementCount() == 0) {
+            recording_->moveTo(state_.position);
+        }
+        recording_->lineTo(point);
+    } else {
+        prepare(true, false);
+        painter_.drawLine(state_.position, point);
+    }
+    state_.position = point;
+}
+
+void MetafileDc::polyline(const QPolygonF& points) {
+    if (recording_) {
+        recording_->addPath(polygonPath(points, false));
+    } else if (points.size() > 1) {
+        prepare(true, false);
+        painter_.drawPolyline(points);
+    }
+}
+
+void MetafileDc::polylineTo(const QPolygonF& points) {
+    for (const QPointF& point : points) {
+        lineTo(point);
+    }
+}
+
+void MetafileDc::polygon(const QPolygonF& points) {
+    if (points.size() < 2) {
+        return;
+    }
+    if (recording_) {
+        shape(polygonPath(points, true), true);
+    } else {
+        prepare(true, true);
+        painter_.drawPolygon(points, state_.fillRule);
+    }
+}
+
+void MetafileDc::polyPolygon(const std::vector<QPolygonF>& polygons) {
+    QPainterPath path;
+    for (const QPolygonF& points : polygons) {
+        path.addPath(polygonPath(points, true));
+    }
+    shape(path, true);
+}
+
+void MetafileDc::polyPolyline(const std::vector<QPolygonF>& polylines) {
+    for (const QPolygonF& points : polylines) {
+        polyline(points);
+    }
+}
+
+void MetafileDc::polyBezier(const QPolygonF& points) {
+    if (points.isEmpty()) {
+        return;
+    }
+    QPainterPath path(points.front());
+    appendBeziers(path, points, 1);
+    shape(path, false);
+}
+
+void MetafileDc::polyBezierTo(const QPolygonF& points) {
+    if (points.size() < 3) {
+        return;
+    }
+    if (recording_) {
+        if (recording_->elementCount() == 0) {
+            recording_->moveTo(state_.position);
+        }
+        appendBeziers(*recording_, points, 0);
+    } else {
+        QPainterPath path(state_.position);
+        appendBeziers(path, points, 0);
+        shape(path, false);
+    }
+    state_.position = points[(points.size() / 3) * 3 - 1];
+}
+
+// Rectangles, ellipses and polygons outside a path go through QPainter's own primitives,
+// whose aliased rasterisation differs from a general path's by a pixel here and there.
+void MetafileDc::rectangle(const QRectF& box) {
+    if (!recording_) {
+        prepare(true, true);
+        painter_.drawRect(box.normalized());
+        return;
+    }
+    QPainterPath path;
+    path.addRect(box.normalized());
+    shape(path, true);
+}
+
+void MetafileDc::roundRect(const QRectF& box, QSizeF corner) {
+    QPainterPath path;
+    path.addRoundedRect(box.normalized(), std::abs(corner.width()) / 2,
+                        std::abs(corner.height()) / 2, Qt::AbsoluteSize);
+    shape(path, true);
+}
+
+void MetafileDc::ellipse(const QRectF& box) {
+    if (!recording_) {
+        prepare(true, true);
+        painter_.drawEllipse(box.normalized());
+        return;
+    }
+    QPainterPath path;
+    path.addEllipse(box.normalized());
+    shape(path, true);
+}
+
+void MetafileDc::arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPointF end) {
+    const QRectF box = rawBox.normalized();
+    const double from = rayAngle(box, start);
+    double sweep = rayAngle(box, end) - from;
+    if (sweep <= 0) {
+        sweep += kFullTurn;  // figures run counter-clockwise; equal ends make a full turn
+    }
+    QPainterPath path;
+    if (kind == ArcKind::Pie) {
+        path.moveTo(box.center());
+        path.arcTo(box, from, sweep);
+    } else {
+        path.arcMoveTo(box, from);
+        path.arcTo(box, from, sweep);
+    }
+    if (kind != ArcKind::Arc) {
+        path.closeSubpath();
+    }
+    shape(path, kind != ArcKind::Arc);
+}
+
+void MetafileDc::image(const QRectF& dest, const QImage& picture, const QRectF& source,
+                       std::uint32_t rasterOp) {
+    enum : std::uint32_t {
+        kBlackness = 0x00000042,
+        kNop = 0x00AA0029,
+        kPatCopy = 0x00F00021,
+        kWhiteness = 0x00FF0062,
+        kSrcAnd = 0x008800C6,
+        kSrcInvert = 0x00660046,
+        kSrcPaint = 0x00EE0086
+    };
+    if (recording_ || rasterOp == kNop || dest.width() == 0 || dest.height() == 0) {
+        return;
+    }
+    prepare(false, false);
+    if (rasterOp == kBlackness || rasterOp == kWhiteness || rasterOp == kPatCopy) {
+        painter_.fillRect(dest.normalized(), rasterOp == kPatCopy     ? state_.brush
+                                             : rasterOp == kBlackness ? QBrush(Qt::black)
+                                                                      : QBrush(Qt::white));
+        return;
+    }
+    const QRectF wanted = source.normalized();
+    const QRectF shown = wanted & QRectF(picture.rect());
+    if (shown.isEmpty() || wanted.isEmpty()) {
+        return;
+    }
+    // Only the part of the source inside the picture is drawn, at its share of the target.
+    const QRectF box = dest.normalized();
+    const double kx = box.width() / wanted.width();
+    const double ky = box.height() / wanted.height();
+    const bool flipX = dest.width() < 0;
+    const bool flipY = dest.height() < 0;
+    const double left = flipX ? wanted.right() - shown.right() : shown.left() - wanted.left();
+    const double top = flipY ? wanted.bottom() - shown.bottom() : shown.top() - wanted.top();
+    const QRectF target(box.left() + left * kx, box.top() + top * ky, shown.width() * kx,
+                        shown.height() * ky);
+    const QImage part = picture.copy(shown.toAlignedRect()).mirrored(flipX, flipY);
+    switch (rasterOp) {
+        case kSrcAnd:
+            painter_.setCompositionMode(QPainter::CompositionMode_Multiply);
+            break;
+        case kSrcPaint:
+            painter_.setCompositionMode(QPainter::CompositionMode_Lighten);
+            break;
+        case kSrcInvert:
+            painter_.setCompositionMode(QPainter::CompositionMode_Difference);
+            break;
+        default:
+            break;
+    }
+    painter_.drawImage(target, part);
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+// ---- Paths ----
+
+void MetafileDc::beginPath() {
+    recording_ = QPainterPath();
+}
+
+void MetafileDc::endPath() {
+    if (recording_) {
+        path_ = *recording_;
+        recording_.reset();
+    }
+}
+
+void MetafileDc::closeFigure() {
+    if (recording_) {
+        recording_->closeSubpath();
+    }
+}
+
+void MetafileDc::fillPath() {
+    path_.setFillRule(state_.fillRule);
+    prepare(false, true);
+    painter_.drawPath(path_);
+    path_ = QPainterPath();
+}
+
+void MetafileDc::strokePath() {
+    prepare(true, false);
+    painter_.strokePath(path_, painter_.pen());
+    path_ = QPainterPath();
+}
+
+void MetafileDc::strokeAndFillPath() {
+    path_.setFillRule(state_.fillRule);
+    prepare(true, true);
+    painter_.drawPath(path_);
+    path_ = QPainterPath();
+}
+
+}  // namespace vestura
