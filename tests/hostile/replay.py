@@ -1,0 +1,238 @@
+#!/usr/bin/env python3
+"""Replays the hostile corpus against vestura-cli.
+
+Every tests/hostile/gen_<class>.py OUTDIR writes its inputs into OUTDIR and prints one line
+per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB]
+
+  COMMAND   convert  vestura-cli convert OUTDIR/RELPATH out.bmp
+            render   a catalogue folder whose seven list files name the picture as entry 1,
+                     vestura-cli render --folder F with every category 1 and --output
+            list, check  RELPATH is a folder of list files: vestura-cli list|check --folder
+  EXPECTED  ok       exit 0 and, where a bitmap is written, a 24-bit BMP of more than 0 x 0
+            text     exit 1 with the text in the program's output (stderr, or stdout for check)
+  heavy     the sanitizer pass leaves the input out
+  as=MiB    the address-space cap for this input instead of the default 1 GiB
+
+Each input runs in its own child process under an address-space cap and a hang timeout.
+
+  replay.py --cli PATH [--sanitize] GEN.py...      assert every outcome (exit 1 on a failure)
+  replay.py --cli PATH --bench [GEN.py...]         also print per class the worst CPU time
+                                                   and peak memory above an idle run
+"""
+
+import argparse
+import glob
+import os
+import resource
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import files  # noqa: E402
+
+MIB = 1 << 20
+DEFAULT_AS_MIB = 1024
+HANG_SECONDS = 20
+CATEGORIES = ("glasses", "beard", "chain", "watch", "shirt", "jeans", "boots")
+
+
+class Outcome:
+    def __init__(self, rc, output, cpu, peak_kib, timed_out):
+        self.rc, self.output, self.cpu, self.peak_kib, self.timed_out = (
+            rc, output, cpu, peak_kib, timed_out)
+
+
+def run_child(argv, as_mib, timeout, cwd):
+    """Runs argv with its own address-space cap; returns its exit, output, CPU and peak RSS."""
+
+    def limit():
+        os.setsid()
+        if as_mib:
+            resource.setrlimit(resource.RLIMIT_AS, (as_mib * MIB, as_mib * MIB))
+
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    with tempfile.TemporaryFile() as out:
+        child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                                 cwd=cwd, env=env, preexec_fn=limit)
+        deadline = time.monotonic() + timeout
+        timed_out = False
+        while True:
+            pid, status, usage = os.wait4(child.pid, os.WNOHANG)
+            if pid:
+                break
+            if time.monotonic() > deadline:
+                timed_out = True
+                os.killpg(child.pid, signal.SIGKILL)
+                pid, status, usage = os.wait4(child.pid, 0)
+                break
+            time.sleep(0.01)
+        child.returncode = 0  # reaped here, not by Popen
+        out.seek(0)
+        text = out.read().decode("latin-1")
+    rc = os.waitstatus_to_exitcode(status)
+    return Outcome(rc, text, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, timed_out)
+
+
+def bmp_check(path):
+    """Why `path` is not a 24-bit BMP of more than 0 x 0 pixels, or None when it is one."""
+    try:
+        data = open(path, "rb").read(30)
+    except OSError:
+        return "no bitmap written"
+    if len(data) < 30 or data[:2] != b"BM":
+        return "output is not a BMP"
+    width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
+    if bits != 24:
+        return "output has %d bits per pixel" % bits
+    if width == 0 or height == 0:
+        return "output is %d x %d" % (width, abs(height))
+    return None
+
+
+def render_folder(outdir, relpath, index):
+    folder = os.path.join(outdir, ".render", str(index))
+    os.makedirs(folder, exist_ok=True)
+    target = os.path.relpath(os.path.join(outdir, relpath), folder)
+    for name in files.LIST_FILES:
+        with open(os.path.join(folder, name), "w", newline="") as f:
+            f.write("<NEW>\r\n%s\r\nhostile\r\n" % target)
+    return folder
+
+
+def command_for(cli, outdir, relpath, command, index, work):
+    output = os.path.join(work, "out%d.bmp" % index)
+    if command == "convert":
+        return [cli, "convert", os.path.join(outdir, relpath), output], output
+    if command == "render":
+        argv = [cli, "render", "--folder", render_folder(outdir, relpath, index)]
+        for category in CATEGORIES:
+            argv += ["--" + category, "1"]
+        return argv + ["--output", output], output
+    if command in ("list", "check"):
+        return [cli, command, "--folder", os.path.join(outdir, relpath)], None
+    raise ValueError("unknown command %r" % command)
+
+
+def verdict(outcome, expected, output):
+    """None when the outcome is the expected one, else what went wrong."""
+    if outcome.timed_out:
+        return "still running after the hang timeout"
+    if outcome.rc < 0:
+        return "ended by signal %d" % -outcome.rc
+    if expected == "ok":
+        if outcome.rc != 0:
+            return "exit %d" % outcome.rc
+        return bmp_check(output) if output else None
+    if outcome.rc != 1:
+        return "exit %d, expected 1" % outcome.rc
+    if expected not in outcome.output:
+        return "message %r missing" % expected
+    return None
+
+
+def parse(line):
+    fields = line.rstrip("\n").split("\t")
+    relpath, command, expected = fields[:3]
+    heavy = "heavy" in fields[3:]
+    as_mib = DEFAULT_AS_MIB
+    for field in fields[3:]:
+        if field.startswith("as="):
+            as_mib = int(field[3:])
+    return relpath, command, expected, heavy, as_mib
+
+
+def replay(generator, cli, args, work):
+    name = os.path.basename(generator)[len("gen_"):-len(".py")]
+    outdir = os.path.join(work, name)
+    listing = subprocess.run([sys.executable, generator, outdir], check=True,
+                             stdout=subprocess.PIPE, text=True).stdout
+    results = []
+    for index, line in enumerate(l for l in listing.splitlines() if l.strip()):
+        relpath, command, expected, heavy, as_mib = parse(line)
+        if args.sanitize and (heavy or as_mib != DEFAULT_AS_MIB):
+            continue  # sanitizers reserve terabytes of shadow memory: no cap applies
+        argv, output = command_for(cli, outdir, relpath, command, index, work)
+        cap = None if args.sanitize or args.no_cap else as_mib
+        outcome = run_child(argv, cap, args.timeout, work)
+        problem = verdict(outcome, expected, output)
+        results.append((name, relpath, command, outcome, problem))
+        status = "ok  " if problem is None else "FAIL"
+        print("%s %-8s %-44s %6.2f s %7.1f MiB  %s" % (
+            status, command, relpath, outcome.cpu, outcome.peak_kib / 1024.0,
+            "" if problem is None else problem + " | " + outcome.output.strip()[-300:]),
+            flush=True)
+        if output and os.path.exists(output):
+            os.remove(output)
+    return results
+
+
+def idle_reference(cli, work):
+    """The CPU and peak memory of converting a tiny bitmap: the program's own floor."""
+    tiny = os.path.join(work, "idle.bmp")
+    with open(tiny, "wb") as f:
+        f.write(files.bmp(2, 2, 24, pixels=b"\x00" * 16))
+    best = None
+    for _ in range(3):
+        outcome = run_child([cli, "convert", tiny, os.path.join(work, "idle-out.bmp")],
+                            None, HANG_SECONDS, work)
+        if best is None or outcome.peak_kib < best.peak_kib:
+            best = outcome
+    return best
+
+
+def report(results, idle):
+    print()
+    print("idle reference (convert of a 2 x 2 bitmap): %.2f s CPU, %.1f MiB peak" % (
+        idle.cpu, idle.peak_kib / 1024.0))
+    print("%-22s %10s %6s %14s %6s  %s" % ("class", "worst CPU", "goal", "peak above idle",
+                                            "goal", "worst inputs (CPU; memory)"))
+    classes = {}
+    for name, relpath, command, outcome, problem in results:
+        classes.setdefault(name, []).append((relpath, command, outcome, problem))
+    for name, entries in sorted(classes.items()):
+        cpu = max(entries, key=lambda e: (e[2].timed_out, e[2].cpu))
+        mem = max(entries, key=lambda e: e[2].peak_kib)
+        above = (mem[2].peak_kib - idle.peak_kib) / 1024.0
+        cpu_text = (">%d s" % HANG_SECONDS) if cpu[2].timed_out else "%.2f s" % cpu[2].cpu
+        failed = sum(1 for e in entries if e[3] is not None)
+        print("%-22s %10s %6s %10.1f MiB %6s  %s; %s%s" % (
+            name, cpu_text, "1 s", above, "256", cpu[0], mem[0],
+            "  (%d of %d not as expected)" % (failed, len(entries)) if failed else ""))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--sanitize", action="store_true",
+                        help="leave out heavy and capped inputs, no address-space cap")
+    parser.add_argument("--bench", action="store_true", help="print the per-class figures")
+    parser.add_argument("--no-cap", action="store_true", help="run without address-space caps")
+    parser.add_argument("--timeout", type=float, default=HANG_SECONDS)
+    parser.add_argument("generators", nargs="*")
+    args = parser.parse_args()
+    generators = args.generators or sorted(glob.glob(os.path.join(HERE, "gen_*.py")))
+    cli = os.path.abspath(args.cli)
+    work = tempfile.mkdtemp(prefix="vestura-hostile-")
+    try:
+        results = []
+        for generator in generators:
+            results += replay(generator, cli, args, work)
+        if args.bench:
+            report(results, idle_reference(cli, work))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    failures = [r for r in results if r[4] is not None]
+    if failures and not args.bench:
+        print("%d of %d inputs not as expected" % (len(failures), len(results)))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
