@@ -25,7 +25,9 @@ sanitize: deps
 	cmake --build --preset sanitize
 	ctest --preset sanitize -j 2
 
-# Runs each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus.
+# Runs each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus. Memory over
+# 1 GiB and an input running over 10 s are findings, like crashes; keep each one under
+# fuzz/crashes/<target>/, where make test replays it.
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
@@ -33,6 +35,7 @@ fuzz: deps
 	  [ -f "$$target" ] && [ -x "$$target" ] || continue; \
 	  name=$${target##*/fuzz_}; mkdir -p build/fuzz/corpus/$$name; \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp $$target -max_total_time=$(FUZZ_SECONDS) \
+	    -rss_limit_mb=1024 -timeout=10 \
 	    -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 

@@ -3,6 +3,7 @@
 
 #include <QPainter>
 
+#include "picture/allocation.h"
 #include "picture/bmp/bitmap.h"
 #include "picture/builtin.h"
 #include "picture/display.h"
@@ -11,7 +12,7 @@
 namespace vestura {
 
 QImage stretchedBackground(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
+    QImage image = allocateImage(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     const std::unique_ptr<TBitmap> background = loadBuiltinBitmap(BuiltinPicture::Background);
     QPainter painter(&image);
@@ -27,7 +28,7 @@ QIcon programIcon() {
     const std::unique_ptr<TGraphic> icon = fileFormats().find("ico")->create();
     icon->loadFromBytes(builtinPictureFile(BuiltinPicture::ProgramIcon));
     const int side = display().iconSize;
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    QImage image = allocateImage(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     icon->draw(painter, QRect(0, 0, side, side));

@@ -7,6 +7,7 @@
 #include "app/program_info.h"
 #include "common/errors.h"
 #include "common/failure_text.h"
+#include "common/messages.h"
 
 namespace vestura {
 
@@ -20,6 +21,8 @@ std::optional<std::string> messageOf(std::exception_ptr failure) {
         return std::nullopt;
     } catch (const Exception& e) {
         return e.message();
+    } catch (const std::bad_alloc&) {
+        return std::string(msg::kOutOfMemory);
     } catch (const std::exception& e) {
         return std::string(e.what());
     } catch (...) {

@@ -7,7 +7,9 @@
 #include "cli/commands.h"
 #include "common/errors.h"
 #include "common/failure_text.h"
+#include "common/messages.h"
 #include "game/line_buffer.h"
+#include "picture/allocation.h"
 #include "picture/bmp/bitmap.h"
 #include "picture/picture.h"
 #include "skin/catalogue.h"
@@ -48,8 +50,7 @@ private:
         for (std::size_t k = 1; k < entries.captions.size(); ++k) {
             ++tally_.entries;
             where_ = std::string(category.listFile) + ":" +
-                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] +
-                     ": ";
+                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] + ": ";
             checkEntry(category, folder_ + entries.paths[k - 1]);
         }
     }
@@ -61,6 +62,9 @@ private:
             decodeFully(picture);
         } catch (const Exception& e) {
             problem(where_ + withClosingPeriod(e.message()));
+            return;
+        } catch (const std::bad_alloc&) {
+            problem(where_ + withClosingPeriod(std::string(msg::kOutOfMemory)));
             return;
         }
         checkReach(category, picture.width(), picture.height());
@@ -75,7 +79,8 @@ private:
         if (picture.graphic() == nullptr || picture.width() <= 0 || picture.height() <= 0) {
             return;
         }
-        QImage canvas(picture.width(), picture.height(), QImage::Format_ARGB32_Premultiplied);
+        QImage canvas =
+            allocateImage(picture.width(), picture.height(), QImage::Format_ARGB32_Premultiplied);
         canvas.fill(Qt::transparent);
         QPainter painter(&canvas);
         picture.graphic()->draw(painter, canvas.rect());
@@ -105,7 +110,7 @@ private:
         if (bitmap == nullptr || bitmap->empty()) {
             return;
         }
-        const QImage image = bitmap->image().convertToFormat(QImage::Format_RGB32);
+        const QImage image = convertedImage(bitmap->image(), QImage::Format_RGB32);
         const QRgb key = image.pixel(0, image.height() - 1);
         int matches = 0;
         for (int y = 0; y < image.height() && matches < 2; ++y) {
@@ -137,6 +142,8 @@ private:
 
 }  // namespace
 
-int runCheck(const std::string& folder, std::ostream& out) { return Checker(folder, out).run(); }
+int runCheck(const std::string& folder, std::ostream& out) {
+    return Checker(folder, out).run();
+}
 
 }  // namespace vestura::cli

@@ -9,7 +9,9 @@
 #include "common/errors.h"
 #include "common/failure_text.h"
 #include "common/file_io.h"
+#include "common/messages.h"
 #include "common/platform.h"
+#include "picture/allocation.h"
 #include "picture/bmp/bmp_writer.h"
 #include "picture/picture.h"
 
@@ -81,7 +83,7 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
 int runConvert(const Invocation& invocation) {
     TPicture picture;
     picture.loadFromFile(invocation.input);
-    QImage canvas(picture.width(), picture.height(), QImage::Format_RGB32);
+    QImage canvas = allocateImage(picture.width(), picture.height(), QImage::Format_RGB32);
     canvas.fill(Qt::white);
     if (picture.graphic() != nullptr && !canvas.isNull()) {
         QPainter painter(&canvas);
@@ -139,6 +141,9 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
         return 2;
     } catch (const Exception& e) {
         err << withClosingPeriod(e.message()) << '\n';
+        return 1;
+    } catch (const std::bad_alloc&) {
+        err << withClosingPeriod(std::string(msg::kOutOfMemory)) << '\n';
         return 1;
     }
     return 1;

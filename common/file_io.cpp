@@ -1,53 +1,79 @@
 #include "common/file_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
+
+#include <cerrno>
 
 #include "common/errors.h"
 #include "common/messages.h"
 
 namespace vestura {
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-constexpr std::size_t kReadChunk = 64 * 1024;
-
-}  // namespace
-
-Bytes readWholeFile(const std::string& path) {
-    std::error_code error;
-    if (path.empty() || std::filesystem::is_directory(path, error)) {
+RegularFile::RegularFile(const std::string& path) {
+    // O_NONBLOCK: opening a FIFO with no writer, or some devices, would otherwise wait
+    // forever. Regular files ignore the flag, and nothing else is read.
+    if (!path.empty()) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    }
+    struct stat status {};
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
         throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
-    }
-    Bytes bytes;
-    const auto size = std::filesystem::file_size(path, error);
-    if (!error) {
-        bytes.reserve(static_cast<std::size_t>(size));
-    }
-    std::uint8_t chunk[kReadChunk];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (got < sizeof chunk) {
+    size_ = static_cast<std::uint64_t>(status.st_size);
+}
+
+RegularFile::~RegularFile() {
+    ::close(fd_);
+}
+
+std::size_t RegularFile::read(void* into, std::size_t count) {
+    auto* bytes = static_cast<std::uint8_t*>(into);
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::read(fd_, bytes + got, count - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw EReadError(std::string(msg::kStreamReadError));
+        }
+        if (n == 0) {
             break;
         }
+        got += static_cast<std::size_t>(n);
     }
-    if (std::ferror(file.get())) {
-        throw EReadError(std::string(msg::kStreamReadError));
+    return got;
+}
+
+std::optional<Bytes> readFileUpTo(const std::string& path, std::uint64_t maxBytes) {
+    RegularFile file(path);
+    if (file.size() > maxBytes) {
+        return std::nullopt;
+    }
+    Bytes bytes(static_cast<std::size_t>(file.size()));
+    bytes.resize(file.read(bytes.data(), bytes.size()));
+    // A file that grew since it was opened: take the rest too, within the bound.
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::uint8_t chunk[kChunk];
+    for (std::size_t got = 0; (got = file.read(chunk, kChunk)) > 0;) {
+        if (got > maxBytes - bytes.size()) {
+            return std::nullopt;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + got);
     }
     return bytes;
+}
+
+Bytes readWholeFile(const std::string& path) {
+    return *readFileUpTo(path, UINT64_MAX);
 }
 
 void writeFileSafely(const std::string& path, std::initializer_list<ByteView> pieces) {
@@ -66,8 +92,7 @@ void writeFileSafely(const std::string& path, std::initializer_list<ByteView> pi
     }
     for (const ByteView piece : pieces) {
         const auto size = static_cast<qint64>(piece.size());
-        if (size > 0 &&
-            file.write(reinterpret_cast<const char*>(piece.data()), size) != size) {
+        if (size > 0 && file.write(reinterpret_cast<const char*>(piece.data()), size) != size) {
             file.cancelWriting();
             throw EWriteError(std::string(msg::kStreamWriteError));
         }

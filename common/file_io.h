@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,8 +13,35 @@ namespace vestura {
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
-// Reads every byte of the file. A missing file, a folder or an unreadable file raises
-// EFOpenError "Cannot open file <path>"; a read that fails midway raises EReadError.
+// A regular file open for reading. Only regular files are read: a folder, FIFO, device or
+// socket (or a link to one) is refused at once, without waiting in open() for a writer or
+// a device. Closed when the object ends.
+class RegularFile {
+public:
+    // Opens the file; a missing, unreadable or not regular file raises EFOpenError
+    // "Cannot open file <path>".
+    explicit RegularFile(const std::string& path);
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    // The file's size when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Reads up to `count` bytes; fewer only at the end of the file. A failing read raises
+    // EReadError "Stream read error".
+    std::size_t read(void* into, std::size_t count);
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// Reads every byte of the file (see RegularFile for what cannot be opened); a read that
+// fails midway raises EReadError. Empty when the file holds more than `maxBytes`: nothing
+// is read then.
+std::optional<Bytes> readFileUpTo(const std::string& path, std::uint64_t maxBytes);
+
+// Reads every byte of the file, however large.
 Bytes readWholeFile(const std::string& path);
 
 // Writes the pieces, in order, as the whole new content of the file at `path`.

@@ -17,6 +17,7 @@ inline constexpr std::string_view kBitmapInvalid = "Bitmap image is not valid";
 inline constexpr std::string_view kIconInvalid = "Icon image is not valid";
 inline constexpr std::string_view kMetafileInvalid = "Metafile is not valid";
 inline constexpr std::string_view kJpegError = "JPEG error #%d";
+inline constexpr std::string_view kOutOfMemory = "Out of memory";
 
 // Replaces the first "%s" or "%d" of the pattern with the argument.
 std::string format(std::string_view pattern, std::string_view argument);

@@ -4,9 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
 
 #include "common/errors.h"
 #include "common/file_io.h"
@@ -69,31 +66,20 @@ std::string normalised(std::string_view s) {
     return out;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Reads the file as buffer text, stopping at a NUL and as soon as the text outgrows the
-// capacity, so a huge file is never read whole.
+// capacity. Only regular files are read (a FIFO or device fails at once), and a file larger
+// than the capacity is refused before any of it is read.
 std::string readText(const std::string& path) {
-    std::error_code error;
-    std::unique_ptr<std::FILE, FileCloser> file;
-    if (!path.empty() && !std::filesystem::is_directory(path, error)) {
-        file.reset(std::fopen(path.c_str(), "rb"));
+    RegularFile file(path);
+    if (file.size() > LineBuffer::kCapacity) {
+        throw ETextTooLarge(std::string(msg::kTextTooLarge));
     }
-    if (!file) {
-        throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
-    }
-    const auto size = std::filesystem::file_size(path, error);
     std::string text;
-    if (!error) {
-        text.reserve(
-            static_cast<std::size_t>(std::min<std::uintmax_t>(size, LineBuffer::kCapacity)));
-    }
+    text.reserve(static_cast<std::size_t>(file.size()));
     BreakNormaliser normaliser;
     char chunk[kReadChunk];
     for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        const std::size_t got = file.read(chunk, sizeof chunk);
         const bool more = normaliser.feed(std::string_view(chunk, got), text);
         if (text.size() > LineBuffer::kCapacity) {
             throw ETextTooLarge(std::string(msg::kTextTooLarge));
@@ -101,9 +87,6 @@ std::string readText(const std::string& path) {
         if (!more || got < sizeof chunk) {
             break;
         }
-    }
-    if (std::ferror(file.get())) {
-        throw EReadError(std::string(msg::kStreamReadError));
     }
     return text;
 }

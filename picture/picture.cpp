@@ -4,6 +4,7 @@
 #include "common/file_io.h"
 #include "common/messages.h"
 #include "picture/file_formats.h"
+#include "picture/limits.h"
 
 namespace vestura {
 
@@ -14,7 +15,11 @@ void TPicture::loadFromFile(const std::string& path) {
         throw EInvalidGraphic(msg::format(msg::kUnknownExtension, extension));
     }
     std::unique_ptr<TGraphic> graphic = format->create();
-    graphic->loadFromBytes(readWholeFile(path));
+    const std::optional<Bytes> file = readFileUpTo(path, limits::kMaxFileBytes);
+    if (!file) {
+        graphic->refuseOversizedFile();
+    }
+    graphic->loadFromBytes(*file);
     assign(std::move(graphic));
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/errors.h"
+#include "picture/allocation.h"
 #include "picture/graphic.h"
 
 namespace vestura {
@@ -127,7 +128,7 @@ std::vector<std::string> Preview::compose(QPainter& painter) {
 }
 
 QImage Preview::renderSkin(std::vector<std::string>& failures) {
-    QImage skin(kSkinSize, kSkinSize, QImage::Format_RGB32);
+    QImage skin = allocateImage(kSkinSize, kSkinSize, QImage::Format_RGB32);
     skin.fill(kPreviewBackground);
     QPainter painter(&skin);
     painter.translate(-kBaseSkinX, -kBaseSkinY);

@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include "common/errors.h"
+#include "common/messages.h"
+#include "picture/allocation.h"
 #include "picture/bmp/bmp_reader.h"
 
 namespace vestura {
@@ -11,6 +14,10 @@ TBitmap::TBitmap(QImage image, BitmapFileInfo info) : image_(std::move(image)), 
 void TBitmap::loadFromBytes(std::span<const std::uint8_t> file) {
     DecodedBitmap decoded = readBmpFile(file);
     setImage(std::move(decoded.image), decoded.info);
+}
+
+void TBitmap::refuseOversizedFile() const {
+    throw EInvalidGraphic(std::string(msg::kBitmapInvalid));
 }
 
 void TBitmap::setImage(QImage image, BitmapFileInfo info) {
@@ -31,7 +38,8 @@ QRgb TBitmap::transparentColor() const {
 const QImage& TBitmap::displayImage() {
     if (display_.isNull() || displayTransparent_ != transparent()) {
         displayTransparent_ = transparent();
-        display_ = image_.convertToFormat(QImage::Format_RGB32);
+        display_ = QImage();  // the old copy goes before the new one is made
+        display_ = convertedImage(image_, QImage::Format_RGB32);
         if (displayTransparent_) {
             // Opaque pixels stay as they are, key-coloured ones become fully transparent:
             // valid premultiplied pixels, so the reinterpretation copies nothing.

@@ -31,6 +31,7 @@ public:
 
     // The BMP reader.
     void loadFromBytes(std::span<const std::uint8_t> file) override;
+    [[noreturn]] void refuseOversizedFile() const override;
     void draw(QPainter& painter, const QRect& rect) override;
 
     const QImage& image() const { return image_; }

@@ -9,6 +9,7 @@
 
 #include "common/errors.h"
 #include "common/messages.h"
+#include "picture/allocation.h"
 #include "picture/bmp/bit_fields.h"
 #include "picture/bmp/bmp_format.h"
 #include "picture/bmp/bmp_rle.h"
@@ -141,10 +142,11 @@ Geometry checkHeader(const DibHeader& header) {
     if (header.planes != 1 || !supportedLayout(header) || header.colorsUsed > kMaxColors) {
         raiseInvalid();
     }
-    // Both the stored rows and the image made from them must fit the limits.
+    // The stored rows must fit the limits, and so must the image made from them together
+    // with the 32-bit copy it is drawn from.
     const auto stored = limits::paddedRowBytes(header.width, header.bitsPerPixel);
     const auto output = limits::paddedRowBytes(header.width, outputBits(header.bitsPerPixel));
-    if (!stored || !output || !limits::fits(header.width, header.rows(), *stored) ||
+    if (!stored || !output || !limits::fits(header.width, header.rows(), *stored, 0) ||
         !limits::fits(header.width, header.rows(), *output)) {
         raiseInvalid();
     }
@@ -242,10 +244,7 @@ QImage decodePixels(std::span<const std::uint8_t> pixels, const DibHeader& heade
         return {};
     }
     const int bits = header.bitsPerPixel;
-    QImage image(geometry.width, geometry.height, bmp::outputFormat(bits));
-    if (image.isNull()) {
-        raiseInvalid();
-    }
+    QImage image = allocateImage(geometry.width, geometry.height, bmp::outputFormat(bits));
     if (header.runLength()) {
         bmp::decodeRle(pixels, bits, image);
     } else {

@@ -6,6 +6,7 @@
 
 #include "common/errors.h"
 #include "common/messages.h"
+#include "picture/allocation.h"
 
 namespace vestura {
 
@@ -64,7 +65,7 @@ QImage asColorPixels(const QImage& image) {
     if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32) {
         return image;
     }
-    return image.convertToFormat(QImage::Format_ARGB32, Qt::ThresholdDither);
+    return convertedImage(image, QImage::Format_ARGB32, Qt::ThresholdDither);
 }
 
 void writePixels(std::uint8_t* out, const QImage& pixels, std::size_t stride) {

@@ -48,6 +48,10 @@ void TIcon::loadFromBytes(std::span<const std::uint8_t> file) {
     image_ = QImage();
 }
 
+void TIcon::refuseOversizedFile() const {
+    throw EInvalidGraphic(std::string(msg::kIconInvalid));
+}
+
 const QImage& TIcon::image() {
     if (made_) {
         return image_;

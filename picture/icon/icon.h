@@ -21,13 +21,16 @@ public:
     // error"; a type other than 0 or 1, or a damaged directory, raises EInvalidGraphic
     // "Icon image is not valid".
     void loadFromBytes(std::span<const std::uint8_t> file) override;
+    [[noreturn]] void refuseOversizedFile() const override;
 
-    // Draws the icon image scaled into `rect` with its transparency.
+    // Draws the icon image scaled into `rect` with its transparency; the first draw makes
+    // the image and may raise its failure (see image()).
     void draw(QPainter& painter, const QRect& rect) override;
 
     // Makes the icon image now if it is not made yet: type 0 gives the program's own icon,
-    // type 1 the directory entry that suits the display best. Null when the entry's pixels
-    // do not decode.
+    // type 1 the directory entry that suits the display best. When the entry's pixels do
+    // not decode, the first call raises EInvalidGraphic "Icon image is not valid" (or "Out
+    // of memory") and the image stays null: the failure is not repeated.
     const QImage& image();
 
 private:

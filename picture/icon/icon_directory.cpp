@@ -5,6 +5,7 @@
 
 #include "common/errors.h"
 #include "common/messages.h"
+#include "picture/allocation.h"
 #include "picture/bmp/bmp_reader.h"
 #include "picture/limits.h"
 #include "picture/metafile/metafile_record.h"
@@ -45,7 +46,11 @@ void checkPng(std::span<const std::uint8_t> image) {
     }
     const std::int64_t width = bigEndian32(image, kWidthAt);
     const std::int64_t height = bigEndian32(image, kHeightAt);
-    if (width == 0 || height == 0 || !limits::fits(width, height, width * 4)) {
+    // Checked here, before the PNG decoder sees the data: it decodes into up to 8 bytes a
+    // pixel (16-bit RGBA), which is then converted into the icon's 32-bit image.
+    constexpr std::int64_t kDecodedBytes = 8;
+    if (width == 0 || height == 0 ||
+        !limits::fits(width, height, 0, kDecodedBytes + limits::kDisplayCopyBytes)) {
         invalid();
     }
 }
@@ -75,8 +80,10 @@ void checkDib(std::span<const std::uint8_t> image, IconEntry& entry) {
         invalid();
     }
     const std::int64_t height = headerHeight / 2;
+    // The decoded rows (at least 8 bits a pixel) and the icon's 32-bit image made from them.
     const auto rowBytes = limits::paddedRowBytes(width, bits);
-    if (!rowBytes || !limits::fits(width, height, *rowBytes)) {
+    const auto decodedRowBytes = limits::paddedRowBytes(width, std::max(bits, 8));
+    if (!rowBytes || !decodedRowBytes || !limits::fits(width, height, *decodedRowBytes)) {
         invalid();
     }
     const std::int64_t colors = colorsUsed != 0 ? colorsUsed
@@ -193,20 +200,25 @@ std::size_t pickIconEntry(const std::vector<IconEntry>& entries, std::uint64_t d
 QImage decodeIconEntry(std::span<const std::uint8_t> file, const IconEntry& entry) {
     const auto image = file.subspan(entry.offset, entry.size);
     if (entry.png) {
+        // The size in the PNG header was checked against the limits at load.
         QImage picture;
-        picture.loadFromData(image.data(), static_cast<int>(image.size()), "PNG");
-        return picture.isNull() ? picture : picture.convertToFormat(QImage::Format_ARGB32);
+        if (!picture.loadFromData(image.data(), static_cast<int>(image.size()), "PNG")) {
+            invalid();
+        }
+        return convertedImage(picture, QImage::Format_ARGB32);
     }
     QImage picture;
     try {
         picture = readDib(image, entry.dibHeight, nullptr).image;
+    } catch (const EOutOfResources&) {
+        throw;
     } catch (const Exception&) {
-        return QImage();
+        invalid();
     }
     if (picture.size() != QSize(entry.dibWidth, entry.dibHeight)) {
-        return QImage();
+        invalid();
     }
-    picture = picture.convertToFormat(QImage::Format_ARGB32);
+    picture = convertedImage(picture, QImage::Format_ARGB32);
     applyTransparency(picture, image, entry);
     return picture;
 }

@@ -40,7 +40,8 @@ std::size_t pickIconEntry(const std::vector<IconEntry>& entries, std::uint64_t d
                           int iconSize);
 
 // The entry's picture as ARGB32: the AND mask's set bits transparent, or for a 32-bit
-// image whose alpha bytes are not all zero, that alpha. Null when the data does not decode.
+// image whose alpha bytes are not all zero, that alpha. Raises EInvalidGraphic "Icon image
+// is not valid" when the data does not decode, or "Out of memory".
 QImage decodeIconEntry(std::span<const std::uint8_t> file, const IconEntry& entry);
 
 }  // namespace vestura

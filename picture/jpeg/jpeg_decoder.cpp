@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "common/errors.h"
+#include "picture/allocation.h"
 #include "picture/display.h"
 #include "picture/jpeg/jpeg_decompressor.h"
 #include "picture/limits.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int kQuantizedColors = 236;  // leaves 20 entries of an 8-bit palette to the system
 constexpr std::uint8_t kFullIntensity = 255;
+constexpr std::int64_t kCoefficientBytesPerBlock = DCTSIZE2 * sizeof(JCOEF);
 
 // How decoded rows reach the bitmap.
 enum class Output {
@@ -46,10 +48,15 @@ void readHeaderStep(Decompressor& decompressor) {
     decompressor.run([&info] { jpeg_read_header(&info, TRUE); });
 }
 
-// Refuses a picture larger than the limits, before anything is allocated for its pixels.
-void checkSize(const jpeg_decompress_struct& info, Output output) {
+// Refuses a picture larger than the limits, before anything is allocated for its pixels:
+// the decoded rows, the 32-bit copy they are drawn from, and for multi-scan data the whole
+// coefficient buffer libjpeg keeps while the scans arrive.
+void checkSize(jpeg_decompress_struct& info, Output output) {
+    const std::int64_t coefficients =
+        jpeg_has_multiple_scans(&info) ? frameBlocks(info) * kCoefficientBytesPerBlock : 0;
     const auto rowBytes = limits::paddedRowBytes(info.image_width, bitsPerPixel(output));
-    if (!rowBytes || !limits::fits(info.image_width, info.image_height, *rowBytes)) {
+    if (!rowBytes || !limits::fits(info.image_width, info.image_height, *rowBytes,
+                                   limits::kDisplayCopyBytes, coefficients)) {
         Decompressor::raise(JERR_IMAGE_TOO_BIG);
     }
 }
@@ -84,11 +91,8 @@ QList<QRgb> colorTable(const jpeg_decompress_struct& info) {
 QImage allocateImage(const jpeg_decompress_struct& info, Output output) {
     const auto width = static_cast<int>(info.output_width);
     const auto height = static_cast<int>(info.output_height);
-    QImage image(width, height,
-                 output == Output::Indexed ? QImage::Format_Indexed8 : QImage::Format_BGR888);
-    if (image.isNull() && width > 0 && height > 0) {
-        Decompressor::raise(JERR_OUT_OF_MEMORY);
-    }
+    QImage image = vestura::allocateImage(
+        width, height, output == Output::Indexed ? QImage::Format_Indexed8 : QImage::Format_BGR888);
     if (output == Output::Indexed) {
         image.setColorTable(colorTable(info));
     }

@@ -2,6 +2,8 @@
 // scan limit) and the guarded calls into the library.
 #include "picture/jpeg/jpeg_decompressor.h"
 
+#include <algorithm>
+
 #include "common/errors.h"
 #include "common/messages.h"
 #include "picture/jpeg/jpeg_errors.h"
@@ -24,12 +26,27 @@ namespace {
 // multi-scan file passes through here before it is decoded.
 void limitScans(j_common_ptr common) {
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
-    if (info->input_scan_number > kMaxScans) {
+    if (info->input_scan_number > kMaxScans ||
+        (info->input_scan_number > 1 && info->input_scan_number > scanLimit(*info))) {
         ERREXIT(info, kTooManyScansCode);
     }
 }
 
 }  // namespace
+
+std::int64_t frameBlocks(const jpeg_decompress_struct& info) {
+    std::int64_t blocks = 0;
+    for (int c = 0; info.comp_info != nullptr && c < info.num_components; ++c) {
+        blocks +=
+            std::int64_t{info.comp_info[c].width_in_blocks} * info.comp_info[c].height_in_blocks;
+    }
+    return blocks;
+}
+
+int scanLimit(const jpeg_decompress_struct& info) {
+    const std::int64_t blocks = std::max<std::int64_t>(frameBlocks(info), 1);
+    return static_cast<int>(std::min<std::int64_t>(kMaxScans, kMaxScanBlocks / blocks));
+}
 
 void Decompressor::Destroy::operator()(DecompressorState* state) const {
     // Safe also when creation failed: jpeg_create_decompress clears `mem` first thing.

@@ -2,6 +2,7 @@
 // a fatal libjpeg error ends the running step and surfaces as EJPEG "JPEG error #<code>".
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 
@@ -10,9 +11,21 @@
 
 namespace vestura::jpeg {
 
-// Progressive data with more scans than this is refused: each scan costs a pass over the
+// Multi-scan data with more scans than this is refused: each scan costs a pass over the
 // whole coefficient buffer, so a small hostile file could otherwise keep us busy for ages.
-inline constexpr int kMaxScans = 1000;
+// Real progressive files have about ten; trusted decoders' own fuzz harnesses stop at 100.
+inline constexpr int kMaxScans = 100;
+// And the scans times the frame's blocks, so that a big frame allows fewer scans: about
+// 10 ns a block here for an empty scan, so this bounds the scan passes to a fraction of a
+// second.
+inline constexpr std::int64_t kMaxScanBlocks = std::int64_t{1} << 24;
+
+// The 8 x 8 blocks of every component of the frame (known once the headers are read).
+std::int64_t frameBlocks(const jpeg_decompress_struct& info);
+
+// How many scans the frame may have: kMaxScans, fewer for frames so big that kMaxScans
+// passes would exceed kMaxScanBlocks.
+int scanLimit(const jpeg_decompress_struct& info);
 
 // The libjpeg code reported when kMaxScans is exceeded. libjpeg has no code of its own for
 // this; "invalid progressive parameters" is the closest fit.

@@ -2,6 +2,7 @@
 #include "picture/jpeg/jpeg_image.h"
 
 #include "picture/jpeg/jpeg_decoder.h"
+#include "picture/jpeg/jpeg_decompressor.h"
 
 namespace vestura {
 
@@ -24,6 +25,10 @@ void TJPEGImage::loadFromBytes(std::span<const std::uint8_t> file) {
     headerHeight_ = header.height;
     grayscale_ = header.grayscale;
     progressive_ = header.progressive;
+}
+
+void TJPEGImage::refuseOversizedFile() const {
+    jpeg::Decompressor::raise(JERR_IMAGE_TOO_BIG);
 }
 
 const TBitmap& TJPEGImage::bitmap() {

@@ -26,6 +26,7 @@ public:
     // parsing (size 0 x 0). Raises EJPEG "JPEG error #<code>" on bad headers or a picture
     // over the size limits, leaving the picture as it was.
     void loadFromBytes(std::span<const std::uint8_t> file) override;
+    [[noreturn]] void refuseOversizedFile() const override;
 
     // Draws the decoded bitmap scaled into `rect`, always opaque. The first draw decodes
     // (see bitmap()) and may raise EJPEG.

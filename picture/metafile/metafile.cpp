@@ -31,9 +31,13 @@ constexpr double kMmPerInch = 25.4;
 }
 
 // value * numerator / denominator, rounded to the nearest whole number (halves away from
-// zero), in 64 bits.
+// zero), in 64 bits. A header whose product does not fit 64 bits is not a valid one.
 std::int64_t mulDiv(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
-    const std::int64_t product = value * numerator;
+    std::int64_t product = 0;
+    if (__builtin_mul_overflow(value, numerator, &product) || product > INT64_MAX / 2 ||
+        product < INT64_MIN / 2) {
+        invalid();
+    }
     const std::int64_t half = denominator / 2;
     return (product >= 0 ? product + half : product - half) / denominator;
 }
@@ -46,7 +50,19 @@ int checkedPixels(std::int64_t pixels) {
     return static_cast<int>(pixels);
 }
 
+// The picture is drawn onto a 32-bit canvas of its own size: that canvas must fit the
+// budget.
+void checkCanvas(int width, int height) {
+    if (!limits::fits(width, height, 0)) {
+        invalid();
+    }
+}
+
 }  // namespace
+
+void TMetafile::refuseOversizedFile() const {
+    invalid();
+}
 
 void TMetafile::loadFromBytes(std::span<const std::uint8_t> file) {
     const RecordView data(file);
@@ -77,6 +93,7 @@ void TMetafile::loadEnhanced(std::span<const std::uint8_t> file) {
     mmHeight_ = static_cast<int>(std::min<std::int64_t>(bottom - top, INT32_MAX));
     width_ = checkedPixels(mulDiv(right - left, devicePx[0], deviceMm[0] * 100));
     height_ = checkedPixels(mulDiv(bottom - top, devicePx[1], deviceMm[1] * 100));
+    checkCanvas(width_, height_);
 
     const double perMmX = static_cast<double>(devicePx[0]) / static_cast<double>(deviceMm[0]);
     const double perMmY = static_cast<double>(devicePx[1]) / static_cast<double>(deviceMm[1]);
@@ -125,6 +142,7 @@ void TMetafile::loadPlaceable(std::span<const std::uint8_t> file) {
         height_ = checkedPixels(
             mulDiv(mmHeight, kReferenceDeviceHeightPx, kReferenceDeviceHeightMm * 100LL));
     }
+    checkCanvas(width_, height_);
     device_.frame = QRectF(QPointF(left, top), QPointF(right, bottom));
     device_.unitsPerMmX = device_.unitsPerMmY = static_cast<double>(perInch) / kMmPerInch;
     device_.initialMode = MapMode::Anisotropic;

@@ -27,6 +27,7 @@ public:
     // Recognises the data and takes a copy of it; anything that is neither an enhanced
     // metafile nor a valid placeable one raises EInvalidGraphic "Metafile is not valid".
     void loadFromBytes(std::span<const std::uint8_t> file) override;
+    [[noreturn]] void refuseOversizedFile() const override;
 
     // Plays the records scaled into `rect`. Whatever they leave unpainted stays as it was.
     void draw(QPainter& painter, const QRect& rect) override;

@@ -31,6 +31,33 @@ TEST(ReadWholeFile, ReadsEveryByteIncludingNul) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), content);
 }
 
+// Only regular files are read: a FIFO with no writer would block open() forever, a device
+// never ends. Each fails at once, also through a link.
+TEST(ReadWholeFile, FilesThatAreNoFilesCannotBeOpened) {
+    TempFolder folder;
+    ASSERT_EQ(mkfifo(folder.file("fifo.bmp").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder.file("zero.bmp"));
+    std::filesystem::create_symlink(folder.file("fifo.bmp"), folder.file("fifo-link.bmp"));
+    for (const char* name : {"fifo.bmp", "zero.bmp", "fifo-link.bmp"}) {
+        const std::string path = folder.file(name);
+        try {
+            readWholeFile(path);
+            ADD_FAILURE() << "no failure for " << path;
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(e.message(), "Cannot open file " + path);
+        }
+    }
+}
+
+TEST(ReadFileUpTo, FileOverTheBoundIsNotRead) {
+    TempFolder folder;
+    folder.write("f.bin", "12345");
+    EXPECT_EQ(readFileUpTo(folder.file("f.bin"), 4), std::nullopt);
+    const std::optional<Bytes> bytes = readFileUpTo(folder.file("f.bin"), 5);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "12345");
+}
+
 TEST(ReadWholeFile, MissingFileOrFolderCannotBeOpened) {
     TempFolder folder;
     for (const std::string& path : {folder.file("missing.bmp"), folder.path(), std::string()}) {
@@ -86,7 +113,10 @@ TEST(WriteFileSafely, FullDiskFailsWithWriteErrorAndKeepsTheOldFile) {
     folder.write("skin.bmp", "old skin");
     const Bytes header(54, 'h'), pixels(4000, 'p');
     EXPECT_TRUE(test::failsWithStreamWriteErrorOnFullDisk(
-        [&] { writeFileSafely(folder.file("skin.bmp"), {header, pixels}); }, 1000));
+        [&] {
+            writeFileSafely(folder.file("skin.bmp"), {header, pixels});
+        },
+        1000));
     EXPECT_EQ(folder.read("skin.bmp"), "old skin");
     EXPECT_EQ(filesIn(folder.path()), 1);
 }

@@ -235,12 +235,14 @@ TEST_P(LineBufferCapacity, TextBeyondCapacityIsRefusedAndBufferStays) {
 constexpr std::size_t kCap = LineBuffer::kCapacity;
 
 // The capacity counts the text after normalisation: lone LFs grow, a NUL cuts it short.
+// A file larger than the capacity is refused before it is read, whatever it holds.
 INSTANTIATE_TEST_SUITE_P(
     Sizes, LineBufferCapacity,
     testing::Values(CapacityCase{"Full", "", kCap, 'a', true},
                     CapacityCase{"OneByteOver", "", kCap + 1, 'a', false},
                     CapacityCase{"LfsGrowPastIt", "", kCap / 2 + 1, '\n', false},
-                    CapacityCase{"NulCutsBigFileShort", "ab\0"s, kCap, 'a', true}),
+                    CapacityCase{"NulCutsFileShort", "ab\0"s, kCap - 3, '\n', true},
+                    CapacityCase{"FileOverCapacity", "ab\0"s, kCap, 'a', false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineBuffer, SaveThatCannotCreateKeepsTheOldFile) {

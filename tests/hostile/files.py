@@ -2,6 +2,7 @@
 enough to write by hand, plus the picture size limits read from picture/limits.h so the
 "at the limit" inputs follow the program's own numbers."""
 
+import glob
 import os
 import re
 import struct
@@ -28,11 +29,26 @@ MAX_PICTURE_BYTES = LIMITS.get("kMaxPictureBytes", LIMITS.get("kMaxPixelBytes"))
 
 def jpeg_code(name):
     """libjpeg's number for an error code name, counted from jerror.h as the library does."""
-    for path in ("/usr/include/jerror.h", "/usr/include/x86_64-linux-gnu/jerror.h"):
-        if os.path.exists(path):
-            names = re.findall(r"^JMESSAGE\((\w+),", open(path, encoding="latin-1").read(), re.M)
-            return names.index(name)
-    raise RuntimeError("jerror.h not found")
+    version = 62
+    for path in glob.glob("/usr/include/jconfig.h") + glob.glob("/usr/include/*/jconfig.h"):
+        found = re.search(r"#define JPEG_LIB_VERSION\s+(\d+)", open(path).read())
+        version = int(found.group(1)) if found else version
+    names, keep = [], [True]
+    for line in open("/usr/include/jerror.h", encoding="latin-1"):
+        condition = re.match(r"#if JPEG_LIB_VERSION ([<>]=?) (\d+)", line)
+        if condition:
+            limit = int(condition.group(2))
+            keep.append({"<": version < limit, ">=": version >= limit, ">": version > limit,
+                         "<=": version <= limit}[condition.group(1)])
+        elif re.match(r"#if", line):
+            keep.append(True)
+        elif re.match(r"#endif", line):
+            keep.pop()
+        elif all(keep):
+            message = re.match(r"JMESSAGE\((\w+),", line)
+            if message:
+                names.append(message.group(1))
+    return names.index(name)
 
 
 def jpeg_error(name):
