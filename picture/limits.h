@@ -20,6 +20,7 @@
 //   budget, is under 17 MiB); a larger file is refused before it is read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -41,5 +42,38 @@ std::optional<std::int64_t> paddedRowBytes(std::int64_t width, std::int64_t bits
 // whole (a JPEG's coefficients), at most kMaxPictureBytes.
 bool fits(std::int64_t width, std::int64_t height, std::int64_t rowBytes,
           std::int64_t bytesPerPixel = kDisplayCopyBytes, std::int64_t otherBytes = 0);
+
+}  // namespace vestura::limits
+
+// ---- Metafile playback work ----
+
+// One budget per playback, in work units of roughly one device pixel of solid fill. Every
+// record and drawing call is charged from its arguments, in device pixels clipped to what
+// can show, before the painter is asked to do it; when a charge does not fit, playback ends
+// there and what was drawn stays. The budget is policy; the per-item costs are measured
+// against QPainter on this machine so that a spent budget is about a tenth of a second of
+// CPU (a skin draws up to seven metafiles).
+namespace vestura::limits {
+
+inline constexpr std::int64_t kMetafileWorkBudget = std::int64_t{1} << 26;  // policy
+// Costs, in work units: measured, so they keep a spent budget within its time.
+inline constexpr double kMetafileRecordWork = 16;              // every record read
+inline constexpr double kMetafileDrawCallWork = 256;           // every call into the painter
+inline constexpr double kMetafilePointWork = 8;                // every point or curve element
+inline constexpr double kMetafileDashWork = 16;                // every dash of a broken pen
+inline constexpr double kMetafileClipElementWork = 64;         // every element of a clip region
+inline constexpr double kMetafileClipRowWork = 4;              // every device row a clip covers
+inline constexpr double kMetafileGlyphWork = 512;              // every glyph, plus ...
+inline constexpr double kMetafileGlyphSquareShare = 1.0 / 16;  // ... this share of its em square
+inline constexpr double kMetafileBitmapPixelWork = 8;          // every decoded bitmap pixel
+// A figure reaching this far beyond the visible area makes QPainter clip its outline
+// itself, at a cost that does not shrink with what shows.
+inline constexpr double kMetafileFarFigurePixels = 1 << 16;
+inline constexpr double kMetafileFarFigureWork = 1 << 18;
+// Safety: larger embedded bitmaps are never decoded, whatever budget is left (four
+// 32-bit copies of 8M pixels stay within 128 MiB).
+inline constexpr std::int64_t kMetafileMaxBitmapPixels = std::int64_t{1} << 23;
+// Safety: the object table's size, as the record formats allow it.
+inline constexpr std::size_t kMetafileMaxObjects = 65536;
 
 }  // namespace vestura::limits

@@ -1,5 +1,6 @@
 // The EMF record player. Every record starts with a 32-bit type and a 32-bit size in
 // bytes (a multiple of 4); offsets inside a record count from its start.
+#include "picture/limits.h"
 #include "picture/metafile/metafile_players.h"
 #include "picture/metafile/metafile_record.h"
 
@@ -410,7 +411,13 @@ void playEmf(std::span<const std::uint8_t> emf, MetafileDc& dc) {
             type == kEof) {
             return;
         }
+        if (!dc.spend(limits::kMetafileRecordWork)) {
+            return;
+        }
         playRecord(type, RecordView(emf.subspan(offset, size)), dc);
+        if (dc.exhausted()) {
+            return;
+        }
         offset += size;
     }
 }

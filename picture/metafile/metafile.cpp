@@ -150,16 +150,21 @@ void TMetafile::loadPlaceable(std::span<const std::uint8_t> file) {
 }
 
 void TMetafile::draw(QPainter& painter, const QRect& rect) {
+    drawWithBudget(painter, rect, static_cast<double>(limits::kMetafileWorkBudget));
+}
+
+double TMetafile::drawWithBudget(QPainter& painter, const QRect& rect, double workBudget) {
     if (data_.empty() || rect.isEmpty()) {
-        return;
+        return workBudget;
     }
-    MetafileDc dc(painter, QRectF(rect), device_);
+    MetafileDc dc(painter, QRectF(rect), device_, workBudget);
     const std::span<const std::uint8_t> data(data_);
     if (enhanced_) {
         playEmf(data, dc);
     } else {
         playWmf(data.subspan(kPlaceableBytes), dc);
     }
+    return dc.workLeft();
 }
 
 }  // namespace vestura

@@ -31,6 +31,9 @@ public:
 
     // Plays the records scaled into `rect`. Whatever they leave unpainted stays as it was.
     void draw(QPainter& painter, const QRect& rect) override;
+    // The same with `workBudget` units of playback work (see limits.h) instead of the
+    // usual budget; returns the units left when playback ended.
+    double drawWithBudget(QPainter& painter, const QRect& rect, double workBudget);
 
     bool enhanced() const { return enhanced_; }
     // The picture's size in units of 0.01 mm.

@@ -47,8 +47,25 @@ bool usableWorldTransform(const QTransform& t) {
 
 }  // namespace
 
-MetafileDc::MetafileDc(QPainter& painter, const QRectF& target, const MetafileDevice& device)
-    : painter_(painter), callerTransform_(painter.transform()), target_(target), device_(device) {
+MetafileDc::MetafileDc(QPainter& painter, const QRectF& target, const MetafileDevice& device,
+                       double workBudget)
+    : painter_(painter),
+      callerTransform_(painter.transform()),
+      target_(target),
+      device_(device),
+      workLeft_(workBudget) {
+    // Only this much of the device can change: the target, within the caller's clip and
+    // the device itself.
+    visible_ = callerTransform_.mapRect(target);
+    if (painter.hasClipping()) {
+        visible_ &= callerTransform_.mapRect(painter.clipBoundingRect());
+    }
+    if (const QPaintDevice* surface = painter.device()) {
+        visible_ &= QRectF(0, 0, surface->width(), surface->height());
+    }
+    if (!visible_.isValid()) {
+        visible_ = QRectF();
+    }
     const QRectF frame = device.frame;
     const double sx = frame.width() != 0 ? target.width() / frame.width() : 1;
     const double sy = frame.height() != 0 ? target.height() / frame.height() : 1;
@@ -159,11 +176,12 @@ void MetafileDc::setPolyFillMode(int mode) {
     state_.fillRule = mode == kWinding ? Qt::WindingFill : Qt::OddEvenFill;
 }
 
+// A new object takes the lowest empty slot, else a new one at the end; a full table drops
+// it. The empty slots are kept in order, so finding one never walks the table.
 void MetafileDc::addObject(GdiObject object) {
-    const auto free = std::find_if(objects_.begin(), objects_.end(),
-                                   [](const auto& slot) { return !slot.has_value(); });
-    if (free != objects_.end()) {
-        *free = std::move(object);
+    if (!freeSlots_.empty()) {
+        objects_[*freeSlots_.begin()] = std::move(object);
+        freeSlots_.erase(freeSlots_.begin());
     } else if (objects_.size() < kMaxObjects) {
         objects_.emplace_back(std::move(object));
     }
@@ -173,10 +191,14 @@ void MetafileDc::putObject(std::size_t index, GdiObject object) {
     if (index >= kMaxObjects) {
         return;
     }
+    for (std::size_t hole = objects_.size(); hole < index; ++hole) {
+        freeSlots_.insert(freeSlots_.end(), hole);
+    }
     if (index >= objects_.size()) {
         objects_.resize(index + 1);
     }
     objects_[index] = std::move(object);
+    freeSlots_.erase(index);
 }
 
 void MetafileDc::selectObject(std::size_t index) {
@@ -234,8 +256,9 @@ void MetafileDc::selectStockObject(std::uint32_t which) {
 }
 
 void MetafileDc::deleteObject(std::size_t index) {
-    if (index < objects_.size()) {
+    if (index < objects_.size() && objects_[index]) {
         objects_[index].reset();
+        freeSlots_.insert(index);
     }
 }
 
@@ -271,7 +294,8 @@ void MetafileDc::restoreDc(int relative) {
     const auto depth = static_cast<long long>(saved_.size());
     // Negative: that many levels back; positive: the state the n-th save kept.
     const long long keep = relative < 0 ? depth + relative : relative - 1LL;
-    if (relative == 0 || keep < 0 || keep >= depth) {
+    if (relative == 0 || keep < 0 || keep >= depth ||
+        !spendOnClip(saved_[static_cast<std::size_t>(keep)].clip)) {
         return;
     }
     state_ = saved_[static_cast<std::size_t>(keep)];
@@ -280,6 +304,10 @@ void MetafileDc::restoreDc(int relative) {
 }
 
 void MetafileDc::intersectClipRect(const QRectF& box) {
+    // The intersection walks the current region, then the painter rasterises the result.
+    if (!spendOnClip(state_.clip) || !spendOnClip(state_.clip)) {
+        return;
+    }
     QPainterPath area;
     area.addPolygon(logicalToCaller().map(QPolygonF(box.normalized())));
     area.closeSubpath();

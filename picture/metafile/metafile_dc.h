@@ -11,8 +11,11 @@
 #include <QString>
 #include <QTransform>
 #include <optional>
+#include <set>
 #include <span>
 #include <vector>
+
+#include "picture/limits.h"
 
 namespace vestura {
 
@@ -74,12 +77,24 @@ enum class ArcKind { Arc, Pie, Chord };
 class MetafileDc {
 public:
     // Objects beyond this table index are ignored: a hostile index cannot make us allocate.
-    static constexpr std::size_t kMaxObjects = 65536;
+    static constexpr std::size_t kMaxObjects = limits::kMetafileMaxObjects;
 
-    MetafileDc(QPainter& painter, const QRectF& target, const MetafileDevice& device);
+    // `workBudget`: the work units this playback may spend (see limits.h).
+    MetafileDc(QPainter& painter, const QRectF& target, const MetafileDevice& device,
+               double workBudget = static_cast<double>(limits::kMetafileWorkBudget));
     ~MetafileDc();
     MetafileDc(const MetafileDc&) = delete;
     MetafileDc& operator=(const MetafileDc&) = delete;
+
+    // Playback work. spend() takes `work` units from the budget; when they do not fit it
+    // takes none, the budget counts as spent for good and it returns false: the players
+    // then end playback, and a drawing call that was refused draws nothing.
+    bool spend(double work);
+    bool exhausted() const { return exhausted_; }
+    double workLeft() const { return workLeft_; }
+    // Charges an embedded bitmap of `pixels` decoded pixels drawn into `dest` (logical
+    // units); false when it does not fit.
+    bool spendOnBitmap(double pixels, const QRectF& dest);
 
     // Mapping.
     void setMapMode(int mode);
@@ -160,6 +175,14 @@ private:
         std::optional<QPainterPath> clip;  // in the caller's coordinates
     };
 
+    // What a figure costs, from its outline in logical units, before it is drawn.
+    bool spendOnFigure(const QPainterPath& figure, bool filled, bool stroked);
+    bool spendOnFigure(const QPolygonF& points, bool closed, bool filled, bool stroked);
+    bool spendOnFilledBox(const QRectF& box);
+    bool spendOnClip(const std::optional<QPainterPath>& clip);
+    double penPixels(const QTransform& t) const;
+    double visibleArea(const QRectF& deviceBox) const;
+
     QTransform pageTransform() const;
     QTransform logicalToCaller() const;
     void prepare(bool withPen, bool withBrush);
@@ -177,8 +200,12 @@ private:
     State state_;
     std::vector<State> saved_;
     std::vector<std::optional<GdiObject>> objects_;
+    std::set<std::size_t> freeSlots_;        // the empty slots below objects_.size()
     std::optional<QPainterPath> recording_;  // between BEGINPATH and ENDPATH
     QPainterPath path_;                      // the path ENDPATH closed
+    QRectF visible_;                         // where drawing can show, in device pixels
+    double workLeft_;
+    bool exhausted_ = false;
 };
 
 }  // namespace vestura

@@ -49,6 +49,9 @@ void appendBeziers(QPainterPath& path, const QPolygonF& points, qsizetype first)
 }  // namespace
 
 void MetafileDc::shape(const QPainterPath& figure, bool closed) {
+    if (!spendOnFigure(figure, closed, true)) {
+        return;
+    }
     if (recording_) {
         recording_->addPath(figure);
         return;
@@ -67,6 +70,9 @@ void MetafileDc::moveTo(QPointF point) {
 }
 
 void MetafileDc::lineTo(QPointF point) {
+    if (!spendOnFigure(QPolygonF({state_.position, point}), false, false, true)) {
+        return;
+    }
     if (recording_) {
         if (recording_->elementCount() == 0) {
             recording_->moveTo(state_.position);
@@ -80,6 +86,9 @@ void MetafileDc::lineTo(QPointF point) {
 }
 
 void MetafileDc::polyline(const QPolygonF& points) {
+    if (!spendOnFigure(points, false, false, true)) {
+        return;
+    }
     if (recording_) {
         recording_->addPath(polygonPath(points, false));
     } else if (points.size() > 1) {
@@ -90,6 +99,9 @@ void MetafileDc::polyline(const QPolygonF& points) {
 
 void MetafileDc::polylineTo(const QPolygonF& points) {
     for (const QPointF& point : points) {
+        if (exhausted()) {
+            return;
+        }
         lineTo(point);
     }
 }
@@ -100,7 +112,7 @@ void MetafileDc::polygon(const QPolygonF& points) {
     }
     if (recording_) {
         shape(polygonPath(points, true), true);
-    } else {
+    } else if (spendOnFigure(points, true, true, true)) {
         prepare(true, true);
         painter_.drawPolygon(points, state_.fillRule);
     }
@@ -116,6 +128,9 @@ void MetafileDc::polyPolygon(const std::vector<QPolygonF>& polygons) {
 
 void MetafileDc::polyPolyline(const std::vector<QPolygonF>& polylines) {
     for (const QPolygonF& points : polylines) {
+        if (exhausted()) {
+            return;
+        }
         polyline(points);
     }
 }
@@ -134,6 +149,9 @@ void MetafileDc::polyBezierTo(const QPolygonF& points) {
         return;
     }
     if (recording_) {
+        if (!spendOnFigure(points, false, false, false)) {
+            return;
+        }
         if (recording_->elementCount() == 0) {
             recording_->moveTo(state_.position);
         }
@@ -150,6 +168,9 @@ void MetafileDc::polyBezierTo(const QPolygonF& points) {
 // whose aliased rasterisation differs from a general path's by a pixel here and there.
 void MetafileDc::rectangle(const QRectF& box) {
     if (!recording_) {
+        if (!spendOnFigure(QPolygonF(box.normalized()), true, true, true)) {
+            return;
+        }
         prepare(true, true);
         painter_.drawRect(box.normalized());
         return;
@@ -168,6 +189,9 @@ void MetafileDc::roundRect(const QRectF& box, QSizeF corner) {
 
 void MetafileDc::ellipse(const QRectF& box) {
     if (!recording_) {
+        if (!spendOnFigure(QPolygonF(box.normalized()), true, true, true)) {
+            return;
+        }
         prepare(true, true);
         painter_.drawEllipse(box.normalized());
         return;
@@ -210,6 +234,9 @@ void MetafileDc::image(const QRectF& dest, const QImage& picture, const QRectF& 
         kSrcPaint = 0x00EE0086
     };
     if (recording_ || rasterOp == kNop || dest.width() == 0 || dest.height() == 0) {
+        return;
+    }
+    if (!spendOnFilledBox(dest)) {
         return;
     }
     prepare(false, false);
@@ -272,6 +299,9 @@ void MetafileDc::closeFigure() {
 }
 
 void MetafileDc::fillPath() {
+    if (!spendOnFigure(path_, true, false)) {
+        return;
+    }
     path_.setFillRule(state_.fillRule);
     prepare(false, true);
     painter_.drawPath(path_);
@@ -279,12 +309,18 @@ void MetafileDc::fillPath() {
 }
 
 void MetafileDc::strokePath() {
+    if (!spendOnFigure(path_, false, true)) {
+        return;
+    }
     prepare(true, false);
     painter_.strokePath(path_, painter_.pen());
     path_ = QPainterPath();
 }
 
 void MetafileDc::strokeAndFillPath() {
+    if (!spendOnFigure(path_, true, true)) {
+        return;
+    }
     path_.setFillRule(state_.fillRule);
     prepare(true, true);
     painter_.drawPath(path_);

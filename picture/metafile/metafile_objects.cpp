@@ -1,4 +1,6 @@
 // The pens, brushes, colours and DIB pictures that metafile records describe, as Qt objects.
+#include <cmath>
+
 #include "common/errors.h"
 #include "picture/bmp/bmp_reader.h"
 #include "picture/metafile/metafile_players.h"
@@ -97,6 +99,17 @@ QString ansiString(std::span<const std::uint8_t> bytes) {
 
 namespace {
 
+// The pixel count the DIB's header declares, read before anything is decoded.
+double dibPixels(std::span<const std::uint8_t> dib) {
+    constexpr std::uint32_t kCoreHeaderSize = 12;
+    const RecordView header(dib);
+    if (header.u32(0) == kCoreHeaderSize) {
+        return static_cast<double>(header.u16(4)) * header.u16(6);
+    }
+    return std::abs(static_cast<double>(header.i32(4))) *
+           std::abs(static_cast<double>(header.i32(8)));
+}
+
 bool dibBottomUp(std::span<const std::uint8_t> dib) {
     constexpr std::uint32_t kCoreHeaderSize = 12;
     constexpr std::size_t kHeightOffset = 8;
@@ -108,6 +121,10 @@ bool dibBottomUp(std::span<const std::uint8_t> dib) {
 
 void drawDib(MetafileDc& dc, std::span<const std::uint8_t> dib, const QRectF& dest,
              const QRectF& source, std::uint32_t rasterOp) {
+    // Decoding and drawing are paid for before either starts.
+    if (!dc.spendOnBitmap(dibPixels(dib), dest)) {
+        return;
+    }
     QImage image;
     try {
         image = readDib(dib, 0, nullptr).image;

@@ -56,6 +56,10 @@ void MetafileDc::text(QPointF reference, const QString& text, std::span<const do
         painter_.setClipRect(clipBox->normalized(), Qt::IntersectClip);
     }
     if (opaqueBox) {
+        if (!spendOnFilledBox(*opaqueBox)) {
+            painter_.restore();
+            return;
+        }
         prepare(false, false);
         painter_.fillRect(opaqueBox->normalized(), state_.bkColor);
     }
@@ -74,7 +78,14 @@ void MetafileDc::drawTextRun(QPointF reference, const QString& text, std::span<c
     }
     const double wanted =
         state_.font.height == 0 ? kDefaultTextPixels : std::abs(state_.font.height) * sy;
-    const QFont font = deviceFont(std::clamp(wanted, kMinTextPixels, kMaxTextPixels));
+    const double pixels = std::clamp(wanted, kMinTextPixels, kMaxTextPixels);
+    // Every glyph is laid out, and rasterised by an amount that grows with its size.
+    if (!spend(
+            static_cast<double>(text.size()) *
+            (limits::kMetafileGlyphWork + pixels * pixels * limits::kMetafileGlyphSquareShare))) {
+        return;
+    }
+    const QFont font = deviceFont(pixels);
     const QFontMetricsF metrics(font);
     const double xUnit = std::clamp(sx / sy, 1 / kMaxTextStretch, kMaxTextStretch);
 
@@ -107,6 +118,10 @@ void MetafileDc::drawTextRun(QPointF reference, const QString& text, std::span<c
     frame.rotate(-state_.font.escapement / 10.0);
     frame.scale(xUnit, 1);
     painter_.setTransform(frame);
+    if (state_.bkOpaque && !spend(visibleArea(frame.mapRect(
+                               QRectF(x, y - metrics.ascent(), width, metrics.height()))))) {
+        return;
+    }
     if (state_.bkOpaque) {
         painter_.fillRect(QRectF(x, y - metrics.ascent(), width, metrics.height()), state_.bkColor);
     }

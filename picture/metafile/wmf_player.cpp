@@ -1,6 +1,7 @@
 // The WMF record player. Records hold 16-bit words: a 32-bit size in words, a 16-bit
 // function number, then parameters, many of them in reverse order (y before x, bottom
 // before top).
+#include "picture/limits.h"
 #include "picture/metafile/metafile_players.h"
 #include "picture/metafile/metafile_record.h"
 
@@ -316,9 +317,15 @@ void playWmf(std::span<const std::uint8_t> wmf, MetafileDc& dc) {
             return;
         }
         const auto size = static_cast<std::size_t>(bytes);
+        if (!dc.spend(limits::kMetafileRecordWork)) {
+            return;
+        }
         playRecord(function,
                    RecordView(wmf.subspan(offset + kRecordHeaderBytes, size - kRecordHeaderBytes)),
                    dc);
+        if (dc.exhausted()) {
+            return;
+        }
         offset += size;
     }
 }

@@ -1,0 +1,209 @@
+// MetafileDc's playback work: what a record asks QPainter to do, estimated from its
+// arguments in device pixels before the painter is called, and charged to one budget per
+// playback.
+#include <algorithm>
+#include <cmath>
+
+#include "picture/limits.h"
+#include "picture/metafile/metafile_dc.h"
+
+namespace vestura {
+
+namespace {
+
+// The shortest period of Qt's dash patterns, in pen widths, each with one dash.
+constexpr double kShortestDashPeriod = 3;
+
+// The length of the segment a-b inside `box` (Liang-Barsky).
+double clippedLength(QPointF a, QPointF b, const QRectF& box) {
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    double from = 0;
+    double to = 1;
+    const double p[] = {-dx, dx, -dy, dy};
+    const double q[] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                        box.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) {
+                return 0;
+            }
+        } else {
+            const double r = q[i] / p[i];
+            if (p[i] < 0) {
+                from = std::max(from, r);
+            } else {
+                to = std::min(to, r);
+            }
+        }
+    }
+    return to > from ? (to - from) * std::hypot(dx, dy) : 0;
+}
+
+// Sums up an outline given point by point in device pixels: its bounds, its whole length,
+// its length inside the visible area, and its element count.
+class OutlineMeasure {
+public:
+    explicit OutlineMeasure(const QRectF& window) : window_(window) {}
+
+    void moveTo(QPointF p) {
+        include(p);
+        last_ = p;
+    }
+    void lineTo(QPointF p) {
+        include(p);
+        length += std::hypot(p.x() - last_.x(), p.y() - last_.y());
+        inside += clippedLength(last_, p, window_);
+        last_ = p;
+    }
+
+    QRectF bounds() const { return QRectF(QPointF(left_, top_), QPointF(right_, bottom_)); }
+
+    double length = 0;
+    double inside = 0;
+    double elements = 0;
+
+private:
+    void include(QPointF p) {
+        left_ = std::min(left_, p.x());
+        right_ = std::max(right_, p.x());
+        top_ = std::min(top_, p.y());
+        bottom_ = std::max(bottom_, p.y());
+        ++elements;
+    }
+
+    QRectF window_;
+    QPointF last_;
+    double left_ = INFINITY, top_ = INFINITY, right_ = -INFINITY, bottom_ = -INFINITY;
+};
+
+}  // namespace
+
+bool MetafileDc::spend(double work) {
+    if (exhausted_ || !(work <= workLeft_)) {
+        exhausted_ = true;
+        return false;
+    }
+    workLeft_ -= work;
+    return true;
+}
+
+double MetafileDc::visibleArea(const QRectF& deviceBox) const {
+    const QRectF shown = deviceBox.normalized() & visible_;
+    return shown.isValid() ? shown.width() * shown.height() : 0;
+}
+
+// The pen's width on the device, at least one pixel; 0 for no pen.
+double MetafileDc::penPixels(const QTransform& t) const {
+    const QPen& pen = state_.pen;
+    if (pen.style() == Qt::NoPen) {
+        return 0;
+    }
+    const double width =
+        pen.isCosmetic() ? pen.widthF() : pen.widthF() * std::sqrt(std::abs(t.determinant()));
+    return std::isfinite(width) ? std::max(1.0, width) : INFINITY;
+}
+
+namespace {
+
+// A figure's work from its measured outline: the painter call, its elements, the pixels it
+// fills and strokes inside the visible area, the dashes of a broken pen over its whole
+// length, and a surcharge when it reaches so far out that QPainter clips it itself.
+double figureWork(const OutlineMeasure& outline, const QRectF& visible, bool filled, double pen,
+                  bool dashed) {
+    double work = limits::kMetafileDrawCallWork + outline.elements * limits::kMetafilePointWork;
+    const QRectF bounds = outline.bounds();
+    const double half = std::min(pen, 2 * (visible.width() + visible.height())) / 2;
+    const QRectF reach = bounds.adjusted(-half, -half, half, half);
+    const QRectF shown = reach & visible;
+    const double shownArea = shown.isValid() ? shown.width() * shown.height() : 0;
+    if (filled) {
+        work += shownArea + outline.inside;
+    }
+    if (pen > 0) {
+        work += std::min(outline.inside * pen, shownArea) + outline.inside;
+        if (dashed) {
+            work += limits::kMetafileDashWork * outline.length / (kShortestDashPeriod * pen);
+        }
+    }
+    const double far = limits::kMetafileFarFigurePixels;
+    if (!visible.adjusted(-far, -far, far, far).contains(reach)) {
+        work += limits::kMetafileFarFigureWork;
+    }
+    return work;
+}
+
+}  // namespace
+
+bool MetafileDc::spendOnFigure(const QPainterPath& figure, bool filled, bool stroked) {
+    if (recording_) {
+        return spend(figure.elementCount() * limits::kMetafilePointWork);
+    }
+    const QTransform t = logicalToCaller();
+    const double pen = stroked ? penPixels(t) : 0;
+    const double margin = std::min(pen, visible_.width() + visible_.height());
+    OutlineMeasure outline(visible_.adjusted(-margin, -margin, margin, margin));
+    // Curves count by their control points, whose polygon is never shorter than the curve.
+    for (int i = 0; i < figure.elementCount(); ++i) {
+        const QPainterPath::Element e = figure.elementAt(i);
+        const QPointF p = t.map(QPointF(e.x, e.y));
+        if (e.isMoveTo()) {
+            outline.moveTo(p);
+        } else {
+            outline.lineTo(p);
+        }
+    }
+    return spend(figureWork(outline, visible_, filled, pen, state_.pen.style() > Qt::SolidLine));
+}
+
+bool MetafileDc::spendOnFigure(const QPolygonF& points, bool closed, bool filled, bool stroked) {
+    if (recording_) {
+        return spend(static_cast<double>(points.size()) * limits::kMetafilePointWork);
+    }
+    if (points.isEmpty()) {
+        return spend(limits::kMetafileDrawCallWork);
+    }
+    const QTransform t = logicalToCaller();
+    const double pen = stroked ? penPixels(t) : 0;
+    const double margin = std::min(pen, visible_.width() + visible_.height());
+    OutlineMeasure outline(visible_.adjusted(-margin, -margin, margin, margin));
+    outline.moveTo(t.map(points.front()));
+    for (qsizetype i = 1; i < points.size(); ++i) {
+        outline.lineTo(t.map(points[i]));
+    }
+    if (closed) {
+        outline.lineTo(t.map(points.front()));
+    }
+    return spend(figureWork(outline, visible_, filled, pen, state_.pen.style() > Qt::SolidLine));
+}
+
+bool MetafileDc::spendOnFilledBox(const QRectF& box) {
+    const QRectF device = logicalToCaller().mapRect(box.normalized());
+    return spend(limits::kMetafileDrawCallWork + visibleArea(device));
+}
+
+// Setting a clip region makes the painter rasterise it over the rows it covers; an
+// intersection walks every element of both regions.
+bool MetafileDc::spendOnClip(const std::optional<QPainterPath>& clip) {
+    double work = limits::kMetafileDrawCallWork;
+    if (clip) {
+        const double elements = clip->elementCount();
+        const QRectF shown = clip->controlPointRect() & visible_;
+        const double rows = shown.isValid() ? shown.height() : 0;
+        work += elements * limits::kMetafileClipElementWork +
+                rows * (1 + elements / 4) * limits::kMetafileClipRowWork;
+    }
+    return spend(work);
+}
+
+bool MetafileDc::spendOnBitmap(double pixels, const QRectF& dest) {
+    if (!(pixels <= static_cast<double>(limits::kMetafileMaxBitmapPixels))) {
+        exhausted_ = true;
+        return false;
+    }
+    const QRectF device = logicalToCaller().mapRect(dest.normalized());
+    return spend(limits::kMetafileDrawCallWork + pixels * limits::kMetafileBitmapPixelWork +
+                 visibleArea(device));
+}
+
+}  // namespace vestura

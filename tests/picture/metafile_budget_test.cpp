@@ -1,0 +1,240 @@
+// Metafile playback work: a spent budget ends playback and keeps what was drawn; the
+// object table numbers new objects as before; ordinary pictures are far from the budget.
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QPainter>
+#include <functional>
+
+#include "common/file_io.h"
+#include "picture/limits.h"
+#include "picture/metafile/metafile.h"
+#include "tests/support/metafile_builder.h"
+
+namespace vestura {
+namespace {
+
+using test::EmfBuilder;
+using test::WmfBuilder;
+
+constexpr QRgb kBackground = 0xFF00FF00;
+constexpr QRgb kRed = 0xFFFF0000;
+constexpr QRgb kBlue = 0xFF0000FF;
+constexpr int kSolid = 0;
+constexpr int kNullPen = 5;
+constexpr double kUnlimited = 1e18;
+constexpr std::uint16_t kWmfDeleteObject = 0x01F0;
+
+QImage canvas(QSize size = QSize(64, 64)) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(kBackground);
+    return image;
+}
+
+// Plays `file` onto `image` with `budget` units; returns the units spent.
+double play(const Bytes& file, QImage& image, double budget) {
+    TMetafile metafile;
+    metafile.loadFromBytes(file);
+    QPainter painter(&image);
+    return budget - metafile.drawWithBudget(painter, image.rect(), budget);
+}
+
+int countPixels(const QImage& image, QRgb color, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            count += image.pixel(x, y) == color;
+        }
+    }
+    return count;
+}
+
+const QRect kLeftHalf(0, 0, 32, 64);
+const QRect kRightHalf(32, 0, 32, 64);
+
+// Red over the left half, then the blue brush selected for what follows.
+WmfBuilder wmfLeftHalfRed() {
+    WmfBuilder wmf(0, 0, 64, 64, 96);
+    wmf.createPen(kNullPen, 0, Qt::black)  // object 0
+        .selectObject(0)
+        .createBrush(kSolid, Qt::red)   // 1
+        .createBrush(kSolid, Qt::blue)  // 2
+        .selectObject(1)
+        .rectangle(0, 0, 32, 64)
+        .selectObject(2);
+    return wmf;
+}
+
+QImage blueDib() {
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(kBlue);
+    return picture;
+}
+
+struct StopCase {
+    const char* name;
+    // Paints the right half blue.
+    std::function<void(WmfBuilder&)> rightHalf;
+};
+
+class MetafileBudget : public testing::TestWithParam<StopCase> {};
+
+// The budget covers the left half and a little more: enough for a tiny record, not for the
+// one that paints the right half. Playback ends at that record; the tiny record after it is
+// not drawn although it alone would fit.
+TEST_P(MetafileBudget, EndsPlaybackAtTheRecordItCannotPayForAndKeepsWhatWasDrawn) {
+    QImage probe = canvas();
+    const double prefix = play(wmfLeftHalfRed().build(), probe, kUnlimited);
+
+    WmfBuilder wmf = wmfLeftHalfRed();
+    GetParam().rightHalf(wmf);
+    const Bytes file = wmf.rectangle(0, 0, 2, 2).build();  // blue, tiny
+
+    QImage whole = canvas();
+    play(file, whole, kUnlimited);
+    ASSERT_EQ(countPixels(whole, kBlue, kRightHalf), 32 * 64) << "the case must paint";
+
+    QImage cut = canvas();
+    const double budget = prefix + limits::kMetafileRecordWork + 1000;
+    EXPECT_LE(play(file, cut, budget), budget);
+    EXPECT_EQ(countPixels(cut, kRed, kLeftHalf), 32 * 64);
+    EXPECT_EQ(countPixels(cut, kBackground, kRightHalf), 32 * 64);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, MetafileBudget,
+    testing::Values(StopCase{"Rectangle", [](WmfBuilder& w) { w.rectangle(32, 0, 64, 64); }},
+                    StopCase{"Polygon",
+                             [](WmfBuilder& w) {
+                                 w.polygon({{32, 0}, {64, 0}, {64, 64}, {32, 64}});
+                             }},
+                    StopCase{"StretchDib",
+                             [](WmfBuilder& w) {
+                                 w.stretchDib(QRect(32, 0, 32, 64), test::dib24(blueDib()),
+                                              QSize(4, 4));
+                             }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MetafileBudget, EmfPlaybackEndsTheSameWay) {
+    const auto left = [] {
+        EmfBuilder emf(0, 0, 1700, 1700, QSize(64, 64), QSize(17, 17));
+        emf.selectObject(test::kEmfStockNullPen)
+            .createBrush(1, kSolid, Qt::red)
+            .createBrush(2, kSolid, Qt::blue)
+            .selectObject(1)
+            .rectangle(0, 0, 32, 64)
+            .selectObject(2);
+        return emf;
+    };
+    QImage probe = canvas();
+    const double prefix = play(left().build(), probe, kUnlimited);
+    const Bytes file = left().rectangle(32, 0, 64, 64).rectangle(0, 0, 2, 2).build();
+    QImage cut = canvas();
+    play(file, cut, prefix + limits::kMetafileRecordWork + 1000);
+    EXPECT_EQ(countPixels(cut, kRed, kLeftHalf), 32 * 64);
+    EXPECT_EQ(countPixels(cut, kBackground, kRightHalf), 32 * 64);
+}
+
+TEST(MetafileBudget, AnEmbeddedBitmapIsPaidForByItsDecodedSize) {
+    // A 1 x 4096 strip drawn into a 1-pixel box costs its 4096 decoded pixels.
+    QImage strip(4096, 1, QImage::Format_RGB32);
+    strip.fill(kBlue);
+    const Bytes file = WmfBuilder(0, 0, 64, 64, 96)
+                           .stretchDib(QRect(0, 0, 1, 1), test::dib24(strip), strip.size())
+                           .build();
+    QImage image = canvas();
+    EXPECT_GE(play(file, image, kUnlimited), 4096 * limits::kMetafileBitmapPixelWork);
+}
+
+// ---- Object table ----
+
+WmfBuilder& brush(WmfBuilder& wmf, QColor color) {
+    return wmf.createBrush(kSolid, color);
+}
+
+// Fills the 16 x 16 box number `box` (0..15, row by row) with object `index`.
+WmfBuilder& paintWith(WmfBuilder& wmf, int index, int box) {
+    const int x = box % 4 * 16, y = box / 4 * 16;
+    return wmf.selectObject(index).rectangle(x, y, x + 16, y + 16);
+}
+
+QRgb boxColour(const QImage& image, int box) {
+    return image.pixel(box % 4 * 16 + 8, box / 4 * 16 + 8);
+}
+
+TEST(MetafileObjectTable, ANewObjectTakesTheLowestFreeSlot) {
+    WmfBuilder wmf(0, 0, 64, 64, 96);
+    brush(wmf, Qt::red);    // 0
+    brush(wmf, Qt::green);  // 1
+    brush(wmf, Qt::blue);   // 2
+    wmf.record(kWmfDeleteObject, {1});
+    brush(wmf, Qt::yellow);  // 1 again
+    wmf.record(kWmfDeleteObject, {0});
+    wmf.record(kWmfDeleteObject, {2});
+    brush(wmf, Qt::cyan);     // 0
+    brush(wmf, Qt::magenta);  // 2
+    brush(wmf, Qt::white);    // 3
+    for (int index = 0; index < 4; ++index) {
+        paintWith(wmf, index, index);
+    }
+    QImage image = canvas();
+    play(wmf.build(), image, kUnlimited);
+    EXPECT_EQ(boxColour(image, 0), qRgb(0, 255, 255));
+    EXPECT_EQ(boxColour(image, 1), qRgb(255, 255, 0));
+    EXPECT_EQ(boxColour(image, 2), qRgb(255, 0, 255));
+    EXPECT_EQ(boxColour(image, 3), qRgb(255, 255, 255));
+}
+
+TEST(MetafileObjectTable, AFullTableDropsNewObjectsUntilOneIsDeleted) {
+    WmfBuilder wmf(0, 0, 64, 64, 96);
+    for (std::size_t i = 0; i < limits::kMetafileMaxObjects; ++i) {
+        brush(wmf, Qt::red);
+    }
+    brush(wmf, Qt::blue);  // no room: dropped
+    wmf.record(kWmfDeleteObject, {7});
+    brush(wmf, Qt::yellow);  // 7
+    paintWith(wmf, 7, 0);
+    paintWith(wmf, static_cast<int>(limits::kMetafileMaxObjects - 1), 1);
+    QImage image = canvas();
+    play(wmf.build(), image, kUnlimited);
+    EXPECT_EQ(boxColour(image, 0), qRgb(255, 255, 0));
+    EXPECT_EQ(boxColour(image, 1), qRgb(255, 0, 0));
+}
+
+// ---- Ordinary pictures ----
+
+std::vector<std::string> ordinaryMetafiles() {
+    std::vector<std::string> files;
+    const QString catalogue = QStringLiteral(VESTURA_CATALOGUE_DIR);
+    for (const QString& folder : {catalogue, catalogue + "../fuzz/corpus/metafile"}) {
+        QDirIterator it(folder, {"*.wmf", "*.emf"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            files.push_back(it.next().toStdString());
+        }
+    }
+    return files;
+}
+
+TEST(MetafileBudget, OrdinaryPicturesDrawAsWithoutABudgetAndSpendLittleOfIt) {
+    const std::vector<std::string> files = ordinaryMetafiles();
+    ASSERT_GE(files.size(), 6U);
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        const Bytes file = readWholeFile(path);
+        TMetafile metafile;
+        metafile.loadFromBytes(file);
+        const QSize size(metafile.width(), metafile.height());
+        QImage budgeted = canvas(size);
+        {
+            QPainter painter(&budgeted);
+            metafile.draw(painter, budgeted.rect());
+        }
+        QImage unlimited = canvas(size);
+        const double spent = play(file, unlimited, kUnlimited);
+        EXPECT_EQ(budgeted, unlimited);
+        EXPECT_LT(spent, static_cast<double>(limits::kMetafileWorkBudget) / 100);
+    }
+}
+
+}  // namespace
+}  // namespace vestura
