@@ -9,6 +9,7 @@
 #include "common/failure_text.h"
 #include "game/line_buffer.h"
 #include "picture/bmp/bitmap.h"
+#include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 #include "skin/catalogue.h"
 
@@ -72,6 +73,9 @@ private:
     // Drawing is what decodes a JPEG; a failure there is the one the window shows at the
     // entry's first paint.
     static void decodeFully(TPicture& picture) {
+        if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.graphic())) {
+            jpeg->bitmap();  // also for a JPEG of 0 x 0, which the canvas below skips
+        }
         if (picture.graphic() == nullptr || picture.width() <= 0 || picture.height() <= 0) {
             return;
         }

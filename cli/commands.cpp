@@ -11,6 +11,7 @@
 #include "common/file_io.h"
 #include "common/platform.h"
 #include "picture/bmp/bmp_writer.h"
+#include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 
 namespace vestura::cli {
@@ -81,6 +82,10 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
 int runConvert(const Invocation& invocation) {
     TPicture picture;
     picture.loadFromFile(invocation.input);
+    // A JPEG's decode pass runs whatever its size: an empty one fails there.
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.graphic())) {
+        jpeg->bitmap();
+    }
     QImage canvas(picture.width(), picture.height(), QImage::Format_RGB32);
     canvas.fill(Qt::white);
     if (picture.graphic() != nullptr && !canvas.isNull()) {

@@ -158,6 +158,21 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     EXPECT_NE(out.find("7 entries, 4 problems, 0 warnings\n"), std::string::npos) << out;
 }
 
+TEST_F(CatalogueFolder, AnEmptyJpegFailsToConvertAndIsReportedByCheck) {
+    folder.write("empty.jpg", "");
+    const Outcome converted =
+        runCli({"convert", folder.file("empty.jpg"), folder.file("empty.bmp")});
+    EXPECT_EQ(converted.status, 1);
+    EXPECT_EQ(converted.err, "JPEG error #42.\n");
+    EXPECT_THROW(folder.read("empty.bmp"), std::runtime_error);
+
+    list("c.ls", "<NEW>\r\nempty.jpg\r\nNothing\r\n");
+    const Outcome checked = cli({"check"});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.out.find("c.ls:1: Nothing: JPEG error #42.\n"), std::string::npos)
+        << checked.out;
+}
+
 TEST_F(CatalogueFolder, CheckWarnsAboutPicturesPastTheSkinAndUnusedKeyColours) {
     picture("wide.bmp", 120, 44, Qt::green);          // from x = 160: 24 pixels past the skin
     QImage keyOnce(94, 172, QImage::Format_RGB32);
