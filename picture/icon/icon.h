@@ -1,5 +1,5 @@
 // TIcon: a picture from an icon file. Keeps the file's bytes and makes the icon image from
-// them when it is first needed; until then it measures the system icon size.
+// them at load, so it measures the picked entry's size from the start.
 #pragma once
 
 #include <QImage>
@@ -25,7 +25,7 @@ public:
     // Draws the icon image scaled into `rect` with its transparency.
     void draw(QPainter& painter, const QRect& rect) override;
 
-    // Makes the icon image now if it is not made yet: type 0 gives the program's own icon,
+    // The icon image, made at load: type 0 gives the program's own icon,
     // type 1 the directory entry that suits the display best. Null when the entry's pixels
     // do not decode.
     const QImage& image();
