@@ -103,6 +103,7 @@ private:
     void guarded(Handler&& handler);
 
     bool handleKey(QObject* watched, QEvent* event);
+    bool handleWheel(QObject* watched, QEvent* event);
     bool handleLinkEvent(QEvent* event);
 
     void showGameFolder(const std::string& folder);
