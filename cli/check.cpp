@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "common/errors.h"
 #include "common/failure_text.h"
+#include "common/text8.h"
 #include "game/line_buffer.h"
 #include "picture/bmp/bitmap.h"
 #include "picture/jpeg/jpeg_image.h"
@@ -34,7 +35,7 @@ public:
             catalogue.load(folder_, memo);
         } catch (const Exception& e) {
             // The categories read before the failing list file are still checked.
-            problem(withClosingPeriod(e.message()));
+            problem(text8::decoded(withClosingPeriod(e.message())));
         }
         for (const CategoryInfo& category : kCategories) {
             checkCategory(category, catalogue.entries(category.category));
@@ -49,8 +50,8 @@ private:
         for (std::size_t k = 1; k < entries.captions.size(); ++k) {
             ++tally_.entries;
             where_ = std::string(category.listFile) + ":" +
-                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] +
-                     ": ";
+                     std::to_string(entries.recordLines[k - 1]) + ": " +
+                     text8::decoded(entries.captions[k]) + ": ";
             checkEntry(category, folder_ + entries.paths[k - 1]);
         }
     }
@@ -61,7 +62,7 @@ private:
             picture.loadFromFile(path);
             decodeFully(picture);
         } catch (const Exception& e) {
-            problem(where_ + withClosingPeriod(e.message()));
+            problem(where_ + text8::decoded(withClosingPeriod(e.message())));
             return;
         }
         checkReach(category, picture.width(), picture.height());
@@ -126,11 +127,11 @@ private:
 
     void problem(const std::string& line) {
         ++tally_.problems;
-        out_ << line << '\n';
+        out_ << text8::toLocale(line) << '\n';
     }
     void warning(const std::string& line) {
         ++tally_.warnings;
-        out_ << "warning: " << line << '\n';
+        out_ << "warning: " << text8::toLocale(line) << '\n';
     }
 
     const std::string& folder_;

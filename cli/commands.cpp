@@ -10,6 +10,7 @@
 #include "common/failure_text.h"
 #include "common/file_io.h"
 #include "common/platform.h"
+#include "common/text8.h"
 #include "picture/bmp/bmp_writer.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
@@ -24,6 +25,11 @@ std::string asProgramFolder(std::string folder) {
         folder.push_back(platform::kPathSeparator);
     }
     return folder;
+}
+
+// A caption as the user reads it: decoded, in the locale's encoding. Paths stay bytes.
+std::string shownCaption(const std::string& caption) {
+    return text8::toLocale(text8::decoded(caption));
 }
 
 void reportFailures(const std::vector<std::string>& failures, std::ostream& err) {
@@ -104,7 +110,8 @@ int runList(const std::string& folder, std::ostream& out) {
     for (const CategoryInfo& category : kCategories) {
         const CategoryEntries& entries = catalogue.entries(category.category);
         for (std::size_t k = 0; k < entries.captions.size(); ++k) {
-            out << category.cliName << '\t' << k << '\t' << entries.captions[k] << '\t'
+            out << category.cliName << '\t' << k << '\t' << shownCaption(entries.captions[k])
+                << '\t'
                 << (k == 0 ? std::string() : entries.paths[k - 1]) << '\n';
         }
     }
@@ -143,7 +150,7 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
         err << "vestura-cli: " << e.what() << '\n' << kUsage;
         return 2;
     } catch (const Exception& e) {
-        err << withClosingPeriod(e.message()) << '\n';
+        err << text8::toLocale(text8::decoded(withClosingPeriod(e.message()))) << '\n';
         return 1;
     }
     return 1;
