@@ -2,6 +2,7 @@
 #include "app/form1.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -202,7 +203,23 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Label13) {
         return handleLinkEvent(event);
     }
+    if (event->type() == QEvent::Wheel) {
+        return handleWheel(watched, event);
+    }
     return handleKey(watched, event);
+}
+
+// The wheel turns the focused selector, wherever the pointer is: a selector under the
+// pointer without the focus never changes by it.
+bool TForm1::handleWheel(QObject* watched, QEvent* event) {
+    auto* box = qobject_cast<QComboBox*>(watched);
+    if (box == nullptr || box->hasFocus()) {
+        return false;
+    }
+    if (auto* focused = qobject_cast<QComboBox*>(focusWidget()); focused != nullptr) {
+        QCoreApplication::sendEvent(focused, event);
+    }
+    return true;
 }
 
 // Enter and Escape act for the whole window before the focused control sees them.

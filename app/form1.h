@@ -103,6 +103,7 @@ private:
     void guarded(Handler&& handler);
 
     bool handleKey(QObject* watched, QEvent* event);
+    bool handleWheel(QObject* watched, QEvent* event);
     bool handleLinkEvent(QEvent* event);
 
     void showGameFolder(const std::string& folder);
@@ -111,6 +112,7 @@ private:
 
     DesktopServices& services_;
     const std::string programFolder_;
+    std::string gameFolder_;  // the bytes Edit1 shows decoded
 
     // Data holders: the scratch line buffer, the catalogue (selector captions and the seven
     // path lists) and the preview's slots with their pictures.

@@ -1,9 +1,9 @@
 // TForm1's event handlers. Each runs inside the failure guard and hands its work to the
 // layer that owns it.
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <filesystem>
 
 #include "app/desktop_services.h"
 #include "app/failure_reporting.h"
@@ -11,6 +11,7 @@
 #include "app/layout.h"
 #include "app/preview_widget.h"
 #include "app/program_info.h"
+#include "common/text8.h"
 #include "game/file_exists.h"
 #include "game/launch.h"
 #include "game/settings.h"
@@ -20,8 +21,9 @@ namespace vestura {
 
 namespace {
 
+// 8-bit text as the user sees it.
 QString text(const std::string& s) {
-    return QString::fromLocal8Bit(s);
+    return QString::fromStdString(text8::decoded(s));
 }
 std::string bytes(const QString& s) {
     return s.toLocal8Bit().toStdString();
@@ -48,14 +50,16 @@ void TForm1::report(const std::string& message) {
     reportFailureText(services_, message);
 }
 
-// The field shows the folder from its start, as a read-only path is read.
+// The field shows the folder decoded, from its start, as a read-only path is read; the
+// folder itself stays the bytes it was given.
 void TForm1::showGameFolder(const std::string& folder) {
+    gameFolder_ = folder;
     Edit1->setText(text(folder));
     Edit1->setCursorPosition(0);
 }
 
 std::string TForm1::gameFolder() const {
-    return bytes(Edit1->text());
+    return gameFolder_;
 }
 std::string TForm1::skinName() const {
     return bytes(Edit2->text());
@@ -83,7 +87,8 @@ QComboBox* TForm1::selector(Category category) const {
 
 void TForm1::FormCreate() {
     guarded([this] {
-        QDir::setCurrent(text(programFolder_));
+        std::error_code ignored;
+        std::filesystem::current_path(programFolder_, ignored);
         for (QComboBox* box :
              {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7}) {
             box->clear();

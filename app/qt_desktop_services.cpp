@@ -10,17 +10,19 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
-#include <QProcess>
 #include <QUrl>
 
+#include "app/detached_process.h"
+#include "common/text8.h"
 #include "game/launch.h"
 
 namespace vestura {
 
 namespace {
 
+// 8-bit text as the user sees it.
 QString text(const std::string& s) {
-    return QString::fromLocal8Bit(s);
+    return QString::fromStdString(text8::decoded(s));
 }
 
 // Remembers the active window and its focused control, and restores both when the modal
@@ -122,20 +124,7 @@ void QtDesktopServices::openUrl(const std::string& url) {
 }
 
 void QtDesktopServices::startProgram(const ProcessCommand& command) {
-    QProcess process;
-    process.setProgram(text(command.program));
-    QStringList arguments;
-    for (const std::string& argument : command.arguments) {
-        arguments.append(text(argument));
-    }
-    process.setArguments(arguments);
-    process.setWorkingDirectory(text(command.workingFolder));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : command.environment) {
-        environment.insert(text(name), text(value));
-    }
-    process.setProcessEnvironment(environment);
-    process.startDetached();
+    startDetached(command);
 }
 
 }  // namespace vestura

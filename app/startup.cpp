@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <filesystem>
 #include <memory>
 
 #include "app/failure_reporting.h"
@@ -27,6 +28,21 @@ std::string programFolderOf(const QString& applicationDirPath) {
     return folder;
 }
 
+std::string programFolder() {
+#ifdef __linux__
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && executable.has_parent_path()) {
+        std::string folder = executable.parent_path().string();
+        if (folder.empty() || folder.back() != platform::kPathSeparator) {
+            folder.push_back(platform::kPathSeparator);
+        }
+        return folder;
+    }
+#endif
+    return programFolderOf(QCoreApplication::applicationDirPath());
+}
+
 void prepareApplication() {
     QApplication::setApplicationName(
         QString::fromUtf8(kApplicationTitle.data(), qsizetype(kApplicationTitle.size())));
@@ -41,7 +57,7 @@ void prepareApplication() {
 
 int runMainWindow(DesktopServices& services, const std::function<void(TForm1&)>& beforeShow) {
     runGuarded(services, [&] {
-        TForm1 form(services, programFolderOf(QCoreApplication::applicationDirPath()));
+        TForm1 form(services, programFolder());
         form.FormCreate();
         if (beforeShow) {
             beforeShow(form);

@@ -13,6 +13,10 @@ class TForm1;
 // The executable's folder as 8-bit text ending with the platform separator.
 std::string programFolderOf(const QString& applicationDirPath);
 
+// The running program's folder, its bytes as the system gives them (on Linux from
+// /proc/self/exe, so a folder name that is not valid UTF-8 stays intact).
+std::string programFolder();
+
 // Sets the application title and records the primary screen's facts for the pictures.
 // Needs the QApplication.
 void prepareApplication();

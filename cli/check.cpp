@@ -8,9 +8,11 @@
 #include "common/errors.h"
 #include "common/failure_text.h"
 #include "common/messages.h"
+#include "common/text8.h"
 #include "game/line_buffer.h"
 #include "picture/allocation.h"
 #include "picture/bmp/bitmap.h"
+#include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 #include "skin/catalogue.h"
 
@@ -35,7 +37,7 @@ public:
             catalogue.load(folder_, memo);
         } catch (const Exception& e) {
             // The categories read before the failing list file are still checked.
-            problem(withClosingPeriod(e.message()));
+            problem(text8::decoded(withClosingPeriod(e.message())));
         }
         for (const CategoryInfo& category : kCategories) {
             checkCategory(category, catalogue.entries(category.category));
@@ -50,7 +52,8 @@ private:
         for (std::size_t k = 1; k < entries.captions.size(); ++k) {
             ++tally_.entries;
             where_ = std::string(category.listFile) + ":" +
-                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] + ": ";
+                     std::to_string(entries.recordLines[k - 1]) + ": " +
+                     text8::decoded(entries.captions[k]) + ": ";
             checkEntry(category, folder_ + entries.paths[k - 1]);
         }
     }
@@ -61,7 +64,7 @@ private:
             picture.loadFromFile(path);
             decodeFully(picture);
         } catch (const Exception& e) {
-            problem(where_ + withClosingPeriod(e.message()));
+            problem(where_ + text8::decoded(withClosingPeriod(e.message())));
             return;
         } catch (const std::bad_alloc&) {
             problem(where_ + withClosingPeriod(std::string(msg::kOutOfMemory)));
@@ -76,6 +79,9 @@ private:
     // Drawing is what decodes a JPEG; a failure there is the one the window shows at the
     // entry's first paint.
     static void decodeFully(TPicture& picture) {
+        if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.graphic())) {
+            jpeg->bitmap();  // also for a JPEG of 0 x 0, which the canvas below skips
+        }
         if (picture.graphic() == nullptr || picture.width() <= 0 || picture.height() <= 0) {
             return;
         }
@@ -127,11 +133,11 @@ private:
 
     void problem(const std::string& line) {
         ++tally_.problems;
-        out_ << line << '\n';
+        out_ << text8::toLocale(line) << '\n';
     }
     void warning(const std::string& line) {
         ++tally_.warnings;
-        out_ << "warning: " << line << '\n';
+        out_ << "warning: " << text8::toLocale(line) << '\n';
     }
 
     const std::string& folder_;

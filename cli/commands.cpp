@@ -12,7 +12,9 @@
 #include "common/messages.h"
 #include "common/platform.h"
 #include "picture/allocation.h"
+#include "common/text8.h"
 #include "picture/bmp/bmp_writer.h"
+#include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 
 namespace vestura::cli {
@@ -25,6 +27,11 @@ std::string asProgramFolder(std::string folder) {
         folder.push_back(platform::kPathSeparator);
     }
     return folder;
+}
+
+// A caption as the user reads it: decoded, in the locale's encoding. Paths stay bytes.
+std::string shownCaption(const std::string& caption) {
+    return text8::toLocale(text8::decoded(caption));
 }
 
 void reportFailures(const std::vector<std::string>& failures, std::ostream& err) {
@@ -83,6 +90,10 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
 int runConvert(const Invocation& invocation) {
     TPicture picture;
     picture.loadFromFile(invocation.input);
+    // A JPEG's decode pass runs whatever its size: an empty one fails there.
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.graphic())) {
+        jpeg->bitmap();
+    }
     QImage canvas = allocateImage(picture.width(), picture.height(), QImage::Format_RGB32);
     canvas.fill(Qt::white);
     if (picture.graphic() != nullptr && !canvas.isNull()) {
@@ -101,7 +112,8 @@ int runList(const std::string& folder, std::ostream& out) {
     for (const CategoryInfo& category : kCategories) {
         const CategoryEntries& entries = catalogue.entries(category.category);
         for (std::size_t k = 0; k < entries.captions.size(); ++k) {
-            out << category.cliName << '\t' << k << '\t' << entries.captions[k] << '\t'
+            out << category.cliName << '\t' << k << '\t' << shownCaption(entries.captions[k])
+                << '\t'
                 << (k == 0 ? std::string() : entries.paths[k - 1]) << '\n';
         }
     }
@@ -140,7 +152,7 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
         err << "vestura-cli: " << e.what() << '\n' << kUsage;
         return 2;
     } catch (const Exception& e) {
-        err << withClosingPeriod(e.message()) << '\n';
+        err << text8::toLocale(text8::decoded(withClosingPeriod(e.message()))) << '\n';
         return 1;
     } catch (const std::bad_alloc&) {
         err << withClosingPeriod(std::string(msg::kOutOfMemory)) << '\n';

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/command_line.h"
+#include "common/text8.h"
 #include "picture/builtin.h"
 #include "skin/skin_export.h"
 
@@ -21,8 +22,10 @@ int SkinSession::resolve(Category c, const std::string& entry) const {
     if (isIndex && index >= 0 && static_cast<std::size_t>(index) < captions.size()) {
         return index;
     }
+    // A caption matches as its bytes or as the text it shows, typed in the locale's encoding.
+    const std::string typed = text8::fromLocale(entry);
     for (std::size_t k = 0; k < captions.size(); ++k) {
-        if (captions[k] == entry) {
+        if (captions[k] == entry || text8::decoded(captions[k]) == typed) {
             return static_cast<int>(k);
         }
     }

@@ -47,7 +47,9 @@ Bytes readWholeFile(const std::string& path);
 // Writes the pieces, in order, as the whole new content of the file at `path`.
 // The content goes to a temporary file in the same folder, every write is checked for its
 // full length, then the temporary file replaces the target in one rename. On any failure
-// the existing file is left exactly as it was and no temporary file remains:
+// the existing file is left exactly as it was and no temporary file remains. Where no new
+// file can be made in the folder (a write-protected folder holding a writable file), the
+// existing file is rewritten in place instead. Failures:
 //   EFCreateError "Cannot create file <path>": the folder is missing or not writable, the
 //     path is a folder, or the existing file is read-only;
 //   EWriteError "Stream write error": a write stored fewer bytes than asked (a full disk).

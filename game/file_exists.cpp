@@ -16,7 +16,22 @@ namespace vestura {
 
 namespace {
 
-constexpr std::string_view kWildcards = "*?[";
+// Only these are patterns, as in the system's own lookup; "[" and "]" are ordinary.
+constexpr std::string_view kWildcards = "*?";
+
+// The name as an fnmatch pattern: the characters fnmatch would read as brackets or as an
+// escape stand for themselves.
+std::string asPattern(std::string_view name) {
+    std::string pattern;
+    pattern.reserve(name.size());
+    for (const char c : name) {
+        if (c == '[' || c == ']' || c == '\\') {
+            pattern.push_back('\\');
+        }
+        pattern.push_back(c);
+    }
+    return pattern;
+}
 
 // True when the entry exists and is not a folder; stat follows symbolic links.
 bool isExistingFile(const std::string& path) {
@@ -66,7 +81,7 @@ bool FileExists(const std::string& path) {
         if (name.find_first_of(kWildcards) == std::string::npos) {
             return false;
         }
-        const std::optional<std::string> match = firstMatch(folder, name);
+        const std::optional<std::string> match = firstMatch(folder, asPattern(name));
         return match && isExistingFile(folder + *match);
     } catch (...) {
         return false;  // only allocation can fail here; the test has no failure to report

@@ -14,6 +14,7 @@ namespace vestura {
 namespace {
 
 constexpr std::string_view kBreak = "\r\n";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kReadChunk = 64 * 1024;
 
 // Turns CR LF, lone LF and lone CR into CR LF and stops at the first NUL. Fed piece by
@@ -95,6 +96,11 @@ std::string readText(const std::string& path) {
 
 void LineBuffer::load(const std::string& path) {
     text_ = readText(path);
+    // A byte-order mark written by a Windows editor is not text: left in, it would hide
+    // the first line from anything that compares it.
+    if (text_.starts_with(kUtf8ByteOrderMark)) {
+        text_.erase(0, kUtf8ByteOrderMark.size());
+    }
     rebuildLineStarts();
 }
 

@@ -3,10 +3,27 @@
 #include "common/errors.h"
 #include "common/file_io.h"
 #include "common/messages.h"
+#include "common/path_case.h"
 #include "picture/file_formats.h"
 #include "picture/limits.h"
 
 namespace vestura {
+
+namespace {
+
+// The file's bytes, found without regard to letter case when it does not exist as
+// written; empty when the file is larger than any picture may be. A failure names the path
+// as written.
+std::optional<Bytes> readAsWritten(const std::string& path) {
+    const std::string found = resolveIgnoringCase(path);
+    try {
+        return readFileUpTo(found, limits::kMaxFileBytes);
+    } catch (const EFOpenError&) {
+        throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
+    }
+}
+
+}  // namespace
 
 void TPicture::loadFromFile(const std::string& path) {
     const std::string extension = pictureExtension(path);
@@ -15,7 +32,7 @@ void TPicture::loadFromFile(const std::string& path) {
         throw EInvalidGraphic(msg::format(msg::kUnknownExtension, extension));
     }
     std::unique_ptr<TGraphic> graphic = format->create();
-    const std::optional<Bytes> file = readFileUpTo(path, limits::kMaxFileBytes);
+    const std::optional<Bytes> file = readAsWritten(path);
     if (!file) {
         graphic->refuseOversizedFile();
     }

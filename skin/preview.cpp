@@ -53,10 +53,18 @@ private:
 // lies inside both the box and the frame. A slot that takes its picture's size has a box
 // of exactly that size, so only the frame cuts it; the fixed slots cut at their box.
 void drawLayer(QPainter& painter, TGraphic& graphic, const QRect& box) {
+    if ((box & kFrameRect).isEmpty()) {
+        return;  // a zero-sized slot is not painted at all
+    }
     const QRect place(box.topLeft(), QSize(graphic.width(), graphic.height()));
     const QRect shown = place & box & kFrameRect;
     if (shown.isEmpty()) {
-        return;  // nothing of it can show: a zero-sized layer is not painted at all
+        // A fixed slot still paints a picture of 0 x 0: the draw is what runs a JPEG's
+        // decode pass, and an empty JPEG fails there.
+        const SavedPainterState saved(painter);
+        painter.setClipRect(QRect(box.topLeft(), QSize(0, 0)), Qt::IntersectClip);
+        graphic.draw(painter, place);
+        return;
     }
     if (shown == place) {
         graphic.draw(painter, place);  // the usual case: no clip needed

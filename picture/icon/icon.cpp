@@ -16,10 +16,15 @@ namespace {
 constexpr std::size_t kHeaderBytes = 6;
 constexpr std::uint16_t kDefaultIconType = 0;
 constexpr std::uint16_t kIconType = 1;
-constexpr int kMaxDisplayColorBits = 24;
+// Above this depth the display shows any colour an entry can hold.
+constexpr int kMaxPalettedDisplayBits = 8;
 
 std::uint64_t displayColors() {
-    return std::uint64_t{1} << std::clamp(display().bitsPerPixel, 1, kMaxDisplayColorBits);
+    const int bits = display().bitsPerPixel;
+    if (bits > kMaxPalettedDisplayBits) {
+        return kUnlimitedColors;
+    }
+    return std::uint64_t{1} << std::max(bits, 1);
 }
 
 }  // namespace
@@ -46,6 +51,9 @@ void TIcon::loadFromBytes(std::span<const std::uint8_t> file) {
     type_ = type;
     made_ = false;
     image_ = QImage();
+    // The entry is picked now, so the picture has its real size before anyone measures
+    // it: a slot sized at load then matches every paint and the saved skin.
+    image();
 }
 
 void TIcon::refuseOversizedFile() const {

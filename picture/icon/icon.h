@@ -1,5 +1,5 @@
 // TIcon: a picture from an icon file. Keeps the file's bytes and makes the icon image from
-// them when it is first needed; until then it measures the system icon size.
+// them at load, so it measures the picked entry's size from the start.
 #pragma once
 
 #include <QImage>
@@ -23,14 +23,12 @@ public:
     void loadFromBytes(std::span<const std::uint8_t> file) override;
     [[noreturn]] void refuseOversizedFile() const override;
 
-    // Draws the icon image scaled into `rect` with its transparency; the first draw makes
-    // the image and may raise its failure (see image()).
+    // Draws the icon image scaled into `rect` with its transparency.
     void draw(QPainter& painter, const QRect& rect) override;
 
-    // Makes the icon image now if it is not made yet: type 0 gives the program's own icon,
-    // type 1 the directory entry that suits the display best. When the entry's pixels do
-    // not decode, the first call raises EInvalidGraphic "Icon image is not valid" (or "Out
-    // of memory") and the image stays null: the failure is not repeated.
+    // The icon image, made at load: type 0 gives the program's own icon, type 1 the
+    // directory entry that suits the display best. When the entry's pixels do not decode,
+    // loading raises EInvalidGraphic "Icon image is not valid" (or "Out of memory").
     const QImage& image();
 
 private:

@@ -46,7 +46,8 @@ protected:
 
 TEST_F(LaunchTest, StartsTheGameThroughWineInTheGameFolder) {
     game.write("gta-vc.exe", "MZ");
-    form->Edit1->setText(QString::fromLocal8Bit(game.path()));
+    useGameFolder(game.path());
+    createWindow();
     const WineOnPath wine(tools);
     form->vd->click();
     ASSERT_EQ(services.programs.size(), 1u);
@@ -60,14 +61,16 @@ TEST_F(LaunchTest, StartsTheGameThroughWineInTheGameFolder) {
 }
 
 TEST_F(LaunchTest, ReportsAMissingExecutable) {
-    form->Edit1->setText(QString::fromLocal8Bit(game.path()));
+    useGameFolder(game.path());
+    createWindow();
     form->vd->click();
     expectMissingMessage();
 }
 
 TEST_F(LaunchTest, TakesAFolderNamedLikeTheExecutableForMissing) {
     ASSERT_TRUE(QDir().mkdir(QString::fromLocal8Bit(game.file("gta-vc.exe"))));
-    form->Edit1->setText(QString::fromLocal8Bit(game.path()));
+    useGameFolder(game.path());
+    createWindow();
     form->vd->click();
     expectMissingMessage();
 }
@@ -76,7 +79,8 @@ TEST_F(LaunchTest, JoinsTheNameToAFolderWithoutItsSeparator) {
     game.write("gta-vc.exe", "MZ");
     std::string folder = game.path();
     folder.pop_back();
-    form->Edit1->setText(QString::fromLocal8Bit(folder));
+    useGameFolder(folder);
+    createWindow();
     form->vd->click();
     expectMissingMessage();
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <clocale>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -156,6 +158,50 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     // "<NEW>" on the last line: an entry with an empty caption and an empty path.
     EXPECT_NE(out.find("k.ls:5: : Unknown picture file extension (.)"), std::string::npos) << out;
     EXPECT_NE(out.find("7 entries, 4 problems, 0 warnings\n"), std::string::npos) << out;
+}
+
+TEST_F(CatalogueFolder, AnEmptyJpegFailsToConvertAndIsReportedByCheck) {
+    folder.write("empty.jpg", "");
+    const Outcome converted =
+        runCli({"convert", folder.file("empty.jpg"), folder.file("empty.bmp")});
+    EXPECT_EQ(converted.status, 1);
+    EXPECT_EQ(converted.err, "JPEG error #42.\n");
+    EXPECT_THROW(folder.read("empty.bmp"), std::runtime_error);
+
+    list("c.ls", "<NEW>\r\nempty.jpg\r\nNothing\r\n");
+    const Outcome checked = cli({"check"});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.out.find("c.ls:1: Nothing: JPEG error #42.\n"), std::string::npos)
+        << checked.out;
+}
+
+// A catalogue made on Windows: an 8-bit caption in Windows-1252 and a path written with
+// backslashes in other letter case.
+TEST_F(CatalogueFolder, WindowsCataloguesListCheckAndMatchAsTheWindowShowsThem) {
+    std::filesystem::create_directories(folder.file("parts/shirts"));
+    picture("parts/shirts/polo.bmp", 10, 10, Qt::green);
+    list("k.ls", "\xEF\xBB\xBF<NEW>\r\nParts\\Shirts\\Polo.BMP\r\nPolo caf\xE9\r\n"
+                 "<NEW>\r\nParts\\Gone.BMP\r\nGone caf\xE9\r\n");
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    const Outcome listed = cli({"list"});
+    const Outcome checked = cli({"check"});
+    const Outcome rendered =
+        cli({"render", "--shirt", "Polo caf\u00E9", "--output", folder.file("out.bmp")});
+    std::setlocale(LC_CTYPE, "C");
+    const Outcome ascii = cli({"list"});
+    std::setlocale(LC_CTYPE, saved.c_str());
+
+    EXPECT_NE(listed.out.find("shirt\t1\tPolo caf\u00E9\tParts/Shirts/Polo.BMP\n"),
+              std::string::npos) << listed.out;
+    EXPECT_NE(ascii.out.find("shirt\t1\tPolo caf?\t"), std::string::npos) << ascii.out;
+    EXPECT_NE(checked.out.find("k.ls:4: Gone caf\u00E9: Cannot open file " +
+                               folder.file("Parts/Gone.BMP") + ".\n"),
+              std::string::npos) << checked.out;
+    EXPECT_NE(checked.out.find("5 entries, 1 problems"), std::string::npos) << checked.out;
+    EXPECT_EQ(rendered.status, 0) << rendered.err;
+    EXPECT_EQ(QImage(QString::fromStdString(folder.file("out.bmp"))).pixel(87, 128),
+              QColor(Qt::green).rgb());
 }
 
 TEST_F(CatalogueFolder, CheckWarnsAboutPicturesPastTheSkinAndUnusedKeyColours) {

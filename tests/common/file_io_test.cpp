@@ -9,6 +9,7 @@
 #include "common/errors.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/unprivileged.h"
 
 namespace vestura {
 namespace {
@@ -94,19 +95,50 @@ TEST(WriteFileSafely, MissingFolderOrFolderTargetCannotBeCreated) {
     EXPECT_EQ(filesIn(folder.path()), 1);
 }
 
-TEST(WriteFileSafely, ReadOnlyFolderKeepsTheOldFile) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders";
-    }
+// A write-protected folder: no temporary file can be made beside the target. A writable
+// file there is rewritten in place; a read-only one, or a new name, still fails and leaves
+// the folder as it was. Run as an ordinary user, whom the protection binds.
+struct ProtectedFolderCase {
+    const char* name;
+    bool fileWritable;
+    const char* target;
+    const char* expected;  // the content of "skin.bmp" afterwards
+    int status;            // 0 written, 1 Cannot create file, 2 another failure
+};
+
+class WriteIntoProtectedFolder : public testing::TestWithParam<ProtectedFolderCase> {};
+
+TEST_P(WriteIntoProtectedFolder, RewritesOnlyAWritableFileInPlace) {
+    const ProtectedFolderCase& c = GetParam();
     TempFolder folder;
+    test::openToUnprivileged(folder.path());
     folder.write("skin.bmp", "old");
+    test::giveToUnprivileged(folder.file("skin.bmp"));
+    chmod(folder.file("skin.bmp").c_str(), c.fileWritable ? 0644 : 0444);
     chmod(folder.path().c_str(), 0555);
-    const Bytes data = test::toBytes("new");
-    EXPECT_THROW(writeFileSafely(folder.file("skin.bmp"), {data}), EFCreateError);
+    const std::string path = folder.file(c.target);
+    const int status = test::runUnprivileged([&] {
+        try {
+            writeFileSafely(path, {test::toBytes("new")});
+            return 0;
+        } catch (const EFCreateError& e) {
+            return e.message() == "Cannot create file " + path ? 1 : 2;
+        } catch (...) {
+            return 2;
+        }
+    });
     chmod(folder.path().c_str(), 0755);
-    EXPECT_EQ(folder.read("skin.bmp"), "old");
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(folder.read("skin.bmp"), c.expected);
     EXPECT_EQ(filesIn(folder.path()), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WriteIntoProtectedFolder,
+    testing::Values(ProtectedFolderCase{"WritableFile", true, "skin.bmp", "new", 0},
+                    ProtectedFolderCase{"ReadOnlyFile", false, "skin.bmp", "old", 1},
+                    ProtectedFolderCase{"NewFile", true, "other.bmp", "old", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriteFileSafely, FullDiskFailsWithWriteErrorAndKeepsTheOldFile) {
     TempFolder folder;

@@ -26,7 +26,8 @@ protected:
     // like patterns.
     static void SetUpTestSuite() {
         folder_ = new TempFolder;
-        for (const char* file : {"file.txt", "ro.txt", ".hidden", "a[1].bmp", "ab", "ba"}) {
+        for (const char* file :
+             {"file.txt", "ro.txt", ".hidden", "a[1].bmp", "ab", "ba", "c.bmp"}) {
             folder_->write(file, "x");
         }
         chmod(folder_->file("ro.txt").c_str(), 0444);
@@ -61,7 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExistsCase{"MissingFolder", "nowhere/file.txt", false},
         ExistsCase{"TheFolderItself", "", false}, ExistsCase{"StarMatchesFile", "*.txt", true},
         ExistsCase{"QuestionMatchesFile", "fil?.txt", true},
-        ExistsCase{"BracketMatchesFile", "[f]ile.txt", true},
+        ExistsCase{"BracketsAreOrdinary", "[f]ile.txt", false},
+        ExistsCase{"BracketedSkinNameIsNotAPattern", "[cd].bmp", false},
+        ExistsCase{"BracketsBesideAStarAreLiteral", "a[1]*", true},
+        ExistsCase{"BackslashIsLiteral", "a\\[1]*", false},
         ExistsCase{"StarMatchesHiddenFile", "*hidden", true},
         ExistsCase{"PatternMatchingOnlyFolder", "su?", false},
         ExistsCase{"PatternMatchingNothing", "*.none", false},

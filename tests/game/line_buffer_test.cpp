@@ -73,7 +73,11 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"NulEndsTheText", "ab\0cd\r\nef"s, "ab", {"ab"}},
         LoadCase{"NulRightAfterCr", "a\r\0\nb"s, "a\r\n", {"a"}},
         LoadCase{"NulFirst", "\0abc"s, "", {}},
-        LoadCase{"EightBitBytes", "\xe9t\xe9\n\xff", "\xe9t\xe9\r\n\xff", {"\xe9t\xe9", "\xff"}}),
+        LoadCase{"EightBitBytes", "\xe9t\xe9\n\xff", "\xe9t\xe9\r\n\xff", {"\xe9t\xe9", "\xff"}},
+        LoadCase{"ByteOrderMarkAtTheStartIsSkipped", "\xEF\xBB\xBF<NEW>\r\nx", "<NEW>\r\nx",
+                 {"<NEW>", "x"}},
+        LoadCase{"ByteOrderMarkElsewhereIsText", "a\n\xEF\xBB\xBF", "a\r\n\xEF\xBB\xBF",
+                 {"a", "\xEF\xBB\xBF"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineBuffer, CrAndLfSplitAcrossReadChunksMakeOneBreak) {

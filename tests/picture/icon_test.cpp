@@ -166,7 +166,8 @@ TEST_P(IconPick, ChoosesTheEntryThatSuitsTheDisplay) {
     EXPECT_EQ(pickIconEntry(entries, GetParam().displayColors, 32), GetParam().expected);
 }
 
-constexpr std::uint64_t kTrueColour = std::uint64_t{1} << 24;
+// A display deeper than 8 bits shows every colour an entry can hold.
+constexpr std::uint64_t kTrueColour = kUnlimitedColors;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IconPick,
@@ -176,24 +177,42 @@ INSTANTIATE_TEST_SUITE_P(
         PickCase{"MoreColoursAndBetterSize", {{16, 16}, {32, 256}}, kTrueColour, 1},
         PickCase{"FewerColoursNeverReplace", {{16, 256}, {32, 16}}, kTrueColour, 0},
         PickCase{"ColoursAboveTheDisplayNeverReplace", {{16, 16}, {32, 256}}, 16, 0},
-        PickCase{"UnlimitedIsAboveATrueColourDisplay",
+        PickCase{"UnlimitedCompetesOnATrueColourDisplay",
                  {{16, 256}, {32, kUnlimitedColors}},
                  kTrueColour,
-                 0},
+                 1},
+        PickCase{"UnlimitedEntriesCompeteOnSize",
+                 {{16, kUnlimitedColors}, {48, kUnlimitedColors}, {32, kUnlimitedColors}},
+                 kTrueColour,
+                 2},
+        PickCase{"UnlimitedIsAboveAPalettedDisplay", {{16, 256}, {32, kUnlimitedColors}}, 256, 0},
         PickCase{"UnlimitedFirstEntryStays", {{16, kUnlimitedColors}, {32, 256}}, kTrueColour, 0},
         PickCase{"SingleEntry", {{256, 2}}, kTrueColour, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Size and pixels ----
 
-TEST(IconSize, IsTheSystemIconSizeUntilTheImageIsMadeThenTheEntrys) {
+TEST(IconSize, IsThePickedEntrysFromTheLoadOn) {
     auto icon = loaded(IconBuilder()
                            .entry(16, 16, 16, test::pngBytes(solid(16, kRed)))
                            .entry(0, 0, 0, test::pngBytes(solid(4, kBlue)))
                            .build());
-    EXPECT_EQ(QSize(icon->width(), icon->height()), QSize(32, 32));
+    EXPECT_EQ(QSize(icon->width(), icon->height()), QSize(16, 16));
     drawn(*icon, QSize(8, 8));
     EXPECT_EQ(QSize(icon->width(), icon->height()), QSize(16, 16));
+}
+
+// Every entry of 8 bits or more has a colour count of 0: on a true-colour display they
+// compete on size, and the one nearest the system icon size shows.
+TEST(IconSize, DeepEntriesOnATrueColourDisplayPickTheNearestSize) {
+    setDisplay(DisplayInfo{});
+    auto icon = loaded(IconBuilder()
+                           .entry(16, 16, 0, test::pngBytes(solid(16, kRed)))
+                           .entry(32, 32, 0, test::pngBytes(solid(32, kBlue)))
+                           .entry(48, 48, 0, test::pngBytes(solid(48, kRed)))
+                           .build());
+    EXPECT_EQ(QSize(icon->width(), icon->height()), QSize(32, 32));
+    EXPECT_EQ(icon->image().pixel(0, 0), kBlue);
 }
 
 TEST(IconSize, ZeroSizeBytesMeanTwoHundredFiftySix) {

@@ -262,5 +262,23 @@ TEST_F(ComposeTest, APictureFailingWhileDrawingIsReportedOnceAndTheOthersStillDr
     EXPECT_TRUE(failures.empty());
 }
 
+// An empty JPEG measures 0 x 0. A fixed slot still paints it, and its decode pass fails
+// with the library's empty-input code; a slot that takes the picture's size shrinks to
+// nothing and paints nothing.
+TEST_F(ComposeTest, AnEmptyJpegFailsInAFixedSlotAndPaintsNothingInASizedOne) {
+    for (const Category fixed : {Category::Shirt, Category::Jeans}) {
+        put(fixed, loadedJpeg({}));
+        std::vector<std::string> failures;
+        EXPECT_TRUE(sameColors(preview_.renderSkin(failures), base_));
+        EXPECT_EQ(failures, (std::vector<std::string>{"JPEG error #42"}));
+        failures.clear();
+        preview_.renderSkin(failures);
+        EXPECT_TRUE(failures.empty()) << "the failed decode is not retried";
+        preview_.slot(fixed).visible = false;
+    }
+    put(Category::Glasses, loadedJpeg({}));
+    EXPECT_TRUE(sameColors(render(), base_));
+}
+
 }  // namespace
 }  // namespace vestura

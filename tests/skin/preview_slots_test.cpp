@@ -8,6 +8,8 @@
 #include "common/messages.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "skin/preview.h"
+#include "skin/skin_export.h"
+#include "tests/support/icon_builder.h"
 #include "tests/support/jpeg_encoder.h"
 #include "tests/support/part_pictures.h"
 #include "tests/support/temp_folder.h"
@@ -110,6 +112,37 @@ TEST(PreviewSelection, PickingAnEntryAgainShowsTheNewlyLoadedPicture) {
     const QPoint glasses(168 - kBaseSkinX, 56 - kBaseSkinY);
     EXPECT_EQ(skin.pixel(glasses + QPoint(59, 29)), picture->bitmap().image().pixel(59, 29));
     EXPECT_EQ(skin.pixel(glasses + QPoint(60, 29)), base->image().pixel(glasses + QPoint(60, 29)));
+}
+
+// A 48 x 48 icon: the slot takes that size at load, so the first paint, a repaint and the
+// saved skin all show it whole and unscaled.
+TEST(PreviewSlots, AnIconShowsTheSameAtEveryPaintAndInTheSavedSkin) {
+    test::TempFolder folder;
+    QImage picture(48, 48, QImage::Format_ARGB32);
+    picture.fill(qRgb(200, 10, 10));
+    for (int y = 0; y < 48; ++y) {
+        picture.setPixel(47, y, qRgb(10, 10, 200));  // the last column tells a stretch or crop
+    }
+    const Bytes icon = test::IconBuilder().entry(48, 48, 0, test::pngBytes(picture)).build();
+    folder.write("big.ico", std::string(icon.begin(), icon.end()));
+
+    Preview preview;
+    preview.select(Category::Glasses, 1, folder.file("big.ico"));
+    const CategoryInfo& row = info(Category::Glasses);
+    EXPECT_EQ(preview.slot(Category::Glasses).box, QRect(row.frameX, row.frameY, 48, 48));
+
+    std::vector<std::string> failures;
+    const QImage first = preview.renderSkin(failures);
+    const QImage again = preview.renderSkin(failures);
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(first, again);
+    const int x = row.frameX - kBaseSkinX, y = row.frameY - kBaseSkinY;
+    EXPECT_EQ(first.pixel(x + 46, y + 10), qRgb(200, 10, 10));
+    EXPECT_EQ(first.pixel(x + 47, y + 10), qRgb(10, 10, 200));
+
+    writeSkinFile(folder.file("skin.bmp"), first);
+    const QImage saved(QString::fromStdString(folder.file("skin.bmp")));
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), first);
 }
 
 }  // namespace
