@@ -209,8 +209,9 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 out << kVersion;
                 return 0;
             case Command::Render:
-                return invocation.recipes.empty() ? runRender(invocation, folder, err)
-                                                  : runRecipes(invocation, folder, err, errIsTerminal);
+                return invocation.recipes.empty()
+                           ? runRender(invocation, folder, err)
+                           : runRecipes(invocation, folder, err, errIsTerminal);
             case Command::Check:
                 return runCheck(folder, out);
             case Command::Convert:

@@ -6,10 +6,10 @@
 
 #include "cli/command_line.h"
 #include "picture/bmp/bitmap.h"
+#include "picture/builtin.h"
 #include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
-#include "picture/builtin.h"
 #include "skin/skin_export.h"
 
 namespace vestura::cli {
@@ -18,8 +18,8 @@ namespace {
 
 // A bitmap keeps its stored rows and, once drawn, a 32-bit display copy.
 std::size_t bitmapBytes(const TBitmap& bitmap) {
-    const auto pixels = static_cast<std::size_t>(bitmap.width()) *
-                        static_cast<std::size_t>(bitmap.height());
+    const auto pixels =
+        static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height());
     return static_cast<std::size_t>(bitmap.image().sizeInBytes()) + pixels * 4;
 }
 
@@ -32,12 +32,12 @@ std::size_t decodedBytes(const TGraphic& picture, std::size_t fileBytes) {
     if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(&picture)) {
         // decoded() first: bitmap() would decode a picture not drawn yet.
         const std::size_t file = jpeg->data().size();
-        return jpeg->decoded() ? file + bitmapBytes(const_cast<TJPEGImage*>(jpeg)->bitmap())
-                               : file;
+        return jpeg->decoded() ? file + bitmapBytes(const_cast<TJPEGImage*>(jpeg)->bitmap()) : file;
     }
     if (const auto* icon = dynamic_cast<const TIcon*>(&picture)) {
         // Only drawn icons are kept, so the image is made already.
-        return fileBytes + static_cast<std::size_t>(const_cast<TIcon*>(icon)->image().sizeInBytes());
+        return fileBytes +
+               static_cast<std::size_t>(const_cast<TIcon*>(icon)->image().sizeInBytes());
     }
     return fileBytes;  // a metafile keeps its records and draws straight onto the skin
 }
@@ -99,10 +99,9 @@ void SkinSession::returnToCache(Category c, int index) {
 
 void SkinSession::trimCache() {
     while (cachedBytes_ > cacheBudget_ && !pictures_.empty()) {
-        const auto oldest =
-            std::min_element(pictures_.begin(), pictures_.end(), [](const auto& a, const auto& b) {
-                return a.second.lastUse < b.second.lastUse;
-            });
+        const auto oldest = std::min_element(
+            pictures_.begin(), pictures_.end(),
+            [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
         cachedBytes_ -= oldest->second.bytes;
         pictures_.erase(oldest);
     }

@@ -160,8 +160,7 @@ extern "C" void removePendingFilesAndEnd(int signal) {
 
 }  // namespace
 
-PendingFile::PendingFile(const std::string& path, std::span<const ByteView> pieces)
-    : path_(path) {
+PendingFile::PendingFile(const std::string& path, std::span<const ByteView> pieces) : path_(path) {
     const QString name = QString::fromLocal8Bit(path);
     const QFileInfo target(resolvedTarget(name));
     // Replacing by rename would also replace a read-only file; refuse it as opening it for
@@ -214,7 +213,9 @@ void PendingFile::writePieces(QFile& file, const QFileInfo& target,
     }
 }
 
-PendingFile::~PendingFile() { discard(); }
+PendingFile::~PendingFile() {
+    discard();
+}
 
 void PendingFile::discard() {
     if (entry_) {
@@ -279,7 +280,7 @@ void syncFolder(const std::string& folder) {
 void removePendingFilesOnSignal() {
 #ifndef _WIN32
     for (const int signal : kEndingSignals) {
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_handler = removePendingFilesAndEnd;
         sigemptyset(&action.sa_mask);
         for (const int other : kEndingSignals) {

@@ -58,7 +58,7 @@ public:
 private:
     void writePieces(QFile& file, const QFileInfo& target, std::span<const ByteView> pieces);
     void discard();  // removes the temporary file unless committed
-    void forget();  // takes the temporary file off the signal handler's list
+    void forget();   // takes the temporary file off the signal handler's list
 
     std::string path_;
     std::string target_;

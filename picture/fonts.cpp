@@ -6,7 +6,9 @@ namespace {
 void (*provider)() = nullptr;
 }  // namespace
 
-void setFontsProvider(void (*provide)()) { provider = provide; }
+void setFontsProvider(void (*provide)()) {
+    provider = provide;
+}
 
 void requireFonts() {
     if (provider != nullptr) {
