@@ -48,7 +48,8 @@ private:
         for (std::size_t k = 1; k < entries.captions.size(); ++k) {
             ++tally_.entries;
             where_ = std::string(category.listFile) + ":" +
-                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] + ": ";
+                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] +
+                     ": ";
             checkEntry(category, folder_ + entries.paths[k - 1]);
         }
     }
@@ -136,8 +137,6 @@ private:
 
 }  // namespace
 
-int runCheck(const std::string& folder, std::ostream& out) {
-    return Checker(folder, out).run();
-}
+int runCheck(const std::string& folder, std::ostream& out) { return Checker(folder, out).run(); }
 
 }  // namespace vestura::cli

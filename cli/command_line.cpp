@@ -29,18 +29,12 @@ std::optional<Category> categoryNamed(std::string_view name) {
 namespace {
 
 Command commandNamed(const std::string& word) {
-    if (word == "render")
-        return Command::Render;
-    if (word == "check")
-        return Command::Check;
-    if (word == "convert")
-        return Command::Convert;
-    if (word == "list")
-        return Command::List;
-    if (word == "--help" || word == "-h")
-        return Command::Help;
-    if (word == "--version")
-        return Command::Version;
+    if (word == "render") return Command::Render;
+    if (word == "check") return Command::Check;
+    if (word == "convert") return Command::Convert;
+    if (word == "list") return Command::List;
+    if (word == "--help" || word == "-h") return Command::Help;
+    if (word == "--version") return Command::Version;
     throw UsageError("unknown command: " + word);
 }
 
@@ -98,9 +92,9 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
     std::vector<std::string> positional;
     while (!reader.done()) {
         const std::string& word = reader.take();
-        const bool takesFolder = invocation.command != Command::Convert &&
-                                 invocation.command != Command::Help &&
-                                 invocation.command != Command::Version;
+        const bool takesFolder =
+            invocation.command != Command::Convert && invocation.command != Command::Help &&
+            invocation.command != Command::Version;
         if (word == "--folder" && takesFolder) {
             invocation.folder = reader.valueOf(word);
         } else if (invocation.command == Command::Render) {
