@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process timings of vestura-cli with hyperfine: one render as a process, a recipes
-# run over 1,000 skins, the floor of any Qt-linked tool (start the same Qt libraries, exit),
-# and ImageMagick composing the same seven parts over the same base skin.
+# run over 1,000 skins, --version, the floors of a Qt-linked tool (load QtGui and exit;
+# start the GUI application and exit), and ImageMagick composing the same seven parts over
+# the same base skin. Prints the ratios against their goals from that one run.
 # Usage: bench/cli.sh [build-dir]   (default: build)
 set -euo pipefail
 build=$(realpath "${1:-build}")
@@ -48,9 +49,25 @@ PLACES
 im+=("BMP3:$work/magick.bmp")
 imagemagick=$(printf '%q ' "${im[@]}")
 
-hyperfine --warmup 3 --export-markdown "$work/report.md" \
+skins=1000
+hyperfine --warmup 3 --export-markdown "$work/report.md" --export-json "$work/report.json" \
+    -n "qtgui loaded" "$build/bench/qtgui_loaded" \
     -n "qt floor" "$build/bench/qt_floor" \
+    -n "cli --version" "$cli --version" \
     -n "render (one process)" "$cli render ${args[*]} --output $work/one.bmp" \
-    -n "render --recipes (1000 skins)" "$cli render --recipes $work/recipes.txt" \
+    -n "render --recipes ($skins skins)" "$cli render --recipes $work/recipes.txt" \
     -n "imagemagick (one skin)" "$imagemagick"
 cat "$work/report.md"
+python3 - "$work/report.json" "$skins" <<'RATIOS'
+import json, sys
+mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
+skins = int(sys.argv[2])
+magick = mean["imagemagick (one skin)"]
+one = mean["render (one process)"] / magick
+batch = magick / (mean[f"render --recipes ({skins} skins)"] / skins)
+version = mean["cli --version"] / mean["qtgui loaded"]
+print(f"one skin, whole process: {one:.2f}x ImageMagick's time (goal: at most 0.8x)")
+print(f"recipes batch, per skin: {batch:.0f}x faster than ImageMagick per skin (goal: at least 50x)")
+print(f"--version: {version:.2f}x a program that only loads QtGui"
+      f" ({mean['cli --version'] * 1000:.1f} ms against {mean['qtgui loaded'] * 1000:.1f} ms)")
+RATIOS

@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <QPainter>
+#include <map>
+#include <memory>
 #include <ostream>
 
 #include "cli/recipes.h"
@@ -16,6 +18,7 @@
 #include "picture/bmp/bmp_writer.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
+#include "skin/skin_export.h"
 
 namespace vestura::cli {
 
@@ -56,12 +59,68 @@ int runRender(const Invocation& invocation, const std::string& folder, std::ostr
     return failures.empty() ? 0 : 1;
 }
 
-int runRecipes(const Invocation& invocation, const std::string& folder, std::ostream& err) {
+namespace {
+
+// A batch longer than this shows its progress on a terminal.
+constexpr std::size_t kProgressFromLines = 50;
+
+// "skin 120/1000" on one terminal line that rewrites itself; failure lines go above it.
+class Progress {
+public:
+    Progress(std::ostream& err, std::size_t total, bool shown)
+        : err_(err), total_(std::to_string(total)), shown_(shown) {}
+    ~Progress() { clear(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void show(std::size_t done) {
+        if (shown_) {
+            const std::string text = "skin " + std::to_string(done) + "/" + total_;
+            err_ << '\r' << text << std::flush;
+            width_ = text.size();
+        }
+    }
+    // Blanks the line, so what is written next starts at its beginning.
+    void clear() {
+        if (width_ > 0) {
+            err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+            width_ = 0;
+        }
+    }
+
+private:
+    std::ostream& err_;
+    const std::string total_;
+    const bool shown_;
+    std::size_t width_ = 0;
+};
+
+// One recipe line's skin, written in full and waiting for the batch's durability barrier.
+struct PreparedSkin {
+    int line = 0;
+    std::unique_ptr<PendingFile> file;
+};
+
+}  // namespace
+
+int runRecipes(const Invocation& invocation, const std::string& folder, std::ostream& err,
+               bool errIsTerminal) {
     const std::vector<Recipe> recipes = readRecipes(invocation.recipes);
     SkinSession session(folder);
     bool allGood = true;
-    for (const Recipe& recipe : recipes) {
-        const std::string where = invocation.recipes + ":" + std::to_string(recipe.line) + ": ";
+    Progress progress(err, recipes.size(), errIsTerminal && recipes.size() > kProgressFromLines);
+    const auto report = [&](int line, const std::string& failure) {
+        progress.clear();
+        err << invocation.recipes << ":" << line << ": " << withClosingPeriod(failure) << '\n';
+        allGood = false;
+    };
+
+    // Every skin goes into its temporary file first; one sync per folder makes them all
+    // durable, and only then does each replace its target.
+    std::vector<PreparedSkin> prepared;
+    for (std::size_t n = 0; n < recipes.size(); ++n) {
+        const Recipe& recipe = recipes[n];
+        progress.show(n + 1);
         std::vector<std::string> failures;
         try {
             if (!recipe.error.empty()) {
@@ -73,16 +132,40 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
                     selection[i] = session.resolve(kCategories[i].category, *recipe.entries[i]);
                 }
             }
-            session.render(selection, recipe.output, failures);
+            const QImage skin = session.compose(selection, failures);
+            prepared.push_back({recipe.line, prepareSkinFile(recipe.output, skin)});
         } catch (const Exception& e) {
             failures.push_back(e.message());
         } catch (const UsageError& e) {
             failures.push_back(e.what());
         }
         for (const std::string& failure : failures) {
-            err << where << withClosingPeriod(failure) << '\n';
+            report(recipe.line, failure);
         }
-        allGood = allGood && failures.empty();
+    }
+    progress.clear();
+
+    std::map<std::string, bool> durable;  // per folder: did its sync succeed
+    for (const PreparedSkin& skin : prepared) {
+        if (!durable.contains(skin.file->folder())) {
+            try {
+                syncFolder(skin.file->folder());
+                durable[skin.file->folder()] = true;
+            } catch (const Exception&) {
+                durable[skin.file->folder()] = false;
+            }
+        }
+    }
+    for (PreparedSkin& skin : prepared) {
+        try {
+            if (!durable[skin.file->folder()]) {
+                throw EWriteError(std::string(msg::kStreamWriteError));
+            }
+            skin.file->commit();
+        } catch (const Exception& e) {
+            report(skin.line, e.message());
+        }
+        skin.file.reset();  // an uncommitted temporary file goes now
     }
     return allGood ? 0 : 1;
 }
@@ -121,7 +204,7 @@ int runList(const std::string& folder, std::ostream& out) {
 }
 
 int run(const std::vector<std::string>& arguments, const std::string& programFolder,
-        std::ostream& out, std::ostream& err) {
+        std::ostream& out, std::ostream& err, bool errIsTerminal) {
     Invocation invocation;
     try {
         invocation = parseCommandLine(arguments);
@@ -139,8 +222,9 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 out << kVersion;
                 return 0;
             case Command::Render:
-                return invocation.recipes.empty() ? runRender(invocation, folder, err)
-                                                  : runRecipes(invocation, folder, err);
+                return invocation.recipes.empty()
+                           ? runRender(invocation, folder, err)
+                           : runRecipes(invocation, folder, err, errIsTerminal);
             case Command::Check:
                 return runCheck(folder, out);
             case Command::Convert:

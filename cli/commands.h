@@ -10,14 +10,17 @@
 namespace vestura::cli {
 
 int runRender(const Invocation& invocation, const std::string& folder, std::ostream& err);
-int runRecipes(const Invocation& invocation, const std::string& folder, std::ostream& err);
+// Shows "skin N/TOTAL" on `err` while it works when `errIsTerminal` and the batch is long.
+int runRecipes(const Invocation& invocation, const std::string& folder, std::ostream& err,
+               bool errIsTerminal = false);
 int runCheck(const std::string& folder, std::ostream& out);
 int runConvert(const Invocation& invocation);
 int runList(const std::string& folder, std::ostream& out);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
 // is the default for --folder. Usage errors give 2 with the usage text on `err`.
+// `errIsTerminal`: `err` is a terminal, where long batches show their progress.
 int run(const std::vector<std::string>& arguments, const std::string& programFolder,
-        std::ostream& out, std::ostream& err);
+        std::ostream& out, std::ostream& err, bool errIsTerminal = false);
 
 }  // namespace vestura::cli

@@ -1,15 +1,50 @@
 #include "cli/skin_session.h"
 
+#include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 #include "cli/command_line.h"
 #include "common/text8.h"
+#include "picture/bmp/bitmap.h"
 #include "picture/builtin.h"
+#include "picture/icon/icon.h"
+#include "picture/jpeg/jpeg_image.h"
+#include "picture/metafile/metafile.h"
 #include "skin/skin_export.h"
 
 namespace vestura::cli {
 
-SkinSession::SkinSession(std::string programFolder) : programFolder_(std::move(programFolder)) {
+namespace {
+
+// A bitmap keeps its stored rows and, once drawn, a 32-bit display copy.
+std::size_t bitmapBytes(const TBitmap& bitmap) {
+    const auto pixels =
+        static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height());
+    return static_cast<std::size_t>(bitmap.image().sizeInBytes()) + pixels * 4;
+}
+
+}  // namespace
+
+std::size_t decodedBytes(const TGraphic& picture, std::size_t fileBytes) {
+    if (const auto* bitmap = dynamic_cast<const TBitmap*>(&picture)) {
+        return bitmapBytes(*bitmap);
+    }
+    if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(&picture)) {
+        // decoded() first: bitmap() would decode a picture not drawn yet.
+        const std::size_t file = jpeg->data().size();
+        return jpeg->decoded() ? file + bitmapBytes(const_cast<TJPEGImage*>(jpeg)->bitmap()) : file;
+    }
+    if (const auto* icon = dynamic_cast<const TIcon*>(&picture)) {
+        // Only drawn icons are kept, so the image is made already.
+        return fileBytes +
+               static_cast<std::size_t>(const_cast<TIcon*>(icon)->image().sizeInBytes());
+    }
+    return fileBytes;  // a metafile keeps its records and draws straight onto the skin
+}
+
+SkinSession::SkinSession(std::string programFolder)
+    : programFolder_(std::move(programFolder)), cacheBudget_(kPictureCacheBytes) {
     catalogue_.load(programFolder_, memo_);
     preview_.setBaseSkin(loadBuiltinBitmap(BuiltinPicture::BaseSkin));
 }
@@ -33,23 +68,49 @@ int SkinSession::resolve(Category c, const std::string& entry) const {
 }
 
 void SkinSession::showInSlot(Category c, int index) {
-    auto& cached = pictures_[{c, index}];
-    if (!cached) {
+    std::unique_ptr<TGraphic> picture;
+    std::size_t& fileBytes = slotFileBytes_[static_cast<std::size_t>(c)];
+    if (const auto found = pictures_.find({c, index}); found != pictures_.end()) {
+        picture = std::move(found->second.picture);
+        fileBytes = found->second.fileBytes;
+        cachedBytes_ -= found->second.bytes;
+        pictures_.erase(found);
+    } else {
+        const std::string path = programFolder_ + catalogue_.pathOf(c, index);
         TPicture loader;
-        loader.loadFromFile(programFolder_ + catalogue_.pathOf(c, index));
-        cached = loader.release();
+        loader.loadFromFile(path);
+        picture = loader.release();
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path, error);
+        fileBytes = error ? 0 : static_cast<std::size_t>(size);
     }
     PreviewSlot& slot = preview_.slot(c);
-    slot.picture.assign(std::move(cached));
+    slot.picture.assign(std::move(picture));
     slot.visible = true;
 }
 
 void SkinSession::returnToCache(Category c, int index) {
-    pictures_[{c, index}] = preview_.slot(c).picture.release();
+    std::unique_ptr<TGraphic> picture = preview_.slot(c).picture.release();
+    if (!picture) {
+        return;
+    }
+    const std::size_t fileBytes = slotFileBytes_[static_cast<std::size_t>(c)];
+    const std::size_t bytes = decodedBytes(*picture, fileBytes);
+    cachedBytes_ += bytes;
+    pictures_[{c, index}] = Cached{std::move(picture), fileBytes, bytes, ++uses_};
 }
 
-void SkinSession::render(const Selection& selection, const std::string& output,
-                         std::vector<std::string>& failures) {
+void SkinSession::trimCache() {
+    while (cachedBytes_ > cacheBudget_ && !pictures_.empty()) {
+        const auto oldest = std::min_element(
+            pictures_.begin(), pictures_.end(),
+            [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+        cachedBytes_ -= oldest->second.bytes;
+        pictures_.erase(oldest);
+    }
+}
+
+QImage SkinSession::compose(const Selection& selection, std::vector<std::string>& failures) {
     std::size_t shown = 0;
     struct Restore {
         SkinSession& session;
@@ -61,6 +122,7 @@ void SkinSession::render(const Selection& selection, const std::string& output,
                     session.returnToCache(kCategories[i].category, selection[i]);
                 }
             }
+            session.trimCache();
         }
     } restore{*this, selection, shown};
 
@@ -72,8 +134,12 @@ void SkinSession::render(const Selection& selection, const std::string& output,
             preview_.slot(c).visible = false;
         }
     }
-    const QImage skin = preview_.renderSkin(failures);
-    writeSkinFile(output, skin);
+    return preview_.renderSkin(failures);
+}
+
+void SkinSession::render(const Selection& selection, const std::string& output,
+                         std::vector<std::string>& failures) {
+    writeSkinFile(output, compose(selection, failures));
 }
 
 }  // namespace vestura::cli

@@ -2,7 +2,9 @@
 // of skins are rendered exactly as the window's Save renders them.
 #pragma once
 
+#include <QImage>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +20,17 @@ namespace vestura::cli {
 // The chosen entry index of every category (0 = the default entry).
 using Selection = std::array<int, kCategoryCount>;
 
+// Decoded pictures kept between the skins of a batch. A part shows at most 273 x 281 pixels,
+// whose decoded copies take well under 1 MiB, so a whole ordinary catalogue stays decoded;
+// a picture larger than this is dropped once its skin is made, and a batch naming many
+// large entries peaks like the single render of its largest skin.
+inline constexpr std::size_t kPictureCacheBytes = 64 * 1024 * 1024;
+
+// What a drawn picture loaded from a file of `fileBytes` holds in memory: its pixel copies
+// (stored rows and display copy, a JPEG's decoded bitmap, an icon's image) and the file
+// bytes that JPEGs, icons and metafiles keep.
+std::size_t decodedBytes(const TGraphic& picture, std::size_t fileBytes);
+
 class SkinSession {
 public:
     // Reads the seven list files of `programFolder` (which ends with a separator).
@@ -30,22 +43,44 @@ public:
     // naming the category when there is no such entry.
     int resolve(Category c, const std::string& entry) const;
 
-    // Composes the selection over the base skin and writes it as Save does. Failures that
-    // pictures raise while drawing (a JPEG's first decode) are appended to `failures`; the
-    // skin is written all the same, as the window does.
+    // Composes the selection over the base skin as Save does. Failures that pictures raise
+    // while drawing (a JPEG's first decode) are appended to `failures`; the skin is made all
+    // the same, as the window does.
+    QImage compose(const Selection& selection, std::vector<std::string>& failures);
+
+    // compose(), then writes the skin as Save does.
     void render(const Selection& selection, const std::string& output,
                 std::vector<std::string>& failures);
 
+    // The bytes the decoded pictures kept between skins hold, at most cacheBudget().
+    std::size_t cachedBytes() const { return cachedBytes_; }
+    std::size_t cacheBudget() const { return cacheBudget_; }
+    void setCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
+
 private:
-    // Loads the entry's picture on first use and moves it into the category's slot.
+    using Key = std::pair<Category, int>;
+    struct Cached {
+        std::unique_ptr<TGraphic> picture;
+        std::size_t fileBytes = 0;
+        std::size_t bytes = 0;
+        std::uint64_t lastUse = 0;
+    };
+
+    // Takes the entry's picture from the cache, or loads it, into the category's slot.
     void showInSlot(Category c, int index);
     void returnToCache(Category c, int index);
+    // Drops the least recently used pictures until the cache fits its budget.
+    void trimCache();
 
     std::string programFolder_;
     LineBuffer memo_;
     Catalogue catalogue_;
     Preview preview_;
-    std::map<std::pair<Category, int>, std::unique_ptr<TGraphic>> pictures_;
+    std::map<Key, Cached> pictures_;
+    std::array<std::size_t, kCategoryCount> slotFileBytes_{};  // of the picture in each slot
+    std::size_t cachedBytes_ = 0;
+    std::size_t cacheBudget_;
+    std::uint64_t uses_ = 0;
 };
 
 }  // namespace vestura::cli

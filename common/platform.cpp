@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace vestura::platform {
 
@@ -35,6 +41,19 @@ std::string defaultGameFolder() {
         folder.push_back('/');
     }
     return folder + ".wine/drive_c/Games/GTA Vice City/";
+#endif
+}
+
+std::string executableFolder() {
+#ifdef _WIN32
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return length == 0 || length == MAX_PATH ? std::string()
+                                             : folderOf(std::string_view(path, length));
+#else
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : folderOf(path.string());
 #endif
 }
 

@@ -28,4 +28,8 @@ std::string nativePath(std::string path);
 // prefix, "$HOME/.wine/drive_c/Games/GTA Vice City/".
 std::string defaultGameFolder();
 
+// The folder of the running executable, ending with a separator, found without any Qt
+// application object; empty when the system cannot tell.
+std::string executableFolder();
+
 }  // namespace vestura::platform

@@ -40,15 +40,33 @@ std::string skinOutputPath(const std::string& gameFolder, const std::string& ski
     return gameFolder + "skins" + platform::kPathSeparator + skinName + ".bmp";
 }
 
-void writeSkinFile(const std::string& path, const QImage& skin) {
+namespace {
+
+// Encodes the skin and hands `write` its four pieces: the file header, the information
+// header, the colour table and the pixels, each one checked write.
+template <typename Write>
+auto withSkinPieces(const QImage& skin, Write write) {
     const Bytes file = encodeBmp24(skin, kSkinColorTable);
     const Bmp24Layout layout = bmp24Layout(skin.width(), skin.height(), kSkinColorTable.size());
     const ByteView bytes(file);
     const std::size_t tableStart = kBmpFileHeaderSize + kBmpInfoHeaderSize;
-    writeFileSafely(path, {bytes.first(kBmpFileHeaderSize),
-                           bytes.subspan(kBmpFileHeaderSize, kBmpInfoHeaderSize),
-                           bytes.subspan(tableStart, layout.pixelOffset - tableStart),
-                           bytes.subspan(layout.pixelOffset)});
+    const std::array<ByteView, 4> pieces = {
+        bytes.first(kBmpFileHeaderSize), bytes.subspan(kBmpFileHeaderSize, kBmpInfoHeaderSize),
+        bytes.subspan(tableStart, layout.pixelOffset - tableStart),
+        bytes.subspan(layout.pixelOffset)};
+    return write(std::span<const ByteView>(pieces));
+}
+
+}  // namespace
+
+void writeSkinFile(const std::string& path, const QImage& skin) {
+    withSkinPieces(skin, [&](std::span<const ByteView> pieces) { writeFileSafely(path, pieces); });
+}
+
+std::unique_ptr<PendingFile> prepareSkinFile(const std::string& path, const QImage& skin) {
+    return withSkinPieces(skin, [&](std::span<const ByteView> pieces) {
+        return std::make_unique<PendingFile>(path, pieces);
+    });
 }
 
 }  // namespace vestura

@@ -4,7 +4,10 @@
 
 #include <QImage>
 #include <array>
+#include <memory>
 #include <string>
+
+#include "common/file_io.h"
 
 namespace vestura {
 
@@ -25,5 +28,9 @@ std::string skinOutputPath(const std::string& gameFolder, const std::string& ski
 // the target. Raises EFCreateError "Cannot create file <path>" or EWriteError "Stream write
 // error"; either way an existing file is left exactly as it was.
 void writeSkinFile(const std::string& path, const QImage& skin);
+
+// The same file written in full into its temporary file and left there, for a batch that
+// makes many skins durable at once and then commits each. Raises as writeSkinFile.
+std::unique_ptr<PendingFile> prepareSkinFile(const std::string& path, const QImage& skin);
 
 }  // namespace vestura

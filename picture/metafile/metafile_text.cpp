@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "picture/fonts.h"
 #include "picture/metafile/metafile_dc.h"
 
 namespace vestura {
@@ -76,6 +77,7 @@ void MetafileDc::drawTextRun(QPointF reference, const QString& text, std::span<c
     if (!(sx > 0) || !(sy > 0) || !std::isfinite(sx) || !std::isfinite(sy) || text.isEmpty()) {
         return;
     }
+    requireFonts();
     const double wanted =
         state_.font.height == 0 ? kDefaultTextPixels : std::abs(state_.font.height) * sy;
     const double pixels = std::clamp(wanted, kMinTextPixels, kMaxTextPixels);

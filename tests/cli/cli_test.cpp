@@ -8,7 +8,16 @@
 
 #include "cli/commands.h"
 #include "cli/recipes.h"
+#include "cli/skin_session.h"
+#include "common/file_io.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_folder.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 
 namespace vestura::cli {
 namespace {
@@ -63,7 +72,7 @@ TEST(CliUsage, BadCommandLinesAreUsageErrorsWithStatusTwo) {
     const std::vector<std::vector<std::string>> bad = {
         {},
         {"paint"},
-        {"render"},                                     // neither --output nor --recipes
+        {"render"},  // neither --output nor --recipes
         {"render", "--output", "a.bmp", "--recipes", "r"},
         {"render", "--hat", "1", "--output", "a.bmp"},  // no such category
         {"render", "--glasses"},                        // option without its value
@@ -125,13 +134,13 @@ TEST_F(CatalogueFolder, RenderOfAnUnknownEntryNamesTheCategory) {
 }
 
 TEST_F(CatalogueFolder, RecipesRenderEveryGoodLineAndReportBadOnesByLine) {
-    folder.write("recipes.txt",
-                 folder.file("one.bmp") + " glasses=1 jeans=Jeans\n"
-                 "\n" +
-                 folder.file("two.bmp") + " glasses=\"Blue shades\"\n" +
-                 folder.file("three.bmp") + " glasses=7\n" +
-                 folder.file("four.bmp") + " hat=1\n" +
-                 folder.file("five.bmp") + " boots=0\n");
+    folder.write("recipes.txt", folder.file("one.bmp") +
+                                    " glasses=1 jeans=Jeans\n"
+                                    "\n" +
+                                    folder.file("two.bmp") + " glasses=\"Blue shades\"\n" +
+                                    folder.file("three.bmp") + " glasses=7\n" +
+                                    folder.file("four.bmp") + " hat=1\n" + folder.file("five.bmp") +
+                                    " boots=0\n");
     const Outcome outcome = cli({"render", "--recipes", folder.file("recipes.txt")});
     EXPECT_EQ(outcome.status, 1);
     for (const char* made : {"one.bmp", "two.bmp", "five.bmp"}) {
@@ -151,9 +160,11 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     EXPECT_EQ(outcome.status, 1);
     const std::string& out = outcome.out;
     EXPECT_NE(out.find("c.ls:1: Gone: Cannot open file " + folder.file("missing.bmp") + ".\n"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("c.ls:4: PNG chain: Unknown picture file extension (.png)\n"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("k.ls:2: Broken: JPEG error #"), std::string::npos) << out;
     // "<NEW>" on the last line: an entry with an empty caption and an empty path.
     EXPECT_NE(out.find("k.ls:5: : Unknown picture file extension (.)"), std::string::npos) << out;
@@ -205,7 +216,7 @@ TEST_F(CatalogueFolder, WindowsCataloguesListCheckAndMatchAsTheWindowShowsThem) 
 }
 
 TEST_F(CatalogueFolder, CheckWarnsAboutPicturesPastTheSkinAndUnusedKeyColours) {
-    picture("wide.bmp", 120, 44, Qt::green);          // from x = 160: 24 pixels past the skin
+    picture("wide.bmp", 120, 44, Qt::green);  // from x = 160: 24 pixels past the skin
     QImage keyOnce(94, 172, QImage::Format_RGB32);
     keyOnce.fill(Qt::darkBlue);
     keyOnce.setPixel(0, 171, qRgb(255, 0, 255));
@@ -215,11 +226,115 @@ TEST_F(CatalogueFolder, CheckWarnsAboutPicturesPastTheSkinAndUnusedKeyColours) {
     const Outcome outcome = cli({"check"});
     EXPECT_EQ(outcome.status, 0) << outcome.out;
     EXPECT_NE(outcome.out.find("warning: e.ls:1: Wide: picture of 120 x 44 at (160, 39)"),
-              std::string::npos) << outcome.out;
+              std::string::npos)
+        << outcome.out;
     EXPECT_NE(outcome.out.find("warning: j.ls:4: No key: the key colour #ff00ff"),
-              std::string::npos) << outcome.out;
+              std::string::npos)
+        << outcome.out;
     EXPECT_EQ(outcome.out.find("Keyed"), std::string::npos) << outcome.out;
     EXPECT_NE(outcome.out.find("3 entries, 0 problems, 2 warnings\n"), std::string::npos);
+}
+
+int filesIn(const std::string& folder) {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
+
+// On a full disk every line fails on its own line number, each existing skin stays as it
+// was, and no temporary file is left.
+TEST_F(CatalogueFolder, RecipesOnAFullDiskKeepExistingSkinsAndLeaveNoTemporaryFile) {
+    TempFolder skins;
+    skins.write("old.bmp", "old skin");
+    folder.write("recipes.txt", skins.file("old.bmp") + " glasses=1\n" + skins.file("new.bmp") +
+                                    " glasses=2\n" + skins.file("missing/x.bmp") + "\n");
+    const int status = test::exitStatusOnFullDisk(
+        [&] {
+            const Outcome outcome = cli({"render", "--recipes", folder.file("recipes.txt")});
+            const std::string r = folder.file("recipes.txt");
+            const bool reported = outcome.err == r + ":1: Stream write error.\n" + r +
+                                                     ":2: Stream write error.\n" + r +
+                                                     ":3: Cannot create file " +
+                                                     skins.file("missing/x.bmp") + ".\n";
+            return outcome.status == 1 && reported ? 0 : 1;
+        },
+        100000);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(skins.read("old.bmp"), "old skin");
+    EXPECT_EQ(filesIn(skins.path()), 1);
+}
+
+// An interrupted batch takes its temporary files with it; the skin it would replace stays.
+TEST(PendingFiles, AnEndingSignalRemovesEveryTemporaryFile) {
+    TempFolder skins;
+    skins.write("old.bmp", "old skin");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        removePendingFilesOnSignal();
+        const Bytes bytes = test::toBytes("new skin");
+        const std::array<ByteView, 1> pieces = {ByteView(bytes)};
+        PendingFile a(skins.file("old.bmp"), pieces);
+        PendingFile b(skins.file("new.bmp"), pieces);
+        std::raise(SIGTERM);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(skins.read("old.bmp"), "old skin");
+    EXPECT_EQ(filesIn(skins.path()), 1);
+}
+
+// Progress shows only for a batch of more than 50 lines written to a terminal.
+TEST_F(CatalogueFolder, LongBatchesShowProgressOnATerminalOnly) {
+    const auto batch = [&](int lines) {
+        std::string text;
+        for (int i = 0; i < lines; ++i) {
+            text += folder.file("s" + std::to_string(i % 3) + ".bmp") +
+                    " glasses=" + std::to_string(i % 3) + "\n";
+        }
+        folder.write("recipes.txt", text);
+        return std::vector<std::string>{"render", "--folder", folder.path(), "--recipes",
+                                        folder.file("recipes.txt")};
+    };
+    const auto errOf = [](const std::vector<std::string>& arguments, bool terminal) {
+        std::ostringstream out, err;
+        EXPECT_EQ(run(arguments, "/nowhere/", out, err, terminal), 0) << err.str();
+        return err.str();
+    };
+    EXPECT_EQ(errOf(batch(50), true), "");
+    EXPECT_EQ(errOf(batch(51), false), "");
+    const std::string shown = errOf(batch(51), true);
+    EXPECT_NE(shown.find("\rskin 1/51"), std::string::npos);
+    EXPECT_NE(shown.find("\rskin 51/51"), std::string::npos);
+    EXPECT_EQ(shown.back(), '\r');  // the line is blanked at the end
+}
+
+// Decoded pictures kept between skins stay within the budget, least recently used out, and
+// a skin made after its pictures were dropped is the same skin.
+TEST_F(CatalogueFolder, SessionKeepsDecodedPicturesWithinItsBudget) {
+    SkinSession session(folder.path());
+    const auto skinWith = [&](int glasses, int jeans) {
+        Selection selection{};
+        selection[static_cast<std::size_t>(Category::Glasses)] = glasses;
+        selection[static_cast<std::size_t>(Category::Jeans)] = jeans;
+        std::vector<std::string> failures;
+        const QImage skin = session.compose(selection, failures);
+        EXPECT_TRUE(failures.empty());
+        return skin;
+    };
+    const QImage first = skinWith(1, 1);
+    const std::size_t all = session.cachedBytes();
+    EXPECT_GT(all, 94u * 172 * 4);  // the jeans' display copy at least
+    session.setCacheBudget(all - 1);
+    skinWith(2, 0);  // glasses 2 is the newest; the jeans were used longest ago
+    EXPECT_LE(session.cachedBytes(), all - 1);
+    session.setCacheBudget(0);
+    EXPECT_TRUE(skinWith(1, 1) == first);
+    EXPECT_EQ(session.cachedBytes(), 0u);
 }
 
 TEST(RecipeLines, ParseOutputAndQuotedEntries) {

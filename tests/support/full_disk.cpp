@@ -10,27 +10,38 @@
 
 namespace vestura::test {
 
-bool failsWithStreamWriteErrorOnFullDisk(const std::function<void()>& write, long limitBytes) {
+int exitStatusOnFullDisk(const std::function<int()>& run, long limitBytes) {
     const pid_t child = fork();
     if (child < 0) {
-        return false;
+        return -1;
     }
     if (child == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
         setrlimit(RLIMIT_FSIZE, &limit);
+        int status = 3;
         try {
-            write();
-        } catch (const EWriteError& e) {
-            _exit(e.message() == "Stream write error" ? 0 : 2);
+            status = run();
         } catch (...) {
-            _exit(3);
         }
-        _exit(4);
+        _exit(status);
     }
     int status = 0;
     waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool failsWithStreamWriteErrorOnFullDisk(const std::function<void()>& write, long limitBytes) {
+    return exitStatusOnFullDisk(
+               [&] {
+                   try {
+                       write();
+                   } catch (const EWriteError& e) {
+                       return e.message() == "Stream write error" ? 0 : 2;
+                   }
+                   return 4;
+               },
+               limitBytes) == 0;
 }
 
 }  // namespace vestura::test

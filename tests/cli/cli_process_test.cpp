@@ -1,0 +1,116 @@
+// The real vestura-cli executable: what needs no GUI application starts none, and what it
+// draws is byte for byte what the same command draws inside a running application.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "tests/support/metafile_builder.h"
+#include "tests/support/temp_folder.h"
+
+namespace vestura::cli {
+namespace {
+
+using test::TempFolder;
+
+const QString kCli = QStringLiteral(VESTURA_BIN_DIR "/vestura-cli");
+
+struct Exit {
+    int status;
+    QByteArray out;
+    bool startedQtPlatform;  // the offscreen platform plugin was loaded
+};
+
+// Runs the executable with the dynamic loader reporting every library it opens.
+Exit runExecutable(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    process.setProcessEnvironment(environment);
+    process.start(kCli, arguments);
+    process.waitForFinished(60000);
+    const int status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {status, process.readAllStandardOutput(),
+            process.readAllStandardError().contains("libqoffscreen")};
+}
+
+QStringList outfitArguments(const std::array<int, kCategoryCount>& indices) {
+    QStringList arguments = {QStringLiteral("render"), QStringLiteral("--folder"),
+                             QStringLiteral(VESTURA_CATALOGUE_DIR)};
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        arguments << QString::fromStdString("--" + std::string(kCategories[i].cliName))
+                  << QString::number(indices[i]);
+    }
+    return arguments;
+}
+
+std::string renderInProcess(const QStringList& arguments) {
+    std::vector<std::string> words;
+    for (const QString& word : arguments) {
+        words.push_back(word.toStdString());
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(run(words, "/nowhere/", out, err), 0) << err.str();
+    return test::readFile(words.back());
+}
+
+TEST(CliExecutable, HelpVersionAndUsageErrorsStartNoQtPlatform) {
+    const Exit version = runExecutable({QStringLiteral("--version")});
+    EXPECT_EQ(version.out, "vestura-cli 1.1\n");
+    EXPECT_FALSE(version.startedQtPlatform);
+    const Exit help = runExecutable({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_FALSE(help.startedQtPlatform);
+    const Exit usage = runExecutable({QStringLiteral("paint")});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_FALSE(usage.startedQtPlatform);
+}
+
+// Bitmaps, JPEGs, icons and metafiles without text draw without a GUI application, and
+// the bytes are those drawn inside one.
+TEST(CliExecutable, RendersWithoutAGuiApplicationWhatAnApplicationRenders) {
+    TempFolder folder;
+    const std::array<std::array<int, kCategoryCount>, 3> outfits = {{
+        {1, 1, 1, 1, 1, 1, 1},  // metafiles, 24-bit, progressive JPEG
+        {2, 3, 2, 2, 4, 2, 3},  // EMF, RLE8, icon, .jpeg, RLE8 jeans
+        {3, 5, 4, 5, 5, 5, 5},  // 8-bit, 4-bit, 1-bit, bit fields, greyscale JPEG
+    }};
+    for (std::size_t n = 0; n < outfits.size(); ++n) {
+        QStringList arguments = outfitArguments(outfits[n]);
+        const std::string name = "outfit" + std::to_string(n);
+        const Exit exit = runExecutable(
+            arguments +
+            QStringList{"--output", QString::fromStdString(folder.file(name + ".bmp"))});
+        ASSERT_EQ(exit.status, 0) << name;
+        EXPECT_FALSE(exit.startedQtPlatform) << name;
+        arguments << "--output" << QString::fromStdString(folder.file(name + "-in.bmp"));
+        EXPECT_TRUE(folder.read(name + ".bmp") == renderInProcess(arguments)) << name;
+    }
+}
+
+// A metafile that draws text makes the executable build its GUI application at that
+// record; the text comes out as it does inside a running application.
+TEST(CliExecutable, MetafileTextDrawsAsInsideAnApplication) {
+    TempFolder folder;
+    const auto word = [](char a, char b) {
+        return int(std::uint8_t(a)) | int(std::uint8_t(b)) << 8;
+    };
+    const Bytes wmf = test::WmfBuilder(0, 0, 64, 32, 96)
+                          .rectangle(0, 0, 64, 32)
+                          .record(0x0521, {4, word('V', 'e'), word('s', 't'), 4, 2})  // TextOut
+                          .build();
+    folder.write("text.wmf", std::string(wmf.begin(), wmf.end()));
+    const QString input = QString::fromStdString(folder.file("text.wmf"));
+    const Exit exit =
+        runExecutable({"convert", input, QString::fromStdString(folder.file("cli.bmp"))});
+    ASSERT_EQ(exit.status, 0);
+    EXPECT_TRUE(exit.startedQtPlatform);
+    const std::string inProcess =
+        renderInProcess({"convert", input, QString::fromStdString(folder.file("in.bmp"))});
+    EXPECT_TRUE(folder.read("cli.bmp") == inProcess);
+}
+
+}  // namespace
+}  // namespace vestura::cli
