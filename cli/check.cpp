@@ -48,8 +48,7 @@ private:
         for (std::size_t k = 1; k < entries.captions.size(); ++k) {
             ++tally_.entries;
             where_ = std::string(category.listFile) + ":" +
-                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] +
-                     ": ";
+                     std::to_string(entries.recordLines[k - 1]) + ": " + entries.captions[k] + ": ";
             checkEntry(category, folder_ + entries.paths[k - 1]);
         }
     }
@@ -137,6 +136,8 @@ private:
 
 }  // namespace
 
-int runCheck(const std::string& folder, std::ostream& out) { return Checker(folder, out).run(); }
+int runCheck(const std::string& folder, std::ostream& out) {
+    return Checker(folder, out).run();
+}
 
 }  // namespace vestura::cli
