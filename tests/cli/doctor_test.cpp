@@ -244,26 +244,6 @@ TEST(Doctor, BadCommandLinesAreUsageErrors) {
               std::string::npos);
 }
 
-// Points HOME at a made-up home folder, with no other search variable set, for one test.
-class HomeVariables {
-public:
-    explicit HomeVariables(const std::string& home) {
-        for (const char* name : {"HOME", "XDG_DATA_HOME", "WINEPREFIX"}) {
-            saved_.emplace_back(name, qgetenv(name));
-            qunsetenv(name);
-        }
-        qputenv("HOME", QByteArray::fromStdString(home));
-    }
-    ~HomeVariables() {
-        for (const auto& [name, value] : saved_) {
-            value.isNull() ? qunsetenv(name) : qputenv(name, value);
-        }
-    }
-
-private:
-    std::vector<std::pair<const char*, QByteArray>> saved_;
-};
-
 TEST(Games, ListsEveryInstallWithItsKindAndSkinsFolder) {
     test::MadeUpHome home;
     home.buildEveryPlace();
@@ -274,7 +254,7 @@ TEST(Games, ListsEveryInstallWithItsKindAndSkinsFolder) {
         lines +=
             line + (std::filesystem::is_directory(folder + "skins") ? "\tskins\n" : "\tno-skins\n");
     }
-    const HomeVariables variables(home.home());
+    const test::HomeVariables variables(home.home());
     const Outcome outcome = runCli({"games"});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, lines);
@@ -283,7 +263,7 @@ TEST(Games, ListsEveryInstallWithItsKindAndSkinsFolder) {
 
 TEST(Games, NothingFoundExitsOne) {
     test::MadeUpHome home;
-    const HomeVariables variables(home.home());
+    const test::HomeVariables variables(home.home());
     const Outcome outcome = runCli({"games"});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, "");

@@ -110,4 +110,22 @@ std::string MadeUpHome::expectedListing() const {
     return listing;
 }
 
+HomeVariables::HomeVariables(const std::string& home) {
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "WINEPREFIX"}) {
+        saved_.emplace_back(name, qgetenv(name));
+        qunsetenv(name);
+    }
+    qputenv("HOME", QByteArray::fromStdString(home));
+}
+
+HomeVariables::~HomeVariables() {
+    for (const auto& [name, value] : saved_) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
+        }
+    }
+}
+
 }  // namespace vestura::test

@@ -2,7 +2,10 @@
 // laid out as Steam, Lutris, Bottles and PlayOnLinux lay them out, plus decoys.
 #pragma once
 
+#include <QByteArray>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "game/installs.h"
 #include "tests/support/temp_folder.h"
@@ -35,6 +38,19 @@ public:
 
 private:
     TempFolder dir_;
+};
+
+// Points HOME at a made-up home folder, with XDG_DATA_HOME and WINEPREFIX unset, for the
+// life of the object.
+class HomeVariables {
+public:
+    explicit HomeVariables(const std::string& home);
+    ~HomeVariables();
+    HomeVariables(const HomeVariables&) = delete;
+    HomeVariables& operator=(const HomeVariables&) = delete;
+
+private:
+    std::vector<std::pair<const char*, QByteArray>> saved_;
 };
 
 }  // namespace vestura::test
