@@ -36,6 +36,19 @@ fuzz: deps
 	    -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 
+# Builds in Release and installs for the current user, no root needed (see scripts/install).
+# PREFIX=DIR installs into DIR/share and DIR/bin instead of ~/.local; DESTDIR=DIR stages below DIR.
+.PHONY: install uninstall
+INSTALL_PLACE = $(if $(PREFIX),--prefix "$(PREFIX)") $(if $(DESTDIR),--destdir "$(DESTDIR)")
+
+install: deps
+	cmake --preset release
+	cmake --build --preset release
+	./scripts/install --from build/release/bin $(INSTALL_PLACE)
+
+uninstall:
+	./scripts/install --uninstall $(INSTALL_PLACE)
+
 bench: build
 	./bench/run-all
 

@@ -3,9 +3,12 @@
   base_skin.bmp   the 256 x 256 player texture every skin starts from (8-bit, 255 colours)
   background.bmp  the window's sky-blue background (512 x 257, 24-bit)
   vestura.ico     the program icon (32 x 32, 256 colours)
+  vestura-32.png  the program icon's own pixels, for the desktop's icon theme
+  vestura-256.png the same icon drawn at 256 x 256, for large icon views
 All artwork is drawn here from simple shapes; the output is the same on every run.
 Run from anywhere: tools/make_assets.py"""
 
+import io
 import math
 import os
 import random
@@ -411,11 +414,13 @@ def background_bmp():
 # ---------------------------------------------------------------- program icon
 
 ICON_SIZE = 32
+LARGE_ICON_SIZE = 256
 
 
-def icon_rgba():
-    """A sky-blue T-shirt with a pink stripe and a small sun."""
-    s = 8
+def icon_rgba(size=ICON_SIZE):
+    """A sky-blue T-shirt with a pink stripe and a small sun, `size` pixels square. The shapes
+    are laid out on a 32 x 32 grid and drawn 8x larger than the result, then scaled down."""
+    s = 8 * size // ICON_SIZE
     image = Image.new("RGBA", (ICON_SIZE * s, ICON_SIZE * s), (0, 0, 0, 0))
     draw = ImageDraw.Draw(image)
 
@@ -431,15 +436,30 @@ def icon_rgba():
     draw.rectangle([9.2 * s, 17 * s, 22.8 * s, 21 * s], fill=(255, 96, 160, 255))
     draw.ellipse([17 * s, 9 * s, 21.5 * s, 13.5 * s], fill=(255, 214, 64, 255))
     draw.polygon(pts([(13, 5), (16, 9), (19, 5)]), fill=(28, 141, 255, 255))
-    return image.resize((ICON_SIZE, ICON_SIZE), Image.Resampling.LANCZOS)
+    return image.resize((size, size), Image.Resampling.LANCZOS)
+
+
+def png(image):
+    out = io.BytesIO()
+    image.save(out, "PNG")
+    return out.getvalue()
+
+
+def icon_png(ico):
+    """The icon file's own pixels (256 colours, see-through where its mask says so) as PNG, so
+    the desktop shows exactly the icon the window carries."""
+    return png(Image.open(io.BytesIO(ico)).convert("RGBA"))
 
 
 def main():
     os.makedirs(ASSETS, exist_ok=True)
+    ico = pf.ico_8bit(icon_rgba())
     outputs = {
         "base_skin.bmp": base_skin_bmp(),
         "background.bmp": background_bmp(),
-        "vestura.ico": pf.ico_8bit(icon_rgba()),
+        "vestura.ico": ico,
+        "vestura-32.png": icon_png(ico),
+        "vestura-256.png": png(icon_rgba(LARGE_ICON_SIZE)),
     }
     for name, data in outputs.items():
         with open(os.path.join(ASSETS, name), "wb") as f:
