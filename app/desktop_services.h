@@ -6,10 +6,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestura {
 
 struct ProcessCommand;
+
+// A folder offered in the folder chooser's sidebar, with the name it is shown under.
+struct FolderPlace {
+    std::string folder;  // 8-bit, as the window stores game folders
+    std::string label;
+};
 
 // Message-box flags with the values of the Windows API: a button set plus an icon.
 namespace mb {
@@ -44,9 +51,11 @@ public:
     virtual int showMessage(const std::string& text, const std::string& caption,
                             unsigned flags) = 0;
 
-    // A modal folder chooser with `title` as its prompt. The chosen folder's absolute path
-    // (8-bit, no trailing separator except for a root), or nullopt when cancelled.
-    virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
+    // A modal folder chooser with `title` as its prompt and `places` added to its sidebar;
+    // no folder is preselected. The chosen folder's absolute path (8-bit, no trailing
+    // separator except for a root), or nullopt when cancelled.
+    virtual std::optional<std::string> chooseFolder(const std::string& title,
+                                                    const std::vector<FolderPlace>& places) = 0;
 
     // Hands a link (a "mailto:" address) to the desktop. The outcome is not reported.
     virtual void openUrl(const std::string& url) = 0;

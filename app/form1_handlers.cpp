@@ -13,8 +13,10 @@
 #include "app/program_info.h"
 #include "common/text8.h"
 #include "game/file_exists.h"
+#include "game/installs.h"
 #include "game/launch.h"
 #include "game/settings.h"
+#include "game/steam_launch.h"
 #include "skin/skin_export.h"
 
 namespace vestura {
@@ -38,6 +40,23 @@ constexpr std::string_view kErrorCaption = "Error";
 constexpr std::string_view kAboutCaption = "About";
 constexpr std::string_view kWarningCaption = "WARNING";
 constexpr std::string_view kWine = "wine";
+
+// The game installs found on this computer, for the folder dialog's sidebar: each named by
+// its kind and its folder, with the home folder written as "~".
+std::vector<FolderPlace> installPlaces() {
+    const InstallSearchRoots roots = searchRootsFromEnvironment();
+    std::vector<FolderPlace> places;
+    for (const GameInstall& install : findInstalls(roots)) {
+        std::string shown = install.folder;
+        const std::string home = roots.home.ends_with('/') ? roots.home : roots.home + '/';
+        if (!roots.home.empty() && shown.starts_with(home)) {
+            shown = "~/" + shown.substr(home.size());
+        }
+        places.push_back(
+            {install.folder, std::string(installKindName(install.kind)) + ": " + shown});
+    }
+    return places;
+}
 
 }  // namespace
 
@@ -164,7 +183,7 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
     guarded([this] {
         const std::optional<std::string> chosen =
-            services_.chooseFolder(std::string(layout::kFolderDialogTitle));
+            services_.chooseFolder(std::string(layout::kFolderDialogTitle), installPlaces());
         if (!chosen) {
             return;
         }
@@ -201,7 +220,8 @@ void TForm1::Button4Click() {
 void TForm1::vdClick() {
     guarded([this] {
         if (const std::optional<GameLaunch> game = findGame(gameFolder())) {
-            services_.startProgram(openCommand(game->executable, game->workingFolder,
+            services_.startProgram(gameCommand(*game, gameFolder(),
+                                               programOnPath(std::string(kSteamProgram)),
                                                programOnPath(std::string(kWine))));
         } else {
             services_.showMessage(std::string(kGameMissing), std::string(kErrorCaption),

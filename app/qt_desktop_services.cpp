@@ -7,9 +7,12 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QHash>
 #include <QKeyEvent>
+#include <QListView>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 #include "app/detached_process.h"
@@ -71,6 +74,27 @@ protected:
     }
 };
 
+// Shows the sidebar entries of found installs under their own names rather than the last
+// component of their folder, which is the same for most installs.
+class PlaceLabelDelegate final : public QStyledItemDelegate {
+public:
+    PlaceLabelDelegate(QHash<QUrl, QString> labels, QObject* parent)
+        : QStyledItemDelegate(parent), labels_(std::move(labels)) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        // The sidebar's model keeps each entry's URL in the role after Qt::UserRole.
+        const auto label = labels_.constFind(index.data(Qt::UserRole + 1).toUrl());
+        if (label != labels_.constEnd()) {
+            option->text = *label;
+        }
+    }
+
+private:
+    QHash<QUrl, QString> labels_;
+};
+
 QMessageBox::Icon iconOf(unsigned flags) {
     switch (flags & mb::kIconMask) {
         case mb::kIconStop:
@@ -109,13 +133,32 @@ int QtDesktopServices::showMessage(const std::string& message, const std::string
     }
 }
 
-std::optional<std::string> QtDesktopServices::chooseFolder(const std::string& title) {
+std::optional<std::string> QtDesktopServices::chooseFolder(const std::string& title,
+                                                           const std::vector<FolderPlace>& places) {
     const FocusKeeper keeper;
-    const QString folder = QFileDialog::getExistingDirectory(keeper.window(), text(title),
-                                                             QString(), QFileDialog::ShowDirsOnly);
-    if (folder.isEmpty()) {
+    QFileDialog dialog(keeper.window(), text(title));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (!places.empty()) {
+        // Only Qt's own dialog takes extra sidebar entries and their names.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        QList<QUrl> urls = dialog.sidebarUrls();
+        QHash<QUrl, QString> labels;
+        for (const FolderPlace& place : places) {
+            const QUrl url = QUrl::fromLocalFile(text(place.folder));
+            urls.append(url);
+            labels.insert(url, text(place.label));
+        }
+        dialog.setSidebarUrls(urls);
+        if (auto* sidebar = dialog.findChild<QListView*>(QStringLiteral("sidebar"))) {
+            sidebar->setItemDelegate(new PlaceLabelDelegate(std::move(labels), sidebar));
+            sidebar->setTextElideMode(Qt::ElideMiddle);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
+    const QString folder = dialog.selectedFiles().constFirst();
     return QDir::toNativeSeparators(folder).toLocal8Bit().toStdString();
 }
 

@@ -21,7 +21,10 @@ public:
         ++messages;
         return vestura::mb::kIdOk;
     }
-    std::optional<std::string> chooseFolder(const std::string&) override { return {}; }
+    std::optional<std::string> chooseFolder(const std::string&,
+                                            const std::vector<vestura::FolderPlace>&) override {
+        return {};
+    }
     void openUrl(const std::string&) override {}
     void startProgram(const vestura::ProcessCommand&) override {}
     int messages = 0;

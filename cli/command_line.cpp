@@ -12,8 +12,13 @@ const char* const kUsage =
     "  vestura-cli check   [--folder DIR]\n"
     "  vestura-cli convert INPUT OUTPUT.bmp\n"
     "  vestura-cli list    [--folder DIR]\n"
+    "  vestura-cli games\n"
+    "  vestura-cli doctor  [--folder DIR] [--game DIR] [--fix]\n"
     "  vestura-cli --help | --version\n"
-    "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n";
+    "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n"
+    "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
+    "doctor checks that the game can read every skin in DIR's skins folder (DIR: the game\n"
+    "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n";
 
 const char* const kVersion = "vestura-cli 1.1\n";
 
@@ -29,12 +34,22 @@ std::optional<Category> categoryNamed(std::string_view name) {
 namespace {
 
 Command commandNamed(const std::string& word) {
-    if (word == "render") return Command::Render;
-    if (word == "check") return Command::Check;
-    if (word == "convert") return Command::Convert;
-    if (word == "list") return Command::List;
-    if (word == "--help" || word == "-h") return Command::Help;
-    if (word == "--version") return Command::Version;
+    if (word == "render")
+        return Command::Render;
+    if (word == "check")
+        return Command::Check;
+    if (word == "convert")
+        return Command::Convert;
+    if (word == "list")
+        return Command::List;
+    if (word == "games")
+        return Command::Games;
+    if (word == "doctor")
+        return Command::Doctor;
+    if (word == "--help" || word == "-h")
+        return Command::Help;
+    if (word == "--version")
+        return Command::Version;
     throw UsageError("unknown command: " + word);
 }
 
@@ -94,9 +109,13 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
         const std::string& word = reader.take();
         const bool takesFolder =
             invocation.command != Command::Convert && invocation.command != Command::Help &&
-            invocation.command != Command::Version;
+            invocation.command != Command::Version && invocation.command != Command::Games;
         if (word == "--folder" && takesFolder) {
             invocation.folder = reader.valueOf(word);
+        } else if (invocation.command == Command::Doctor && word == "--game") {
+            invocation.game = reader.valueOf(word);
+        } else if (invocation.command == Command::Doctor && word == "--fix") {
+            invocation.fix = true;
         } else if (invocation.command == Command::Render) {
             readRenderOption(word, reader, invocation);
         } else if (invocation.command == Command::Convert && !word.starts_with("--")) {

@@ -18,7 +18,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Render, Check, Convert, List, Help, Version };
+enum class Command { Render, Check, Convert, List, Games, Doctor, Help, Version };
 
 // One entry per category, as the user wrote it (an index or a caption); empty = default.
 using EntryChoices = std::array<std::optional<std::string>, kCategoryCount>;
@@ -30,6 +30,8 @@ struct Invocation {
     std::string output;                 // render --output, convert OUTPUT
     std::string recipes;                // render --recipes
     std::string input;                  // convert INPUT
+    std::optional<std::string> game;    // doctor --game; the folder in vestu.cfg when absent
+    bool fix = false;                   // doctor --fix
 };
 
 Invocation parseCommandLine(const std::vector<std::string>& arguments);

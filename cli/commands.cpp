@@ -231,6 +231,10 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 return runConvert(invocation);
             case Command::List:
                 return runList(folder, out);
+            case Command::Games:
+                return runGames(out);
+            case Command::Doctor:
+                return runDoctor(invocation, folder, out);
         }
     } catch (const UsageError& e) {
         err << "vestura-cli: " << e.what() << '\n' << kUsage;

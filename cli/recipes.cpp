@@ -6,7 +6,9 @@ namespace vestura::cli {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 // Splits a line into words at blanks; double quotes group blanks into a word.
 std::vector<std::string> splitWords(const std::string& text) {

@@ -142,4 +142,23 @@ wait_until no_window '^Error$' || fail "Error box did not close"
 press "$main_title" Escape
 expect_exit_zero "Escape after Start Vice"
 
+echo "== Start Vice for a Steam copy through a fake steam"
+steam_game="$HOME/.local/share/Steam/steamapps/common/Grand Theft Auto Vice City"
+mkdir -p "$steam_game"
+touch "$steam_game/gta-vc.exe"
+cat >"$work/tools/steam" <<SCRIPT
+#!/bin/sh
+printf '%s\n' "\$@" >"$work/steam.log"
+SCRIPT
+chmod +x "$work/tools/steam"
+printf '%s/\r\n' "$steam_game" >"$program/vestu.cfg"
+PATH="$work/tools:$PATH" start_program
+wait_until has_window "$main_title" || fail "main window did not appear"
+window=$(window_named "$main_title")
+click_start_vice
+wait_until test -s "$work/steam.log" || fail "steam was not started"
+[ "$(cat "$work/steam.log")" = $'-applaunch\n12110' ] || fail "steam got $(cat "$work/steam.log")"
+press "$main_title" Escape
+expect_exit_zero "Escape after the Steam launch"
+
 echo "all end-to-end checks passed"

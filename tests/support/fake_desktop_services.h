@@ -37,9 +37,11 @@ public:
         return answer;
     }
 
-    std::optional<std::string> chooseFolder(const std::string& title) override {
+    std::optional<std::string> chooseFolder(const std::string& title,
+                                            const std::vector<FolderPlace>& places) override {
         kinds.push_back(Kind::ChooseFolder);
         folderTitles.push_back(title);
+        folderPlaces.push_back(places);
         return folderAnswer;
     }
 
@@ -62,6 +64,7 @@ public:
     std::vector<Kind> kinds;
     std::vector<MessageCall> messages;
     std::vector<std::string> folderTitles;
+    std::vector<std::vector<FolderPlace>> folderPlaces;  // the sidebar of each folder dialog
     std::vector<std::string> urls;
     std::vector<ProcessCommand> programs;
 };

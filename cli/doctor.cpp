@@ -1,0 +1,105 @@
+// vestura-cli doctor: which skins in the game's skins folder the game cannot read, and with
+// --fix the rewrite of those stored in another form, through Save's own writer.
+#include <sys/stat.h>
+#include <QImage>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "common/errors.h"
+#include "common/file_io.h"
+#include "common/platform.h"
+#include "game/file_exists.h"
+#include "game/line_buffer.h"
+#include "game/settings.h"
+#include "game/skins_check.h"
+#include "picture/bmp/bmp_reader.h"
+#include "skin/skin_export.h"
+
+namespace vestura::cli {
+
+namespace {
+
+constexpr std::string_view kBackupExtension = ".bak";
+
+std::string asFolder(std::string folder) {
+    if (folder.empty() || !platform::isPathDelimiter(folder.back())) {
+        folder.push_back(platform::kPathSeparator);
+    }
+    return folder;
+}
+
+// --game, else the first line of the settings file beside the tool, else the folder the
+// window starts with when it has no settings file. The settings file is only read.
+std::string gameFolderFor(const Invocation& invocation, const std::string& programFolder) {
+    if (invocation.game) {
+        return asFolder(*invocation.game);
+    }
+    const std::string settings = settingsPath(programFolder);
+    if (!FileExists(settings)) {
+        return platform::defaultGameFolder();
+    }
+    LineBuffer memo;
+    memo.load(settings);
+    return memo.line(0);
+}
+
+bool isEntry(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Rewrites a skin stored in another form as the file Save writes for its pixels, after
+// keeping the original beside it. Returns why it could not, or an empty text.
+std::string fix(const std::string& path, const std::string& name) {
+    const Bytes original = readWholeFile(path);
+    QImage pixels;
+    try {
+        pixels = readBmpFile(original).image;
+    } catch (const Exception& e) {
+        return e.message();
+    }
+    if (pixels.width() != kSkinSide || pixels.height() != kSkinSide) {
+        return "the picture does not decode at 256 x 256";
+    }
+    const std::string backup = path + std::string(kBackupExtension);
+    // An earlier backup is never overwritten unless it holds these very bytes.
+    if (isEntry(backup) && (!FileExists(backup) || readWholeFile(backup) != original)) {
+        return name + std::string(kBackupExtension) + " is in the way";
+    }
+    writeFileSafely(backup, {original});
+    writeSkinFile(path, pixels.convertToFormat(QImage::Format_RGB32));
+    return {};
+}
+
+}  // namespace
+
+int runDoctor(const Invocation& invocation, const std::string& folder, std::ostream& out) {
+    const std::string gameFolder = gameFolderFor(invocation, folder);
+    const std::optional<std::string> skins = skinsFolderOf(gameFolder);
+    if (!skins) {
+        out << gameFolder << "skins" << platform::kPathSeparator << "\tfolder not found\n";
+        return 1;
+    }
+    bool allGood = true;
+    for (const std::string& name : skinFileNames(*skins)) {
+        const SkinCheck check = checkSkinFile(*skins, name);
+        if (check.ok()) {
+            out << name << "\tok\n";
+            continue;
+        }
+        if (invocation.fix && check.onlyForm()) {
+            const std::string failure = fix(*skins + name, name);
+            if (failure.empty()) {
+                out << name << "\tfixed\n";
+                continue;
+            }
+            out << name << '\t' << check.describe() << "; not fixed: " << failure << '\n';
+        } else {
+            out << name << '\t' << check.describe() << '\n';
+        }
+        allGood = false;
+    }
+    return allGood ? 0 : 1;
+}
+
+}  // namespace vestura::cli
