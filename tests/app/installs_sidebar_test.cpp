@@ -93,9 +93,12 @@ private:
 TEST_F(SidebarTest, StartViceStartsASteamCopyThroughSteam) {
     TempFolder tools;
     const ToolsOnPath onPath(tools);
-    form->Edit1->setText(QString::fromStdString(home.path(kSteamGame + "/")));
+    // The game folder is chosen as a user would, through the "..." dialog.
+    services.folderAnswer = home.path(kSteamGame);
+    form->Button2->click();
     form->vd->click();
-    form->Edit1->setText(QString::fromStdString(home.path(kWineGame + "/")));
+    services.folderAnswer = home.path(kWineGame);
+    form->Button2->click();
     form->vd->click();
     ASSERT_EQ(services.programs.size(), 2u);
     EXPECT_EQ(services.programs[0].program, "steam");
