@@ -46,6 +46,7 @@ VesturaCliEntry loadEngine() {
 #endif
 #endif
 
+#ifndef VESTURA_CLI_FULL_EXIT
 // Once the engine has returned, every file is written and closed and only the output
 // buffers are left: those are flushed, and the process ends without running the static
 // destructors of the fifty-odd libraries Qt brought in, which cost more than a skin.
@@ -55,6 +56,7 @@ VesturaCliEntry loadEngine() {
     std::fflush(nullptr);
     std::_Exit(status);
 }
+#endif
 
 }  // namespace
 
