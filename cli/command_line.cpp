@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace vestura::cli {
 
@@ -134,6 +135,26 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
         invocation.output = positional[1];
     }
     return invocation;
+}
+
+Parsed parseOrAnswer(const std::vector<std::string>& arguments, std::ostream& out,
+                     std::ostream& err) {
+    Parsed parsed;
+    try {
+        parsed.invocation = parseCommandLine(arguments);
+    } catch (const UsageError& e) {
+        err << "vestura-cli: " << e.what() << '\n' << kUsage;
+        parsed.status = 2;
+        return parsed;
+    }
+    if (parsed.invocation.command == Command::Help) {
+        out << kUsage;
+        parsed.status = 0;
+    } else if (parsed.invocation.command == Command::Version) {
+        out << kVersion;
+        parsed.status = 0;
+    }
+    return parsed;
 }
 
 }  // namespace vestura::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <iosfwd>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -35,6 +36,16 @@ struct Invocation {
 };
 
 Invocation parseCommandLine(const std::vector<std::string>& arguments);
+
+// The command line parsed, with what needs no picture answered: --help and --version print
+// to `out` and a usage error to `err`, and `status` says how to exit. Empty `status` for
+// every other command, which is then the caller's to run.
+struct Parsed {
+    Invocation invocation;
+    std::optional<int> status;
+};
+Parsed parseOrAnswer(const std::vector<std::string>& arguments, std::ostream& out,
+                     std::ostream& err);
 
 extern const char* const kUsage;
 extern const char* const kVersion;

@@ -13,8 +13,8 @@
 #include "common/file_io.h"
 #include "common/messages.h"
 #include "common/platform.h"
-#include "picture/allocation.h"
 #include "common/text8.h"
+#include "picture/allocation.h"
 #include "picture/bmp/bmp_writer.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
@@ -196,8 +196,7 @@ int runList(const std::string& folder, std::ostream& out) {
         const CategoryEntries& entries = catalogue.entries(category.category);
         for (std::size_t k = 0; k < entries.captions.size(); ++k) {
             out << category.cliName << '\t' << k << '\t' << shownCaption(entries.captions[k])
-                << '\t'
-                << (k == 0 ? std::string() : entries.paths[k - 1]) << '\n';
+                << '\t' << (k == 0 ? std::string() : entries.paths[k - 1]) << '\n';
         }
     }
     return 0;
@@ -205,22 +204,17 @@ int runList(const std::string& folder, std::ostream& out) {
 
 int run(const std::vector<std::string>& arguments, const std::string& programFolder,
         std::ostream& out, std::ostream& err, bool errIsTerminal) {
-    Invocation invocation;
-    try {
-        invocation = parseCommandLine(arguments);
-    } catch (const UsageError& e) {
-        err << "vestura-cli: " << e.what() << '\n' << kUsage;
-        return 2;
+    const Parsed parsed = parseOrAnswer(arguments, out, err);
+    if (parsed.status) {
+        return *parsed.status;
     }
+    const Invocation& invocation = parsed.invocation;
     const std::string folder = asProgramFolder(invocation.folder.value_or(programFolder));
     try {
         switch (invocation.command) {
             case Command::Help:
-                out << kUsage;
-                return 0;
             case Command::Version:
-                out << kVersion;
-                return 0;
+                return 0;  // answered above
             case Command::Render:
                 return invocation.recipes.empty()
                            ? runRender(invocation, folder, err)

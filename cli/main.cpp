@@ -1,57 +1,76 @@
-// vestura-cli's entry point. It parses its command line before anything of Qt's starts and
-// builds the GUI application (offscreen platform, fonts) only when a picture draws text:
-// every other picture draws into a QImage without one. It never needs a display.
-#include <QGuiApplication>
+// vestura-cli's front end. It links nothing of Qt's: loading QtGui and the libraries it
+// needs costs more than everything --help, --version or a usage error does, so those are
+// answered here. Every other command runs in the engine, the Qt-linked part, which is loaded
+// from beside this program only then.
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
-#include <memory>
+#include <string>
+#include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define STDERR_FILENO 2
-#else
-#include <unistd.h>
+#ifndef VESTURA_CLI_ENGINE_LINKED
+#include <dlfcn.h>
 #endif
 
-#include "cli/commands.h"
-#include "common/file_io.h"
+#include "cli/command_line.h"
+#include "cli/engine/entry.h"
 #include "common/platform.h"
-#include "picture/fonts.h"
 
 namespace {
 
-// Qt's own notes (such as the offscreen platform's remarks on the environment) are not the
-// tool's output: only what Qt deems critical reaches standard error.
-void keepQtQuiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::cerr << message.toLocal8Bit().constData() << '\n';
+// The engine's entry point, or null after reporting why it cannot be had.
+VesturaCliEntry loadEngine() {
+#ifdef VESTURA_CLI_ENGINE_LINKED
+    return vestura_cli_main;
+#else
+    const std::string path = vestura::platform::executableFolder() + VESTURA_CLI_ENGINE_FILE;
+    // Bound now, so a damaged engine fails here with a message and not at some later call.
+    void* engine = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* entry = engine == nullptr ? nullptr : ::dlsym(engine, VESTURA_CLI_ENGINE_ENTRY);
+    if (entry == nullptr) {
+        const char* reason = ::dlerror();
+        std::cerr << "vestura-cli: cannot load " << path << ": "
+                  << (reason != nullptr ? reason : "no entry point") << '\n';
+        return nullptr;
     }
+    return reinterpret_cast<VesturaCliEntry>(entry);
+#endif
 }
 
-// QGuiApplication keeps references to the argument count and vector: both live here, as
-// long as the application does.
-int argumentCount = 0;
-char** argumentVector = nullptr;
-std::unique_ptr<QGuiApplication> application;
+// Sanitizer builds end the normal way, so their leak check runs at exit.
+#if defined(__SANITIZE_ADDRESS__)
+#define VESTURA_CLI_FULL_EXIT 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VESTURA_CLI_FULL_EXIT 1
+#endif
+#endif
 
-void startGuiApplication() {
-    if (QCoreApplication::instance() == nullptr) {
-        application = std::make_unique<QGuiApplication>(argumentCount, argumentVector);
-    }
+#ifndef VESTURA_CLI_FULL_EXIT
+// Once the engine has returned, every file is written and closed and only the output
+// buffers are left: those are flushed, and the process ends without running the static
+// destructors of the fifty-odd libraries Qt brought in, which cost more than a skin.
+[[noreturn]] void endWith(int status) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qInstallMessageHandler(keepQtQuiet);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    argumentCount = argc;
-    argumentVector = argv;
-    vestura::setFontsProvider(startGuiApplication);
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    vestura::removePendingFilesOnSignal();
-    const int status = vestura::cli::run(arguments, vestura::platform::executableFolder(),
-                                         std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
-    application.reset();
+    const vestura::cli::Parsed parsed = vestura::cli::parseOrAnswer(
+        std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    if (parsed.status) {
+        return *parsed.status;
+    }
+    const VesturaCliEntry entry = loadEngine();
+    const int status = entry == nullptr ? 1 : entry(argc, argv);
+#ifdef VESTURA_CLI_FULL_EXIT
     return status;
+#else
+    endWith(status);
+#endif
 }

@@ -143,7 +143,9 @@ extern "C" void removePendingFilesAndEnd(int signal) {
 File createTemporaryBeside(const std::string& target, std::string& temporary,
                            std::unique_ptr<PendingFileEntry>& entry) {
     constexpr int kAttempts = 16;
-    std::random_device random;
+    // Seeded once per thread: opening the system's random source for every file costs more
+    // than writing a skin. A clash only means another attempt (the file is made exclusively).
+    thread_local std::minstd_rand random(std::random_device{}());
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         char tail[16];
         std::snprintf(tail, sizeof tail, ".%08x~", static_cast<unsigned>(random()));

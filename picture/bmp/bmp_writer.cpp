@@ -1,7 +1,9 @@
 #include "picture/bmp/bmp_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "common/errors.h"
@@ -68,12 +70,25 @@ QImage asColorPixels(const QImage& image) {
     return convertedImage(image, QImage::Format_ARGB32, Qt::ThresholdDither);
 }
 
+// Rows bottom-up, each pixel as blue, green, red. A QRgb held in memory on a little-endian
+// machine is already blue, green, red, alpha, so four pixels become three words by dropping
+// every fourth byte; the loop stays byte-wise elsewhere.
 void writePixels(std::uint8_t* out, const QImage& pixels, std::size_t stride) {
     const int width = pixels.width();
     for (int y = pixels.height() - 1; y >= 0; --y, out += stride) {
         const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         std::uint8_t* bgr = out;
-        for (int x = 0; x < width; ++x) {
+        int x = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            for (; x + 4 <= width; x += 4, bgr += 12) {
+                const std::uint32_t p0 = row[x], p1 = row[x + 1], p2 = row[x + 2], p3 = row[x + 3];
+                const std::uint32_t words[3] = {(p0 & 0xFFFFFFu) | (p1 << 24),
+                                                ((p1 >> 8) & 0xFFFFu) | (p2 << 16),
+                                                ((p2 >> 16) & 0xFFu) | (p3 << 8)};
+                std::memcpy(bgr, words, sizeof words);
+            }
+        }
+        for (; x < width; ++x) {
             *bgr++ = static_cast<std::uint8_t>(qBlue(row[x]));
             *bgr++ = static_cast<std::uint8_t>(qGreen(row[x]));
             *bgr++ = static_cast<std::uint8_t>(qRed(row[x]));

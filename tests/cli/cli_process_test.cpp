@@ -21,19 +21,22 @@ struct Exit {
     int status;
     QByteArray out;
     bool startedQtPlatform;  // the offscreen platform plugin was loaded
+    bool loadedQt;           // any Qt library was loaded
+    QByteArray err;
 };
 
 // Runs the executable with the dynamic loader reporting every library it opens.
-Exit runExecutable(const QStringList& arguments) {
+Exit runExecutable(const QStringList& arguments, const QString& program = kCli) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
     process.setProcessEnvironment(environment);
-    process.start(kCli, arguments);
+    process.start(program, arguments);
     process.waitForFinished(60000);
     const int status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return {status, process.readAllStandardOutput(),
-            process.readAllStandardError().contains("libqoffscreen")};
+    const QByteArray err = process.readAllStandardError();
+    return {status, process.readAllStandardOutput(), err.contains("libqoffscreen"),
+            err.contains("libQt6"), err};
 }
 
 QStringList outfitArguments(const std::array<int, kCategoryCount>& indices) {
@@ -56,16 +59,40 @@ std::string renderInProcess(const QStringList& arguments) {
     return test::readFile(words.back());
 }
 
-TEST(CliExecutable, HelpVersionAndUsageErrorsStartNoQtPlatform) {
+TEST(CliExecutable, HelpVersionAndUsageErrorsLoadNothingOfQts) {
     const Exit version = runExecutable({QStringLiteral("--version")});
     EXPECT_EQ(version.out, "vestura-cli 1.1\n");
-    EXPECT_FALSE(version.startedQtPlatform);
+    EXPECT_FALSE(version.loadedQt);
     const Exit help = runExecutable({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    EXPECT_FALSE(help.startedQtPlatform);
+    EXPECT_FALSE(help.loadedQt);
     const Exit usage = runExecutable({QStringLiteral("paint")});
     EXPECT_EQ(usage.status, 2);
-    EXPECT_FALSE(usage.startedQtPlatform);
+    EXPECT_FALSE(usage.loadedQt);
+    const Exit list = runExecutable({QStringLiteral("list")});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_TRUE(list.loadedQt);
+    EXPECT_FALSE(list.startedQtPlatform);
+}
+
+// The front end copied away from its engine still answers what needs no picture, and says
+// which file it misses for the rest instead of crashing.
+TEST(CliExecutable, WithoutItsEngineAnswersHelpAndNamesTheMissingFile) {
+    TempFolder folder;
+    const std::string alone = folder.file("vestura-cli");
+    std::filesystem::copy_file(kCli.toStdString(), alone);
+    const QString program = QString::fromStdString(alone);
+    const Exit version = runExecutable({QStringLiteral("--version")}, program);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vestura-cli 1.1\n");
+    EXPECT_EQ(runExecutable({QStringLiteral("paint")}, program).status, 2);
+    const Exit list = runExecutable({QStringLiteral("list")}, program);
+    EXPECT_EQ(list.status, 1);
+    EXPECT_TRUE(list.err.contains("vestura-cli: cannot load " +
+                                  QByteArray::fromStdString(folder.path()) +
+                                  "vestura-cli-engine.so"))
+        << list.err.toStdString();
+    EXPECT_TRUE(list.out.isEmpty());
 }
 
 // Bitmaps, JPEGs, icons and metafiles without text draw without a GUI application, and

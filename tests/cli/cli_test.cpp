@@ -10,6 +10,7 @@
 #include "cli/recipes.h"
 #include "cli/skin_session.h"
 #include "common/file_io.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/temp_folder.h"
 
@@ -24,17 +25,8 @@ namespace {
 
 using test::TempFolder;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& arguments, const std::string& folder = "/nowhere/") {
-    std::ostringstream out, err;
-    const int status = run(arguments, folder, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::runCli;
+using Outcome = test::CliOutcome;
 
 // A program folder with a small catalogue: two glasses as BMP files, a jeans bitmap with a
 // magenta key, and whatever the test adds.
@@ -191,8 +183,9 @@ TEST_F(CatalogueFolder, AnEmptyJpegFailsToConvertAndIsReportedByCheck) {
 TEST_F(CatalogueFolder, WindowsCataloguesListCheckAndMatchAsTheWindowShowsThem) {
     std::filesystem::create_directories(folder.file("parts/shirts"));
     picture("parts/shirts/polo.bmp", 10, 10, Qt::green);
-    list("k.ls", "\xEF\xBB\xBF<NEW>\r\nParts\\Shirts\\Polo.BMP\r\nPolo caf\xE9\r\n"
-                 "<NEW>\r\nParts\\Gone.BMP\r\nGone caf\xE9\r\n");
+    list("k.ls",
+         "\xEF\xBB\xBF<NEW>\r\nParts\\Shirts\\Polo.BMP\r\nPolo caf\xE9\r\n"
+         "<NEW>\r\nParts\\Gone.BMP\r\nGone caf\xE9\r\n");
     const std::string saved = std::setlocale(LC_CTYPE, nullptr);
     std::setlocale(LC_CTYPE, "C.UTF-8");
     const Outcome listed = cli({"list"});
@@ -204,11 +197,13 @@ TEST_F(CatalogueFolder, WindowsCataloguesListCheckAndMatchAsTheWindowShowsThem) 
     std::setlocale(LC_CTYPE, saved.c_str());
 
     EXPECT_NE(listed.out.find("shirt\t1\tPolo caf\u00E9\tParts/Shirts/Polo.BMP\n"),
-              std::string::npos) << listed.out;
+              std::string::npos)
+        << listed.out;
     EXPECT_NE(ascii.out.find("shirt\t1\tPolo caf?\t"), std::string::npos) << ascii.out;
     EXPECT_NE(checked.out.find("k.ls:4: Gone caf\u00E9: Cannot open file " +
                                folder.file("Parts/Gone.BMP") + ".\n"),
-              std::string::npos) << checked.out;
+              std::string::npos)
+        << checked.out;
     EXPECT_NE(checked.out.find("5 entries, 1 problems"), std::string::npos) << checked.out;
     EXPECT_EQ(rendered.status, 0) << rendered.err;
     EXPECT_EQ(QImage(QString::fromStdString(folder.file("out.bmp"))).pixel(87, 128),

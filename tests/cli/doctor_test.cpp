@@ -4,11 +4,11 @@
 
 #include <QImage>
 #include <filesystem>
-#include <sstream>
 
 #include "cli/commands.h"
 #include "skin/skin_export.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/made_up_home.h"
 #include "tests/support/temp_folder.h"
 
@@ -18,17 +18,8 @@ namespace {
 using test::BmpBuilder;
 using test::TempFolder;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& arguments, const std::string& folder = "/nowhere/") {
-    std::ostringstream out, err;
-    const int status = run(arguments, folder, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::runCli;
+using Outcome = test::CliOutcome;
 
 QRgb pattern(int x, int y) {
     return qRgb(x, y, (x * 3 + y) & 0xFF);

@@ -17,7 +17,9 @@ Each input runs in its own child process under an address-space cap and a hang t
 
   replay.py --cli PATH [--sanitize] GEN.py...      assert every outcome (exit 1 on a failure)
   replay.py --cli PATH --bench [GEN.py...]         also print per class the worst CPU time
-                                                   and peak memory above an idle run
+                                                   and peak memory above an idle run, of one
+                                                   picture: a render input is timed in each
+                                                   slot on its own
 """
 
 import argparse
@@ -118,13 +120,13 @@ def render_folder(outdir, relpath, index):
     return folder
 
 
-def command_for(cli, outdir, relpath, command, index, work):
+def command_for(cli, outdir, relpath, command, index, work, categories=CATEGORIES):
     output = os.path.join(work, "out%d.bmp" % index)
     if command == "convert":
         return [cli, "convert", os.path.join(outdir, relpath), output], output
     if command == "render":
         argv = [cli, "render", "--folder", render_folder(outdir, relpath, index)]
-        for category in CATEGORIES:
+        for category in categories:
             argv += ["--" + category, "1"]
         return argv + ["--output", output], output
     if command in ("list", "check"):
@@ -170,13 +172,24 @@ def replay(generator, cli, args, work):
         relpath, command, expected, heavy, as_mib = parse(line)
         if args.sanitize and (heavy or as_mib != DEFAULT_AS_MIB):
             continue  # sanitizers reserve terabytes of shadow memory: no cap applies
-        argv, output = command_for(cli, outdir, relpath, command, index, work)
         if args.sanitize or (args.no_cap and as_mib == DEFAULT_AS_MIB):
             cap = None
         else:
             cap = as_mib
-        outcome = run_child(argv, cap, args.timeout, work)
-        problem = verdict(outcome, expected, output)
+        # The test puts the picture in all seven slots at once. The benchmark's goals are for
+        # one picture loaded and first drawn, so it times each slot on its own and keeps the
+        # worst slot's figures.
+        slots = [(c,) for c in CATEGORIES] if args.bench and command == "render" else [CATEGORIES]
+        outcome, problem = None, None
+        for categories in slots:
+            argv, output = command_for(cli, outdir, relpath, command, index, work, categories)
+            tried = run_child(argv, cap, args.timeout, work)
+            problem = problem or verdict(tried, expected, output)
+            if outcome is None or (tried.timed_out, tried.cpu) > (outcome.timed_out, outcome.cpu):
+                peak = max(tried.peak_kib, outcome.peak_kib) if outcome else tried.peak_kib
+                outcome, outcome.peak_kib = tried, peak
+            else:
+                outcome.peak_kib = max(outcome.peak_kib, tried.peak_kib)
         results.append((name, relpath, command, outcome, problem))
         status = "ok  " if problem is None else "FAIL"
         print("%s %-8s %-44s %6.2f s %7.1f MiB  %s" % (

@@ -52,7 +52,7 @@ v1="$work/v1"
 cp -r "$bin_dir" "$v1"
 echo '/somewhere/from/a/test/run/' >"$v1/vestu.cfg"
 [ -f "$v1/k.ls" ] && [ -d "$v1/parts/shirts" ] || fail "the built folder has no sample catalogue"
-shipped=$( (cd "$v1" && { printf '%s\n' vestura vestura-cli; ls -1 ./*.ls | sed 's|^\./||'
+shipped=$( (cd "$v1" && { printf '%s\n' vestura vestura-cli; ls -1 ./*.ls ./*.so | sed 's|^\./||'
                            find parts \( -type f -o -type l \); }) | LC_ALL=C sort)
 
 echo "-- a first install lays out the program folder, links, menu entry, icons, metainfo"
@@ -67,6 +67,8 @@ expected=$( { sed 's|^|.local/share/vestura/|' <<<"$shipped"
               echo ".local/share/icons/hicolor/256x256/apps/$app_id.png"; } | LC_ALL=C sort)
 diff <(echo "$expected") <(files_below "$HOME") || fail "the installed files differ (< expected)"
 cmp -s "$v1/vestura-cli" "$program/vestura-cli" || fail "vestura-cli is not the built one"
+cmp -s "$v1/vestura-cli-engine.so" "$program/vestura-cli-engine.so" ||
+    fail "vestura-cli's engine is not the built one"
 [ -x "$program/vestura" ] && [ -x "$program/vestura-cli" ] || fail "the programs are not executable"
 for name in vestura vestura-cli; do
     [ "$(readlink "$links/$name")" = "$program/$name" ] || fail "$links/$name is not a link to $program/$name"

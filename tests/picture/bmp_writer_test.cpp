@@ -76,6 +76,35 @@ INSTANTIATE_TEST_SUITE_P(
                       Layout{5, 2, 300, 16, 1078, 1078 + 32, 256},    // table cut to 256
                       Layout{0, 0, 0, 0, 54, 54, 0}));
 
+// Every pixel lands at its own place as blue, green, red, whatever the width's remainder
+// in groups of four, and the alpha byte never leaks into a neighbour or the padding.
+TEST(EncodeBmp24, EveryWidthPlacesEachPixelsOwnBytes) {
+    for (int width = 1; width <= 9; ++width) {
+        QImage image(width, 2, QImage::Format_ARGB32);
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const int k = y * 16 + x;
+                image.setPixel(x, y, qRgba(10 + k, 100 + k, 200 + k / 2, 0x5A));
+            }
+        }
+        const Bytes file = encodeBmp24(image, {});
+        const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
+        for (int y = 0; y < 2; ++y) {
+            const std::size_t row = 54 + stride * static_cast<std::size_t>(1 - y);
+            for (int x = 0; x < width; ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                const std::size_t at = row + 3 * static_cast<std::size_t>(x);
+                EXPECT_EQ(file[at], qBlue(pixel)) << width << ": " << x << ", " << y;
+                EXPECT_EQ(file[at + 1], qGreen(pixel)) << width << ": " << x << ", " << y;
+                EXPECT_EQ(file[at + 2], qRed(pixel)) << width << ": " << x << ", " << y;
+            }
+            for (std::size_t i = 3 * static_cast<std::size_t>(width); i < stride; ++i) {
+                EXPECT_EQ(file[row + i], 0) << width << ": padding " << i;
+            }
+        }
+    }
+}
+
 // Pure colours survive every format the skin could arrive in, down to 16 bits per pixel.
 class EncodeBmp24Format : public ::testing::TestWithParam<QImage::Format> {};
 
