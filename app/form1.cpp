@@ -1,8 +1,8 @@
 // TForm1's construction: the fixed layout, the window's frame and the event wiring.
 #include "app/form1.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +11,7 @@
 
 #include "app/background_widget.h"
 #include "app/builtin_art.h"
+#include "app/field_style.h"
 #include "app/layout.h"
 #include "app/preview_widget.h"
 #include "app/window_fonts.h"
@@ -30,21 +31,23 @@ void setColour(QWidget* widget, QPalette::ColorRole role, QRgb colour) {
     widget->setPalette(palette);
 }
 
-QWidget* makeControl(const layout::ControlSpec& spec, QWidget* parent) {
+QWidget* makeControl(const layout::ControlSpec& spec, QStyle* fieldStyle, QWidget* parent) {
     QWidget* widget = nullptr;
     switch (spec.kind) {
         case layout::ControlKind::GroupBox: {
             auto* frame = new QGroupBox(text(spec.text), parent);
             frame->setAutoFillBackground(true);
             setColour(frame, QPalette::Window, spec.colour);
+            frame->setStyle(fieldStyle);
             widget = frame;
             break;
         }
         case layout::ControlKind::Selector: {
             auto* selector = new QComboBox(parent);
             selector->setEditable(false);
+            // The field takes the colour; the drop-down button stays the style's own.
             setColour(selector, QPalette::Base, spec.colour);
-            setColour(selector, QPalette::Button, spec.colour);
+            selector->setStyle(fieldStyle);
             widget = selector;
             break;
         }
@@ -138,9 +141,12 @@ void TForm1::buildLabels() {
 }
 
 void TForm1::buildControls() {
+    // Over the style every other control is drawn with.
+    auto* fieldStyle = new FieldStyle(QApplication::style()->name());
+    fieldStyle->setParent(this);  // a widget does not own the style it is given
     QWidget* previous = nullptr;
     for (const layout::ControlSpec& spec : layout::kControls) {
-        QWidget* control = makeControl(spec, this);
+        QWidget* control = makeControl(spec, fieldStyle, this);
         if (spec.kind == layout::ControlKind::GroupBox) {
             continue;  // the frame takes no focus
         }

@@ -5,12 +5,8 @@
 #include "app/startup.h"
 
 int main(int argc, char* argv[]) {
-    // The program takes no command-line options, and neither may Qt (-style, -reverse,
-    // -geometry, ...): it is given the program's name alone.
-    char noName[] = "vestura";
-    int qtArgc = 1;
-    char* qtArgv[] = {argc > 0 ? argv[0] : noName, nullptr};
-    QApplication application(qtArgc, qtArgv);
+    vestura::QtCommandLine commandLine(argc, argv);
+    QApplication application(commandLine.argc, commandLine.argv);
     vestura::prepareApplication();
     vestura::QtDesktopServices services;
     return vestura::runMainWindow(services);

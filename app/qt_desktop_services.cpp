@@ -2,20 +2,26 @@
 // window and control that had it.
 #include "app/qt_desktop_services.h"
 
+#include <sys/stat.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QUrl>
 
 #include "app/detached_process.h"
+#include "app/file_name_bytes.h"
 #include "common/text8.h"
 #include "game/launch.h"
 
@@ -95,6 +101,84 @@ private:
     QHash<QUrl, QString> labels_;
 };
 
+bool isFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// A folder dialog whose answer is the chosen folder's bytes. Qt's own dialog does not list
+// a folder whose name is not valid UTF-8 and refuses it when typed ("Directory not found");
+// this one takes such a folder when its name, typed as the program shows it ("gam\u00E9"
+// for "gam\xE9") or as Qt decoded it, stands for exactly one existing folder.
+class FolderDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty() && !isFolder(QFile::encodeName(files.constFirst()).toStdString())) {
+            if (std::optional<std::string> folder = selectedFolder()) {
+                chosen_ = std::move(folder);
+                QDialog::accept();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+    // The bytes of the folder chosen, however the dialog was accepted.
+    std::optional<std::string> chosen() const {
+        if (result() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        if (chosen_) {
+            return chosen_;
+        }
+        const QStringList files = selectedFiles();
+        if (files.isEmpty()) {
+            return std::nullopt;
+        }
+        return fileNameBytes(files.constFirst());
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QFileDialog::showEvent(event);
+        watchNameField();
+    }
+
+private:
+    std::optional<std::string> selectedFolder() const {
+        const QStringList files = selectedFiles();
+        if (files.isEmpty()) {
+            return std::nullopt;
+        }
+        std::string folder = fileNameBytes(files.constFirst());
+        return isFolder(folder) ? std::optional(std::move(folder)) : std::nullopt;
+    }
+
+    // Qt's dialog enables Choose only for a name it lists; a typed name standing for a
+    // folder it cannot list enables it too. Runs after the dialog's own update, which is
+    // connected first.
+    void watchNameField() {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        if (watching_ || field == nullptr || buttons == nullptr) {
+            return;
+        }
+        watching_ = true;
+        connect(field, &QLineEdit::textChanged, this, [this, buttons] {
+            QPushButton* choose = buttons->button(QDialogButtonBox::Open);
+            if (choose != nullptr && !choose->isEnabled() && selectedFolder()) {
+                choose->setEnabled(true);
+            }
+        });
+    }
+
+    std::optional<std::string> chosen_;
+    bool watching_ = false;
+};
+
 QMessageBox::Icon iconOf(unsigned flags) {
     switch (flags & mb::kIconMask) {
         case mb::kIconStop:
@@ -136,7 +220,7 @@ int QtDesktopServices::showMessage(const std::string& message, const std::string
 std::optional<std::string> QtDesktopServices::chooseFolder(const std::string& title,
                                                            const std::vector<FolderPlace>& places) {
     const FocusKeeper keeper;
-    QFileDialog dialog(keeper.window(), text(title));
+    FolderDialog dialog(keeper.window(), text(title));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (!places.empty()) {
@@ -155,11 +239,8 @@ std::optional<std::string> QtDesktopServices::chooseFolder(const std::string& ti
             sidebar->setTextElideMode(Qt::ElideMiddle);
         }
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    const QString folder = dialog.selectedFiles().constFirst();
-    return QDir::toNativeSeparators(folder).toLocal8Bit().toStdString();
+    dialog.exec();
+    return dialog.chosen();
 }
 
 void QtDesktopServices::openUrl(const std::string& url) {

@@ -20,6 +20,11 @@ namespace {
 constexpr int kSystemIconSize = 32;
 }
 
+QtCommandLine::QtCommandLine(int argc, char* argv[]) {
+    // Qt names the application after argv[0]; it gets nothing after it.
+    this->argv[0] = argc > 0 && argv[0] != nullptr ? argv[0] : noName_;
+}
+
 std::string programFolderOf(const QString& applicationDirPath) {
     std::string folder = QDir::toNativeSeparators(applicationDirPath).toLocal8Bit().toStdString();
     if (folder.empty() || folder.back() != platform::kPathSeparator) {

@@ -10,6 +10,23 @@ namespace vestura {
 class DesktopServices;
 class TForm1;
 
+// What Qt is given of the command line: the program's name alone. The program reads no
+// options, and neither may Qt through its own (-style, -reverse, -geometry, ...).
+class QtCommandLine {
+public:
+    QtCommandLine(int argc, char* argv[]);
+
+    QtCommandLine(const QtCommandLine&) = delete;
+    QtCommandLine& operator=(const QtCommandLine&) = delete;
+
+    // For the QApplication, which keeps both for its whole life.
+    int argc = 1;
+    char* argv[2] = {nullptr, nullptr};
+
+private:
+    char noName_[8] = "vestura";
+};
+
 // The executable's folder as 8-bit text ending with the platform separator.
 std::string programFolderOf(const QString& applicationDirPath);
 

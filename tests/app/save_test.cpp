@@ -86,6 +86,19 @@ TEST_F(SaveTest, SavesUnderTheTypedNameWithoutAskingForANewFile) {
     EXPECT_FALSE(QImage(QString::fromLocal8Bit(game.path() + "skins/Blue.bmp")).isNull());
 }
 
+TEST_F(SaveTest, BracketsInTheNameAreNoPatternForTheReplaceQuestion) {
+    createWindow();
+    const std::string other = game.path() + "skins/a.bmp";
+    writeFile(other, "other skin");
+    form->Edit2->setText("[ab]");
+    form->Button3->click();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "Skin saved");
+    EXPECT_EQ(QImage(QString::fromLocal8Bit(game.path() + "skins/[ab].bmp")).size(),
+              QSize(256, 256));
+    EXPECT_EQ(readFile(other), "other skin");
+}
+
 TEST_F(SaveTest, ReportsAMissingSkinsFolderAndSavesNothing) {
     createWindow();
     ASSERT_TRUE(QDir(QString::fromLocal8Bit(game.file("skins"))).removeRecursively());

@@ -2,7 +2,7 @@
 # Runs the real vestura binary from a copy of its folder, with a fresh HOME, on its own
 # virtual X display, and drives it with xdotool. Stops at the first failed check.
 # Usage: program_test.sh <folder holding vestura>
-# Set E2E_SCREENSHOT to a file name to keep a picture of the main window's screen.
+# Set E2E_SCREENSHOT to a file name to keep a picture of the screen at the first start.
 set -uo pipefail
 
 bin_dir=$1
@@ -45,6 +45,15 @@ wait_until() {
     return 1
 }
 
+# Polls `$@`, which takes a screenshot, at most 20 times (about 10 s).
+wait_for_screen() {
+    for _ in $(seq 20); do
+        if "$@" >/dev/null 2>&1; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
 window_named() { xdotool search --onlyvisible --name "$1" | head -n 1; }
 has_window() { [ -n "$(window_named "$1")" ]; }
 no_window() { ! has_window "$1"; }
@@ -79,7 +88,51 @@ message_text() {
     xclip -selection clipboard -t UTF8_STRING -o
 }
 
-echo "== first start: window, settings file, Escape"
+# Grabs the client area of window $1 from the screen into $window_rgb, as raw RGB bytes
+# (472 x 376 x 3).
+window_rgb=
+grab_window() {
+    local window=$1 info x y
+    info=$(xwininfo -id "$window")
+    x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    import -window root "$work/shot.png" || return 1
+    window_rgb="$work/window.rgb"
+    convert "$work/shot.png" -crop "472x376+$x+$y" +repage -depth 8 "rgb:$window_rgb"
+}
+
+# The colour at client position (x, y) of the last grab, as "r,g,b".
+pixel() {
+    od -An -tu1 -j $((($2 * 472 + $1) * 3)) -N3 "$window_rgb" | awk '{print $1 "," $2 "," $3}'
+}
+
+# Checks the layout's colours as drawn: each selector's field and the preview frame's
+# panel. Sets $colour_problem to the first wrong pixel.
+colour_problem=
+colours_as_drawn() {
+    grab_window "$1" || return 1
+    local top point x y colour
+    colour_problem=
+    for top in 24 64 104 144 184 224 264; do
+        # Just inside the frame, right of the caption, and low beside the drop-down button.
+        for point in "290 $((top + 3))" "380 $((top + 10))" "430 $((top + 17))"; do
+            read -r x y <<<"$point"
+            colour=$(pixel "$x" "$y")
+            [ "$colour" = "155,205,255" ] || { colour_problem="selector at ($x, $y): $colour"; return 1; }
+        done
+        colour=$(pixel 448 $((top + 5)))
+        [ "$colour" != "155,205,255" ] || { colour_problem="no drop-down button at (448, $((top + 5)))"; return 1; }
+    done
+    # The preview frame at (8, 8): its panel left, right and below the base skin and
+    # beside its title.
+    for point in "12 150" "274 150" "150 284" "200 12"; do
+        read -r x y <<<"$point"
+        colour=$(pixel "$x" "$y")
+        [ "$colour" = "140,198,255" ] || { colour_problem="preview frame at ($x, $y): $colour"; return 1; }
+    done
+}
+
+echo "== first start: window, settings file, colours, Escape"
 start_program
 wait_until has_window "$main_title" || fail "main window did not appear"
 window=$(window_named "$main_title")
@@ -88,9 +141,25 @@ grep -q 'Width: 472' <<<"$geometry" || fail "client width is not 472"
 grep -q 'Height: 376' <<<"$geometry" || fail "client height is not 376"
 expected_cfg="$HOME/.wine/drive_c/Games/GTA Vice City/"$'\r'
 [ "$(cat "$program/vestu.cfg")" = "$expected_cfg" ] || fail "vestu.cfg holds $(od -c "$program/vestu.cfg")"
-if [ -n "${E2E_SCREENSHOT:-}" ]; then import -window root "$E2E_SCREENSHOT"; fi
+xdotool mousemove 0 0
+wait_for_screen colours_as_drawn "$window" || fail "colours as drawn: $colour_problem"
+cp "$window_rgb" "$work/plain.rgb"
+if [ -n "${E2E_SCREENSHOT:-}" ]; then cp "$work/shot.png" "$E2E_SCREENSHOT"; fi
 press "$main_title" Escape
 expect_exit_zero "Escape"
+
+echo "== Qt's own options on the command line change nothing"
+(cd "$program" && exec ./vestura -reverse -style windows -geometry 200x100+0+0) &
+pid=$!
+wait_until has_window "$main_title" || fail "main window did not appear with Qt's options"
+window=$(window_named "$main_title")
+geometry_with_options=$(xwininfo -id "$window" | grep -E 'Absolute|Width|Height')
+[ "$geometry_with_options" = "$(grep -E 'Absolute|Width|Height' <<<"$geometry")" ] ||
+    fail "window placed at $geometry_with_options"
+same_as_plain() { grab_window "$window" && cmp -s "$window_rgb" "$work/plain.rgb"; }
+wait_for_screen same_as_plain || fail "the window looks different with -reverse -style -geometry"
+press "$main_title" Escape
+expect_exit_zero "Escape with Qt's options"
 
 echo "== missing p.ls: one message before the window"
 mv "$program/p.ls" "$work/p.ls"
@@ -130,6 +199,45 @@ wait_until has_window '^Info$' || fail "no Info box after Enter"
 [ "$(stat -c %s "$work/game/skins/NewSkin.bmp")" = 197686 ] || fail "skin file is not 197686 bytes"
 press '^Info$' Return
 wait_until no_window '^Info$' || fail "Info box did not close"
+
+# Saves NewSkin.bmp anew with Enter (the default button) and moves it to $1.
+save_skin_as() {
+    rm -f "$work/game/skins/NewSkin.bmp"
+    press "$main_title" Return
+    wait_until has_window '^Info$' || fail "no Info box after saving for $1"
+    press '^Info$' Return
+    wait_until no_window '^Info$' || fail "Info box did not close"
+    mv "$work/game/skins/NewSkin.bmp" "$work/$1"
+}
+
+echo "== the wheel turns the focused selector only"
+# The skin-name field has the focus: a notch over the beard selector changes nothing.
+save_skin_as before-wheel.bmp
+xdotool mousemove --window "$window" 372 74 click 5
+save_skin_as unfocused-wheel.bmp
+cmp -s "$work/before-wheel.bmp" "$work/unfocused-wheel.bmp" ||
+    fail "a wheel notch over an unfocused selector changed the skin"
+# Tab from the skin-name field past the four buttons reaches the glasses selector; the
+# same notch over the beard selector now turns the glasses.
+press "$main_title" Tab Tab Tab Tab Tab
+xdotool mousemove --window "$window" 372 74 click 5
+save_skin_as focused-wheel.bmp
+cmp -s "$work/before-wheel.bmp" "$work/focused-wheel.bmp" &&
+    fail "a wheel notch did not turn the focused selector"
+
+echo "== brackets in the skin name are no pattern"
+rm -f "$work/game/skins/"*
+cp "$work/before-wheel.bmp" "$work/game/skins/a.bmp"
+xdotool mousemove --window "$window" 320 326 click 1
+press "$main_title" ctrl+a
+xdotool type --delay 20 '[ab]'
+press "$main_title" Return
+wait_until has_window '^Info$|^Question$' || fail "no message box after saving [ab]"
+has_window '^Info$' || fail "saving [ab] beside a.bmp asked before replacing"
+press '^Info$' Return
+wait_until no_window '^Info$' || fail "Info box did not close"
+[ "$(stat -c %s "$work/game/skins/[ab].bmp")" = 197686 ] || fail "[ab].bmp was not written"
+cmp -s "$work/game/skins/a.bmp" "$work/before-wheel.bmp" || fail "a.bmp was changed"
 
 echo "== Start Vice without the game"
 rm "$work/game/gta-vc.exe"

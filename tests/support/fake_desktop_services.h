@@ -42,7 +42,7 @@ public:
         kinds.push_back(Kind::ChooseFolder);
         folderTitles.push_back(title);
         folderPlaces.push_back(places);
-        return folderAnswer;
+        return onChooseFolder ? onChooseFolder(title, places) : folderAnswer;
     }
 
     void openUrl(const std::string& url) override {
@@ -59,6 +59,9 @@ public:
     std::deque<int> answers;                  // message-box answers, in order; then Yes / OK
     std::optional<std::string> folderAnswer;  // nullopt: the dialog is cancelled
     std::function<void(const MessageCall&)> onMessage;  // runs while the "box" is open
+    // When set, answers the folder dialog in place of folderAnswer.
+    std::function<std::optional<std::string>(const std::string&, const std::vector<FolderPlace>&)>
+        onChooseFolder;
 
     // Record.
     std::vector<Kind> kinds;
