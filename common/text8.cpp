@@ -1,5 +1,6 @@
 #include "common/text8.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -123,11 +124,21 @@ std::string decoded(std::string_view bytes) {
     return out;
 }
 
+#ifndef _WIN32
+// Plain ASCII reads the same in UTF-8 and in every locale's encoding, so it needs no
+// converter: opening one for each of many lines costs more than the line itself.
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+#endif
+
 std::string toLocale(std::string_view utf8) {
 #ifdef _WIN32
     return std::string(utf8);
 #else
-    return localeIsUtf8() ? std::string(utf8) : convert(utf8, "UTF-8", ::nl_langinfo(CODESET));
+    return localeIsUtf8() || isAscii(utf8) ? std::string(utf8)
+                                           : convert(utf8, "UTF-8", ::nl_langinfo(CODESET));
 #endif
 }
 
@@ -135,7 +146,8 @@ std::string fromLocale(std::string_view text) {
 #ifdef _WIN32
     return std::string(text);
 #else
-    return localeIsUtf8() ? std::string(text) : convert(text, ::nl_langinfo(CODESET), "UTF-8");
+    return localeIsUtf8() || isAscii(text) ? std::string(text)
+                                           : convert(text, ::nl_langinfo(CODESET), "UTF-8");
 #endif
 }
 
