@@ -23,16 +23,17 @@ bool exists(const std::string& path) {
 }
 
 // The one entry of `folder` (a prefix ending with a separator, or empty for the current
-// folder) named `name` ignoring case.
-std::optional<std::string> singleMatch(const std::string& folder, std::string_view name) {
+// folder) that matches `name`.
+std::optional<std::string> singleMatch(const std::string& folder, std::string_view name,
+                                       const ComponentMatch& matches) {
     std::error_code error;
     std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
     std::optional<std::string> found;
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         const std::string entry = entries->path().filename().string();
-        if (equalIgnoringCase(entry, name)) {
+        if (matches(entry, name)) {
             if (found) {
-                return std::nullopt;  // two names differ only in case: neither is taken
+                return std::nullopt;  // two entries match alike: neither is taken
             }
             found = entry;
         }
@@ -42,10 +43,7 @@ std::optional<std::string> singleMatch(const std::string& folder, std::string_vi
 
 }  // namespace
 
-std::string resolveIgnoringCase(const std::string& path) {
-#ifdef _WIN32
-    return path;
-#else
+std::string resolveComponents(const std::string& path, const ComponentMatch& matches) {
     if (path.empty() || exists(path)) {
         return path;
     }
@@ -63,13 +61,20 @@ std::string resolveIgnoringCase(const std::string& path) {
             resolved += std::string(component) + separator;
             continue;
         }
-        const std::optional<std::string> match = singleMatch(resolved, component);
+        const std::optional<std::string> match = singleMatch(resolved, component, matches);
         if (!match) {
             return path;
         }
         resolved += *match + separator;
     }
     return resolved;
+}
+
+std::string resolveIgnoringCase(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    return resolveComponents(path, equalIgnoringCase);
 #endif
 }
 
