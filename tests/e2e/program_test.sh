@@ -36,9 +36,9 @@ fail() {
     exit 1
 }
 
-# Polls `$@` every 0.1 s for at most 10 s.
+# Polls `$@` every 0.1 s, at most TRIES times (default 100: 10 s).
 wait_until() {
-    for _ in $(seq 100); do
+    for _ in $(seq "${TRIES:-100}"); do
         if "$@" >/dev/null 2>&1; then return 0; fi
         sleep 0.1
     done
@@ -47,11 +47,7 @@ wait_until() {
 
 # Polls `$@`, which takes a screenshot, at most 20 times (about 10 s).
 wait_for_screen() {
-    for _ in $(seq 20); do
-        if "$@" >/dev/null 2>&1; then return 0; fi
-        sleep 0.1
-    done
-    return 1
+    TRIES=20 wait_until "$@"
 }
 
 window_named() { xdotool search --onlyvisible --name "$1" | head -n 1; }
