@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <ostream>
+#include <unordered_map>
 
 #include "cli/commands.h"
 #include "common/errors.h"
@@ -59,21 +60,62 @@ private:
     }
 
     void checkEntry(const CategoryInfo& category, const std::string& path) {
+        const Outcome& outcome = outcomeFor(path, category.transparent);
+        if (!outcome.problem.empty()) {
+            problem(where_ + outcome.problem);
+            return;
+        }
+        checkReach(category, outcome.width, outcome.height);
+        if (!outcome.unusedKey.empty()) {
+            warning(where_ + "the key colour " + outcome.unusedKey +
+                    " of the bottom-left pixel appears nowhere else, so nothing shows through");
+        }
+    }
+
+    // What one picture showed when checked for a slot that is, or is not, see-through.
+    struct Outcome {
+        std::string problem;  // the failure's text; empty when the picture loaded and drew
+        int width = 0;
+        int height = 0;
+        std::string unusedKey;  // the key colour, when no other pixel uses it
+    };
+
+    // A picture named by many entries is decoded once: the same file gives the same outcome,
+    // and a list file can name one large picture hundreds of thousands of times.
+    const Outcome& outcomeFor(const std::string& path, bool transparent) {
+        auto [found, added] = outcomes_[transparent ? 1 : 0].try_emplace(path);
+        if (added) {
+            found->second = examine(path, transparent);
+        }
+        return found->second;
+    }
+
+    static Outcome examine(const std::string& path, bool transparent) {
+        Outcome outcome;
+        // Refused before any file is opened, and without raising: the usual problem of a
+        // list file full of record markers.
+        const std::string refusal = TPicture::unknownExtensionMessage(path);
+        if (!refusal.empty()) {
+            outcome.problem = text8::decoded(withClosingPeriod(refusal));
+            return outcome;
+        }
         TPicture picture;
         try {
             picture.loadFromFile(path);
             decodeFully(picture);
         } catch (const Exception& e) {
-            problem(where_ + text8::decoded(withClosingPeriod(e.message())));
-            return;
+            outcome.problem = text8::decoded(withClosingPeriod(e.message()));
+            return outcome;
         } catch (const std::bad_alloc&) {
-            problem(where_ + withClosingPeriod(std::string(msg::kOutOfMemory)));
-            return;
+            outcome.problem = withClosingPeriod(std::string(msg::kOutOfMemory));
+            return outcome;
         }
-        checkReach(category, picture.width(), picture.height());
-        if (category.transparent) {
-            checkKeyColour(picture);
+        outcome.width = picture.width();
+        outcome.height = picture.height();
+        if (transparent) {
+            outcome.unusedKey = unusedKeyColour(picture);
         }
+        return outcome;
     }
 
     // Drawing is what decodes a JPEG; a failure there is the one the window shows at the
@@ -110,11 +152,12 @@ private:
     }
 
     // A see-through bitmap whose key colour is used by no pixel but the key pixel itself
-    // shows everything: most likely the key was forgotten.
-    void checkKeyColour(const TPicture& picture) {
+    // shows everything: most likely the key was forgotten. Gives that colour's name, or
+    // empty when another pixel uses it or the picture is no bitmap.
+    static std::string unusedKeyColour(const TPicture& picture) {
         const auto* bitmap = dynamic_cast<const TBitmap*>(picture.graphic());
         if (bitmap == nullptr || bitmap->empty()) {
-            return;
+            return {};
         }
         const QImage image = convertedImage(bitmap->image(), QImage::Format_RGB32);
         const QRgb key = image.pixel(0, image.height() - 1);
@@ -125,10 +168,7 @@ private:
                 matches += row[x] == key ? 1 : 0;
             }
         }
-        if (matches < 2) {
-            warning(where_ + "the key colour " + QColor(key).name().toStdString() +
-                    " of the bottom-left pixel appears nowhere else, so nothing shows through");
-        }
+        return matches < 2 ? QColor(key).name().toStdString() : std::string();
     }
 
     void problem(const std::string& line) {
@@ -144,6 +184,7 @@ private:
     std::ostream& out_;
     std::string where_;
     Tally tally_;
+    std::unordered_map<std::string, Outcome> outcomes_[2];  // by path: opaque, see-through
 };
 
 }  // namespace

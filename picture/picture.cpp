@@ -25,11 +25,18 @@ std::optional<Bytes> readAsWritten(const std::string& path) {
 
 }  // namespace
 
-void TPicture::loadFromFile(const std::string& path) {
+std::string TPicture::unknownExtensionMessage(const std::string& path) {
     const std::string extension = pictureExtension(path);
-    const TFileFormatsList::Entry* format = fileFormats().find(extension);
+    if (fileFormats().find(extension) != nullptr) {
+        return {};
+    }
+    return msg::format(msg::kUnknownExtension, extension);
+}
+
+void TPicture::loadFromFile(const std::string& path) {
+    const TFileFormatsList::Entry* format = fileFormats().find(pictureExtension(path));
     if (format == nullptr) {
-        throw EInvalidGraphic(msg::format(msg::kUnknownExtension, extension));
+        throw EInvalidGraphic(unknownExtensionMessage(path));
     }
     std::unique_ptr<TGraphic> graphic = format->create();
     const std::optional<Bytes> file = readAsWritten(path);

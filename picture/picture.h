@@ -18,6 +18,11 @@ public:
     // On success the previous picture is released and the owner notified.
     void loadFromFile(const std::string& path);
 
+    // The message loadFromFile raises for `path` before opening anything, when no picture
+    // kind reads its extension; empty when one does. Lets a caller that goes through many
+    // entries skip the raise for the common refusal.
+    static std::string unknownExtensionMessage(const std::string& path);
+
     // Takes `graphic` as the new picture and notifies the owner.
     void assign(std::unique_ptr<TGraphic> graphic);
 

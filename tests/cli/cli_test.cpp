@@ -230,6 +230,30 @@ TEST_F(CatalogueFolder, CheckWarnsAboutPicturesPastTheSkinAndUnusedKeyColours) {
     EXPECT_NE(outcome.out.find("3 entries, 0 problems, 2 warnings\n"), std::string::npos);
 }
 
+// A picture named by several entries is decoded once, yet every entry still gets its own
+// report, and a see-through slot's key check is not carried over to an opaque one.
+TEST_F(CatalogueFolder, CheckReportsEveryEntryThatSharesAPicture) {
+    QImage keyOnce(94, 172, QImage::Format_RGB32);
+    keyOnce.fill(Qt::darkBlue);
+    keyOnce.setPixel(0, 171, qRgb(255, 0, 255));
+    keyOnce.save(QString::fromStdString(folder.file("nokey.bmp")), "BMP");
+    list("k.ls", "<NEW>\r\nnokey.bmp\r\nShirt\r\n<NEW>\r\ngone.bmp\r\nGone shirt\r\n");
+    list("j.ls",
+         "<NEW>\r\nnokey.bmp\r\nFirst\r\n<NEW>\r\nnokey.bmp\r\nSecond\r\n"
+         "<NEW>\r\ngone.bmp\r\nGone jeans\r\n");
+    const Outcome outcome = cli({"check"});
+    const std::string& out = outcome.out;
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(out.find("warning: j.ls:1: First: the key colour #ff00ff"), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: j.ls:4: Second: the key colour #ff00ff"), std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("Shirt: the key colour"), std::string::npos) << out;
+    const std::string gone = "Cannot open file " + folder.file("gone.bmp") + ".\n";
+    EXPECT_NE(out.find("k.ls:4: Gone shirt: " + gone), std::string::npos) << out;
+    EXPECT_NE(out.find("j.ls:7: Gone jeans: " + gone), std::string::npos) << out;
+    EXPECT_NE(out.find("7 entries, 2 problems, 2 warnings\n"), std::string::npos) << out;
+}
+
 int filesIn(const std::string& folder) {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {

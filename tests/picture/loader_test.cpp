@@ -66,11 +66,18 @@ void PrintTo(const UnknownCase& c, std::ostream* out) {
 class UnknownExtension : public ::testing::TestWithParam<UnknownCase> {};
 
 TEST_P(UnknownExtension, FailsWithoutOpeningTheFile) {
+    const std::string message = "Unknown picture file extension (." + GetParam().extension + ")";
     WatchedPicture watched;
-    EXPECT_TRUE(
-        raises<EInvalidGraphic>([&] { watched.picture.loadFromFile(GetParam().path); },
-                                "Unknown picture file extension (." + GetParam().extension + ")"));
+    EXPECT_TRUE(raises<EInvalidGraphic>([&] { watched.picture.loadFromFile(GetParam().path); },
+                                        message));
     EXPECT_EQ(watched.notified, 0);
+    EXPECT_EQ(TPicture::unknownExtensionMessage(GetParam().path), message);
+}
+
+TEST(Loader, KnownExtensionsInAnyCaseHaveNoRefusalMessage) {
+    for (const char* path : {"a.bmp", "A.BMP", "x/b.Jpeg", "c.jpg", "d.ICO", "e.wmf", "f.emf"}) {
+        EXPECT_EQ(TPicture::unknownExtensionMessage(path), "") << path;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
