@@ -71,8 +71,10 @@ QImage asColorPixels(const QImage& image) {
 }
 
 // Rows bottom-up, each pixel as blue, green, red. A QRgb held in memory on a little-endian
-// machine is already blue, green, red, alpha, so four pixels become three words by dropping
-// every fourth byte; the loop stays byte-wise elsewhere.
+// machine is already blue, green, red, alpha, so four pixels become twelve bytes by dropping
+// every fourth byte, stored as one 64-bit and one 32-bit word straight from registers (a
+// word array in memory read back as wider words would stall every iteration on store
+// forwarding); the loop stays byte-wise elsewhere.
 void writePixels(std::uint8_t* out, const QImage& pixels, std::size_t stride) {
     const int width = pixels.width();
     for (int y = pixels.height() - 1; y >= 0; --y, out += stride) {
@@ -81,11 +83,12 @@ void writePixels(std::uint8_t* out, const QImage& pixels, std::size_t stride) {
         int x = 0;
         if constexpr (std::endian::native == std::endian::little) {
             for (; x + 4 <= width; x += 4, bgr += 12) {
-                const std::uint32_t p0 = row[x], p1 = row[x + 1], p2 = row[x + 2], p3 = row[x + 3];
-                const std::uint32_t words[3] = {(p0 & 0xFFFFFFu) | (p1 << 24),
-                                                ((p1 >> 8) & 0xFFFFu) | (p2 << 16),
-                                                ((p2 >> 16) & 0xFFu) | (p3 << 8)};
-                std::memcpy(bgr, words, sizeof words);
+                const std::uint64_t p0 = row[x], p1 = row[x + 1], p2 = row[x + 2];
+                const std::uint32_t p3 = row[x + 3];
+                const std::uint64_t low = (p0 & 0xFFFFFFu) | (p1 & 0xFFFFFFu) << 24 | p2 << 48;
+                const std::uint32_t high = static_cast<std::uint32_t>(p2 >> 16 & 0xFFu) | p3 << 8;
+                std::memcpy(bgr, &low, sizeof low);
+                std::memcpy(bgr + sizeof low, &high, sizeof high);
             }
         }
         for (; x < width; ++x) {
