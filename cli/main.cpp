@@ -24,8 +24,11 @@ VesturaCliEntry loadEngine() {
     return vestura_cli_main;
 #else
     const std::string path = vestura::platform::executableFolder() + VESTURA_CLI_ENGINE_FILE;
-    // Bound now, so a damaged engine fails here with a message and not at some later call.
-    void* engine = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Lazy binding for the libraries the engine brings in: most of what Qt and its own
+    // dependencies import is never called by a command, and resolving it all up front
+    // costs more than a whole render. The engine itself is linked to bind now, so a damaged
+    // engine or a library missing a symbol it uses still fails here with a message.
+    void* engine = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     void* entry = engine == nullptr ? nullptr : ::dlsym(engine, VESTURA_CLI_ENGINE_ENTRY);
     if (entry == nullptr) {
         const char* reason = ::dlerror();
