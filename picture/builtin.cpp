@@ -1,8 +1,10 @@
 // Reads the built-in pictures from the program's compiled-in resources.
 #include "picture/builtin.h"
 
-#include <QFile>
+#include <QByteArray>
+#include <QResource>
 #include <QString>
+#include <array>
 
 #include "common/errors.h"
 #include "common/messages.h"
@@ -25,14 +27,28 @@ const char* resourcePath(BuiltinPicture which) {
 
 }  // namespace
 
-Bytes builtinPictureFile(BuiltinPicture which) {
+ByteView builtinPictureBytes(BuiltinPicture which) {
     const char* path = resourcePath(which);
-    QFile file(QString::fromLatin1(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QResource resource(QString::fromLatin1(path));
+    if (!resource.isValid()) {
         throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
     }
-    const QByteArray content = file.readAll();
-    return Bytes(content.begin(), content.end());
+    if (resource.compressionAlgorithm() == QResource::NoCompression) {
+        return {resource.data(), static_cast<std::size_t>(resource.size())};
+    }
+    // Resources compiled in compressed are inflated once and kept.
+    static std::array<QByteArray, 3> inflated;
+    QByteArray& bytes = inflated.at(static_cast<std::size_t>(which));
+    if (bytes.isEmpty()) {
+        bytes = resource.uncompressedData();
+    }
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
+}
+
+Bytes builtinPictureFile(BuiltinPicture which) {
+    const ByteView bytes = builtinPictureBytes(which);
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 std::unique_ptr<TBitmap> loadBuiltinBitmap(BuiltinPicture which) {
@@ -40,7 +56,7 @@ std::unique_ptr<TBitmap> loadBuiltinBitmap(BuiltinPicture which) {
         throw EInvalidGraphic(std::string(msg::kBitmapInvalid));
     }
     auto bitmap = std::make_unique<TBitmap>();
-    bitmap->loadFromBytes(builtinPictureFile(which));
+    bitmap->loadFromBytes(builtinPictureBytes(which));
     return bitmap;
 }
 

@@ -11,7 +11,11 @@ namespace vestura {
 
 enum class BuiltinPicture { BaseSkin, Background, ProgramIcon };
 
-// The built-in file's bytes, exactly as committed under assets/.
+// The built-in file's bytes, exactly as committed under assets/, where the program holds
+// them: valid for as long as the program runs.
+ByteView builtinPictureBytes(BuiltinPicture which);
+
+// A copy of those bytes.
 Bytes builtinPictureFile(BuiltinPicture which);
 
 // The base skin or the background, decoded by the BMP reader like any bitmap file. The

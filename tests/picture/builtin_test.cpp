@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 
 #include "common/errors.h"
 
@@ -150,6 +152,25 @@ TEST(LoadBuiltinBitmap, BaseSkinRowsComeOutUpright) {
     const QRgb hem = skin->image().pixel(2, 253);
     EXPECT_GT(qGray(sock), 200);
     EXPECT_LT(qGray(hem), 150);
+}
+
+// The pictures are decoded where the program holds them, so they must be the committed
+// files byte for byte, and stay put between calls.
+TEST(BuiltinPictureBytes, AreTheCommittedFilesHeldInOnePlace) {
+    const std::pair<BuiltinPicture, const char*> pictures[] = {
+        {BuiltinPicture::BaseSkin, "base_skin.bmp"},
+        {BuiltinPicture::Background, "background.bmp"},
+        {BuiltinPicture::ProgramIcon, "vestura.ico"}};
+    for (const auto& [which, name] : pictures) {
+        std::ifstream in(std::string(VESTURA_ASSETS_DIR) + name, std::ios::binary);
+        const Bytes committed{std::istreambuf_iterator<char>(in), {}};
+        ASSERT_FALSE(committed.empty()) << name;
+        const ByteView held = builtinPictureBytes(which);
+        EXPECT_TRUE(std::equal(held.begin(), held.end(), committed.begin(), committed.end()))
+            << name;
+        EXPECT_EQ(builtinPictureBytes(which).data(), held.data()) << name;
+        EXPECT_EQ(builtinPictureFile(which), committed) << name;
+    }
 }
 
 TEST(LoadBuiltinBitmap, ProgramIconIsNoBitmap) {

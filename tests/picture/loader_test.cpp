@@ -68,8 +68,8 @@ class UnknownExtension : public ::testing::TestWithParam<UnknownCase> {};
 TEST_P(UnknownExtension, FailsWithoutOpeningTheFile) {
     const std::string message = "Unknown picture file extension (." + GetParam().extension + ")";
     WatchedPicture watched;
-    EXPECT_TRUE(raises<EInvalidGraphic>([&] { watched.picture.loadFromFile(GetParam().path); },
-                                        message));
+    EXPECT_TRUE(
+        raises<EInvalidGraphic>([&] { watched.picture.loadFromFile(GetParam().path); }, message));
     EXPECT_EQ(watched.notified, 0);
     EXPECT_EQ(TPicture::unknownExtensionMessage(GetParam().path), message);
 }
