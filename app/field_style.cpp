@@ -1,4 +1,5 @@
-// FieldStyle: flat selector fields and an etched group frame over the application's style.
+// FieldStyle: flat selector fields, their lists, and an etched group frame over the
+// application's style.
 #include "app/field_style.h"
 
 #include <qdrawutil.h>
@@ -46,6 +47,19 @@ void FieldStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
     QRect frame = option->rect;
     frame.setTop(qMax(frame.top(), titleRow + kGapUnderTitle));
     qDrawShadeRect(painter, frame, option->palette, true, kLineWidth, kMidLineWidth);
+}
+
+int FieldStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                          QStyleHintReturn* returnData) const {
+    if (hint == SH_ComboBox_Popup) {
+        return 0;
+    }
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+QSize SelectorEntryDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                      const QModelIndex& index) const {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), entryHeight_};
 }
 
 }  // namespace vestura

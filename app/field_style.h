@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QProxyStyle>
+#include <QStyledItemDelegate>
 
 namespace vestura {
 
@@ -25,6 +26,26 @@ public:
     // the panel inside it, which darkens the panel's colour.
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
+
+    // A selector's list drops down as a plain list below the field, in the selector's own
+    // palette, where styles such as Fusion would open a menu in the menu's grey instead.
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
+                  const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
+};
+
+// The entries of a selector's dropped-down list, each the given number of pixels high.
+class SelectorEntryDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    SelectorEntryDelegate(int entryHeight, QObject* parent)
+        : QStyledItemDelegate(parent), entryHeight_(entryHeight) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int entryHeight_;
 };
 
 }  // namespace vestura

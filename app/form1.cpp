@@ -48,6 +48,8 @@ QWidget* makeControl(const layout::ControlSpec& spec, QStyle* fieldStyle, QWidge
             // The field takes the colour; the drop-down button stays the style's own.
             setColour(selector, QPalette::Base, spec.colour);
             selector->setStyle(fieldStyle);
+            selector->setItemDelegate(
+                new SelectorEntryDelegate(layout::kSelectorEntryHeight, selector));
             widget = selector;
             break;
         }

@@ -22,6 +22,7 @@ inline constexpr int kFontPixelSize = 11;
 inline constexpr int kLinkFontPixelSize = 13;
 
 inline constexpr QRgb kSelectorColour = 0xFF9BCDFF;    // the selectors and the skin name
+inline constexpr int kSelectorEntryHeight = 13;        // one entry of a dropped-down list
 inline constexpr QRgb kGameFolderColour = 0xFF1C8DFF;  // the game-folder field
 inline constexpr QRgb kPreviewColour = 0xFF8CC6FF;     // the preview frame's background
 inline constexpr QRgb kLinkColour = 0xFF006CD9;        // the contact link

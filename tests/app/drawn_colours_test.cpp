@@ -2,6 +2,7 @@
 // beside the style's own drop-down button, and the preview frame's panel in its colour.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -107,6 +108,29 @@ TEST_P(DrawnColoursTest, PreviewFrameShowsItsColourAroundTheBaseSkin) {
     for (const QRect& margin : margins) {
         EXPECT_EQ(pixelsOtherThan(drawn, margin, layout::kPreviewColour), "")
             << margin.x() << "," << margin.y() << " " << margin.width() << "x" << margin.height();
+    }
+}
+
+// Dropped down, a selector's list is a plain list in the selector's colour, entries 13 pixels
+// high, not a menu in the menu's colours.
+TEST_P(DrawnColoursTest, DroppedDownListsShowTheSelectorsColourAndThirteenPixelEntries) {
+    for (QComboBox* box : {form->ComboBox1, form->ComboBox3}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        box->addItems({QStringLiteral("Aviator sunglasses"), QStringLiteral("Round sunglasses")});
+        box->setCurrentIndex(0);
+        box->showPopup();
+        QAbstractItemView* list = box->view();
+        ASSERT_TRUE(list->isVisible());
+        for (int row = 0; row < box->count(); ++row) {
+            EXPECT_EQ(list->visualRect(box->model()->index(row, 0)).height(),
+                      layout::kSelectorEntryHeight);
+        }
+        // Right of the captions, in an entry that is not the current one.
+        const QRect second = list->visualRect(box->model()->index(1, 0));
+        const QImage drawn = list->viewport()->grab().toImage();
+        const QRect blank(second.right() - 20, second.top() + 1, 16, second.height() - 2);
+        EXPECT_EQ(pixelsOtherThan(drawn, blank, layout::kSelectorColour), "");
+        box->hidePopup();
     }
 }
 
