@@ -1,10 +1,8 @@
 // Reads the built-in pictures from the program's compiled-in resources.
 #include "picture/builtin.h"
 
-#include <QByteArray>
 #include <QResource>
 #include <QString>
-#include <array>
 
 #include "common/errors.h"
 #include "common/messages.h"
@@ -30,20 +28,12 @@ const char* resourcePath(BuiltinPicture which) {
 ByteView builtinPictureBytes(BuiltinPicture which) {
     const char* path = resourcePath(which);
     const QResource resource(QString::fromLatin1(path));
-    if (!resource.isValid()) {
+    // The build stores them uncompressed (see picture/CMakeLists.txt), so the bytes are
+    // the program's own read-only data and need no copy.
+    if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression) {
         throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
     }
-    if (resource.compressionAlgorithm() == QResource::NoCompression) {
-        return {resource.data(), static_cast<std::size_t>(resource.size())};
-    }
-    // Resources compiled in compressed are inflated once and kept.
-    static std::array<QByteArray, 3> inflated;
-    QByteArray& bytes = inflated.at(static_cast<std::size_t>(which));
-    if (bytes.isEmpty()) {
-        bytes = resource.uncompressedData();
-    }
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())};
+    return {resource.data(), static_cast<std::size_t>(resource.size())};
 }
 
 Bytes builtinPictureFile(BuiltinPicture which) {
