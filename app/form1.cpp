@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 #include "app/background_widget.h"
 #include "app/builtin_art.h"
@@ -217,14 +218,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return handleKey(watched, event);
 }
 
-// The wheel turns the focused selector, wherever the pointer is: a selector under the
-// pointer without the focus never changes by it.
+// The wheel turns the window's focus selector, wherever the pointer is: a selector under the
+// pointer that is not the focus widget never changes by it. The focus widget is asked, not
+// hasFocus(): in a window that is not in front no widget has the focus, yet the wheel still
+// reaches it. A turn is passed on at most once and never back to the selector it came from,
+// so the filter cannot feed itself.
 bool TForm1::handleWheel(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QComboBox*>(watched);
-    if (box == nullptr || box->hasFocus()) {
+    if (box == nullptr || forwardingWheel_) {
         return false;
     }
-    if (auto* focused = qobject_cast<QComboBox*>(focusWidget()); focused != nullptr) {
+    QWidget* focus = focusWidget();
+    if (box == focus) {
+        return false;
+    }
+    if (auto* focused = qobject_cast<QComboBox*>(focus); focused != nullptr) {
+        const QScopedValueRollback forwarding(forwardingWheel_, true);
         QCoreApplication::sendEvent(focused, event);
     }
     return true;

@@ -121,6 +121,7 @@ private:
     Preview preview_;
 
     bool linkPressed_ = false;  // the left button went down on the contact link
+    bool forwardingWheel_ = false;  // a wheel turn is on its way to the focus selector
 };
 
 }  // namespace vestura

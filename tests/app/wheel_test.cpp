@@ -54,5 +54,37 @@ TEST_F(WheelTest, WithAButtonFocusedNoSelectorTurns) {
     EXPECT_EQ(form->ComboBox1->currentIndex(), 0);
 }
 
+// A window that is not in front still gets wheel turns from most desktops; none of its
+// widgets has the focus then, but its focus widget is the selector that turns.
+class InactiveWheelTest : public WheelTest {
+protected:
+    void SetUp() override {
+        WheelTest::SetUp();
+        form->ComboBox2->setFocus();
+        other_.show();
+        QApplication::setActiveWindow(&other_);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other_));
+        ASSERT_FALSE(form->isActiveWindow());
+        ASSERT_EQ(form->focusWidget(), form->ComboBox2);
+        ASSERT_FALSE(form->ComboBox2->hasFocus());
+    }
+
+    QWidget other_;
+};
+
+TEST_F(InactiveWheelTest, ANotchOverTheFocusSelectorTurnsIt) {
+    turnWheelOver(form->ComboBox2);
+    EXPECT_EQ(form->ComboBox2->currentIndex(), 1);
+    EXPECT_TRUE(form->preview().slot(Category::Beard).visible);
+}
+
+TEST_F(InactiveWheelTest, ANotchOverAnotherSelectorTurnsTheFocusSelectorOnce) {
+    turnWheelOver(form->ComboBox5);
+    EXPECT_EQ(form->ComboBox5->currentIndex(), 0);
+    EXPECT_EQ(form->ComboBox2->currentIndex(), 1);
+    turnWheelOver(form->ComboBox5);  // past the last entry: stays there
+    EXPECT_EQ(form->ComboBox2->currentIndex(), 1);
+}
+
 }  // namespace
 }  // namespace vestura::test

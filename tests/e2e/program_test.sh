@@ -141,6 +141,27 @@ xdotool mousemove 0 0
 wait_for_screen colours_as_drawn "$window" || fail "colours as drawn: $colour_problem"
 cp "$window_rgb" "$work/plain.rgb"
 if [ -n "${E2E_SCREENSHOT:-}" ]; then cp "$work/shot.png" "$E2E_SCREENSHOT"; fi
+
+echo "== the wheel over a window that is not in front turns its focus selector"
+# Nothing has given the window the focus yet (there is no window manager): the wheel over
+# the shirt selector reaches a window none of whose widgets has the focus. The glasses
+# selector, the window's focus widget, takes the notch.
+xdotool mousemove --window "$window" 372 194 click 5
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "the program ended after a wheel notch over an inactive window"
+# The glasses slot (inside the preview frame at 8, 8) now shows a part.
+glasses_changed() {
+    grab_window "$window" &&
+        python3 - "$work/plain.rgb" "$window_rgb" <<'PY'
+import sys
+a, b = (open(name, "rb").read() for name in sys.argv[1:3])
+rows = range(8 + 56, 8 + 56 + 44)
+sys.exit(0 if any(a[(y * 472 + 176) * 3:(y * 472 + 272) * 3] != b[(y * 472 + 176) * 3:(y * 472 + 272) * 3]
+                  for y in rows) else 1)
+PY
+}
+xdotool mousemove 0 0
+wait_for_screen glasses_changed || fail "the wheel notch did not turn the glasses selector"
 press "$main_title" Escape
 expect_exit_zero "Escape"
 
