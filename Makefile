@@ -2,7 +2,7 @@
 # `make test` builds and runs every test, then the whole suite again under ASan + UBSan.
 # Both install missing Debian packages first.
 
-.PHONY: run test build deps sanitize fuzz bench clean
+.PHONY: run test build deps sanitize fuzz bench soak clean
 
 FUZZ_SECONDS ?= 60
 
@@ -54,6 +54,15 @@ uninstall:
 
 bench: build
 	./bench/run-all
+
+# Long random-input runs: the window's monkey test for SOAK_EVENTS events on Qt's offscreen
+# platform, then the real program under Xvfb for SOAK_SECONDS.
+SOAK_EVENTS ?= 100000
+SOAK_SECONDS ?= 600
+soak: build
+	QT_QPA_PLATFORM=offscreen VESTURA_MONKEY_SEED=$${SEED:-$$(date +%s)} \
+	  VESTURA_MONKEY_EVENTS=$(SOAK_EVENTS) build/tests/test_app --gtest_filter='MonkeyTest.*'
+	MONKEY_SECONDS=$(SOAK_SECONDS) bash tests/e2e/monkey_test.sh build/bin
 
 clean:
 	rm -rf build
