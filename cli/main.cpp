@@ -2,6 +2,7 @@
 // needs costs more than everything --help, --version or a usage error does, so those are
 // answered here. Every other command runs in the engine, the Qt-linked part, which is loaded
 // from beside this program only then.
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -64,6 +65,10 @@ VesturaCliEntry loadEngine() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Captions print in the terminal's encoding, which the environment names. Only the
+    // character type is taken from it: numbers keep the C locale's decimal point in every
+    // language, so arguments parse the same everywhere.
+    std::setlocale(LC_CTYPE, "");
     const vestura::cli::Parsed parsed = vestura::cli::parseOrAnswer(
         std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
     if (parsed.status) {

@@ -139,5 +139,37 @@ TEST(CliExecutable, MetafileTextDrawsAsInsideAnApplication) {
     EXPECT_TRUE(folder.read("cli.bmp") == inProcess);
 }
 
+// Captions print in the encoding of the user's locale, as the environment gives it: the
+// program sets its locale itself, as a terminal user runs it.
+QByteArray listInLocale(const TempFolder& folder, const QString& lang) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LC_MESSAGES", "LANGUAGE"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    environment.insert(QStringLiteral("LANG"), lang);
+    process.setProcessEnvironment(environment);
+    process.start(kCli, {"list", "--folder", QString::fromStdString(folder.path())});
+    process.waitForFinished(60000);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return process.readAllStandardOutput();
+}
+
+TEST(CliExecutable, CaptionsPrintInTheLocalesEncoding) {
+    TempFolder folder;
+    for (const CategoryInfo& category : kCategories) {
+        folder.write(std::string(category.listFile), "");
+    }
+    folder.write("e.ls", "<NEW>\r\nparts\\cafe.bmp\r\nCaf\xE9 shades\r\n");    // Windows-1252
+    folder.write("p.ls", "<NEW>\r\nparts\\cafe.bmp\r\nCaf\xC3\xA9 beard\r\n");  // UTF-8
+    const QByteArray utf8 = listInLocale(folder, QStringLiteral("C.UTF-8"));
+    EXPECT_TRUE(utf8.contains("Caf\xC3\xA9 shades")) << utf8.toStdString();
+    EXPECT_TRUE(utf8.contains("Caf\xC3\xA9 beard")) << utf8.toStdString();
+    const QByteArray ascii = listInLocale(folder, QStringLiteral("C"));
+    EXPECT_TRUE(ascii.contains("Caf? shades")) << ascii.toStdString();
+    EXPECT_TRUE(ascii.contains("Caf? beard")) << ascii.toStdString();
+}
+
 }  // namespace
 }  // namespace vestura::cli
