@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 constexpr int kTolerance = 2;  // levels per channel; the references carry rounding
 
 std::string suitePath(const std::string& relative) {
-    return std::string(VESTURA_SHARED_DIR) + "/testdata/bmpsuite/" + relative;
+    return std::string(VESTURA_TEST_DATA_DIR) + "/bmpsuite/" + relative;
 }
 
 std::vector<std::string> bmpFilesIn(const std::string& folder) {
