@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct EscapeCase {
     std::string text;
     std::string shown;
 };
+
+void PrintTo(const EscapeCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Escaped : public testing::TestWithParam<EscapeCase> {};
 
