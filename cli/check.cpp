@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "common/errors.h"
+#include "common/escape.h"
 #include "common/failure_text.h"
 #include "common/messages.h"
 #include "common/text8.h"
@@ -173,11 +174,11 @@ private:
 
     void problem(const std::string& line) {
         ++tally_.problems;
-        out_ << text8::toLocale(line) << '\n';
+        out_ << text8::toLocale(escapeControls(line)) << '\n';
     }
     void warning(const std::string& line) {
         ++tally_.warnings;
-        out_ << "warning: " << text8::toLocale(line) << '\n';
+        out_ << "warning: " << text8::toLocale(escapeControls(line)) << '\n';
     }
 
     const std::string& folder_;

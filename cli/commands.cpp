@@ -9,6 +9,7 @@
 #include "cli/recipes.h"
 #include "cli/skin_session.h"
 #include "common/errors.h"
+#include "common/escape.h"
 #include "common/failure_text.h"
 #include "common/file_io.h"
 #include "common/messages.h"
@@ -32,9 +33,10 @@ std::string asProgramFolder(std::string folder) {
     return folder;
 }
 
-// A caption as the user reads it: decoded, in the locale's encoding. Paths stay bytes.
+// A caption as the user reads it: decoded, control characters escaped, in the locale's
+// encoding. Paths stay bytes, with their control characters escaped too.
 std::string shownCaption(const std::string& caption) {
-    return text8::toLocale(text8::decoded(caption));
+    return text8::toLocale(escapeControls(text8::decoded(caption)));
 }
 
 void reportFailures(const std::vector<std::string>& failures, std::ostream& err) {
@@ -196,7 +198,7 @@ int runList(const std::string& folder, std::ostream& out) {
         const CategoryEntries& entries = catalogue.entries(category.category);
         for (std::size_t k = 0; k < entries.captions.size(); ++k) {
             out << category.cliName << '\t' << k << '\t' << shownCaption(entries.captions[k])
-                << '\t' << (k == 0 ? std::string() : entries.paths[k - 1]) << '\n';
+                << '\t' << (k == 0 ? std::string() : escapeControls(entries.paths[k - 1])) << '\n';
         }
     }
     return 0;

@@ -10,6 +10,10 @@ namespace vestura::text8 {
 
 bool isValidUtf8(std::string_view bytes);
 
+// The length of the UTF-8 sequence that starts at `bytes[at]` (1 for ASCII), or 0 when no
+// valid one starts there.
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t at);
+
 // The text the bytes stand for, as UTF-8: unchanged when they are valid UTF-8, else each
 // byte decoded as Windows-1252 (its five unassigned bytes as the C1 controls they sit on).
 std::string decoded(std::string_view bytes);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 #include "common/platform.h"
@@ -215,26 +216,66 @@ std::vector<SkinProblem> nameProblems(const std::string& name) {
     return problems;
 }
 
+namespace {
+
+// The path with every link and "." or ".." resolved; empty when it cannot be resolved.
+std::string resolved(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+        return {};
+    }
+    std::string result(real);
+    std::free(real);
+    return result;
+}
+
+// True when the entry is a symbolic link whose file lies outside the skins folder.
+bool linksOutside(const std::string& skinsFolder, const std::string& path) {
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode)) {
+        return false;
+    }
+    const std::string folder = resolved(skinsFolder);
+    const std::string target = resolved(path);
+    return folder.empty() || target.size() <= folder.size() ||
+           target.compare(0, folder.size(), folder) != 0 || target[folder.size()] != '/';
+}
+
+// The problems of the file's two headers; reads only its first bytes.
+std::vector<SkinProblem> headerProblemsOf(const std::string& path, std::uint64_t fileSize) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return {{SkinProblem::Unreadable, "cannot be read"}};
+    }
+    std::uint8_t head[kSkinHeaderBytes];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return headerProblems({head, got}, fileSize);
+}
+
+}  // namespace
+
 SkinCheck checkSkinFile(const std::string& skinsFolder, const std::string& name) {
     SkinCheck check{name, {}};
     const std::string path = skinsFolder + name;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         check.problems.push_back({SkinProblem::Unreadable, "not a file"});
-    } else if (const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0) {
-        check.problems.push_back({SkinProblem::Unreadable, "cannot be read"});
+    } else if (linksOutside(skinsFolder, path)) {
+        check.problems.push_back({SkinProblem::Outside, "link to a file outside skins/"});
+    } else if (const auto size = static_cast<std::uint64_t>(info.st_size);
+               size > kLargestSkinFileBytes) {
+        check.problems.push_back(
+            {SkinProblem::Unreadable, std::to_string(size) + " bytes, larger than any skin"});
     } else {
-        std::uint8_t head[kSkinHeaderBytes];
-        std::size_t got = 0;
-        while (got < sizeof head) {
-            const ssize_t n = ::read(fd, head + got, sizeof head - got);
-            if (n <= 0) {
-                break;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-        check.problems = headerProblems({head, got}, static_cast<std::uint64_t>(info.st_size));
+        check.problems = headerProblemsOf(path, size);
     }
     for (SkinProblem& problem : nameProblems(name)) {
         check.problems.push_back(std::move(problem));

@@ -15,11 +15,18 @@ inline constexpr int kSkinSide = 256;
 inline constexpr std::size_t kSkinNameMax = 31;
 // The first bytes of a file that the check reads: file header and information header.
 inline constexpr std::size_t kSkinHeaderBytes = 14 + 40;
+// The largest file taken for a skin. The largest form of a 256 x 256 picture that a rewrite
+// fixes is 32 bits per pixel: 262,144 bytes of pixels plus at most a few KiB of headers,
+// bit fields and colour table. Twice that leaves room for padding between the headers and
+// the pixels; a larger file is reported by its size and never read.
+inline constexpr std::uint64_t kLargestSkinFileBytes = 512 * 1024;
 
 struct SkinProblem {
     // Form: how the pixels are stored; a rewrite fixes it. Size and Name: only the user can
-    // change them. Unreadable: the file is not a BMP, is damaged, or cannot be read.
-    enum Kind { Form, Size, Name, Unreadable } kind;
+    // change them. Unreadable: the file is not a BMP, is damaged, too large, or cannot be
+    // read. Outside: a symbolic link to a file outside the skins folder, which is neither
+    // read nor ever written through.
+    enum Kind { Form, Size, Name, Unreadable, Outside } kind;
     std::string text;  // in plain words: "32 bits per pixel", "stored top-down", ...
 };
 
@@ -49,7 +56,7 @@ std::vector<SkinProblem> headerProblems(std::span<const std::uint8_t> head, std:
 std::vector<SkinProblem> nameProblems(const std::string& name);
 
 // Checks one file of the skins folder: its name, then its headers. Opens only regular
-// files, without blocking.
+// files within the skins folder and no larger than kLargestSkinFileBytes, without blocking.
 SkinCheck checkSkinFile(const std::string& skinsFolder, const std::string& name);
 
 }  // namespace vestura

@@ -163,6 +163,26 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     EXPECT_NE(out.find("7 entries, 4 problems, 0 warnings\n"), std::string::npos) << out;
 }
 
+// Captions and paths are printed with their control characters escaped, so no entry can
+// forge a line of list or check, nor send an escape sequence to the terminal.
+TEST_F(CatalogueFolder, ListAndCheckEscapeControlCharacters) {
+    list("k.ls", "<NEW>\r\nevil\tpath\x1B.bmp\r\nRed\tshirt\x1B[2J\x81\r\n");
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    const Outcome listed = cli({"list"});
+    const Outcome checked = cli({"check"});
+    std::setlocale(LC_CTYPE, saved.c_str());
+    // The caption is no UTF-8, so it reads as Windows-1252, where 0x81 stands for the C1
+    // control U+0081: escaped as the two bytes it takes in UTF-8. The path stays bytes.
+    EXPECT_NE(listed.out.find("shirt\t1\tRed\\tshirt\\x1B[2J\\xC2\\x81\tevil\\tpath\\x1B.bmp\n"),
+              std::string::npos)
+        << listed.out;
+    EXPECT_NE(checked.out.find("k.ls:1: Red\\tshirt\\x1B[2J\\xC2\\x81: Cannot open file " +
+                               folder.file("evil\\tpath\\x1B.bmp") + ".\n"),
+              std::string::npos)
+        << checked.out;
+}
+
 TEST_F(CatalogueFolder, AnEmptyJpegFailsToConvertAndIsReportedByCheck) {
     folder.write("empty.jpg", "");
     const Outcome converted =

@@ -2,10 +2,14 @@
 // the very file Save writes.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <QImage>
+#include <csignal>
 #include <filesystem>
 
 #include "cli/commands.h"
+#include "game/skins_check.h"
 #include "skin/skin_export.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/cli_run.h"
@@ -192,6 +196,131 @@ TEST_F(DoctorTest, AnEarlierBackupIsNeverOverwritten) {
     EXPECT_EQ(skinBytes("topdown.bmp.bak"), "older");
 }
 
+// Skins that are links: one leaving the skins folder is reported and neither read nor
+// written through, whatever it points at; one within the folder is fixed like any file.
+TEST_F(DoctorTest, NeverWritesThroughALinkLeavingTheSkinsFolder) {
+    const std::string thirtyTwo =
+        asText(BmpBuilder().size(256, 256).bitsPerPixel(32).rows(rows32(256)).build());
+    TempFolder elsewhere;
+    elsewhere.write("thirtytwo.bmp", thirtyTwo);
+    std::filesystem::create_directory(game.file("inner"));
+    game.write("inner/thirtytwo.bmp", thirtyTwo);
+    std::filesystem::create_symlink(elsewhere.file("thirtytwo.bmp"), game.file("skins/abs.bmp"));
+    std::filesystem::create_symlink("../inner/thirtytwo.bmp", game.file("skins/up.bmp"));
+    std::filesystem::create_directory(game.file("skins/sub"));
+    game.write("skins/sub/thirtytwo.bmp", thirtyTwo);
+    std::filesystem::create_symlink("sub/../sub/thirtytwo.bmp", game.file("skins/within.bmp"));
+
+    const Outcome outcome = doctor({"--fix"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out,
+              "abs.bmp\tlink to a file outside skins/\n"
+              "up.bmp\tlink to a file outside skins/\n"
+              "within.bmp\tfixed\n");
+    EXPECT_EQ(elsewhere.read("thirtytwo.bmp"), thirtyTwo);
+    EXPECT_EQ(game.read("inner/thirtytwo.bmp"), thirtyTwo);
+    EXPECT_FALSE(std::filesystem::exists(game.file("skins/abs.bmp.bak")));
+    EXPECT_FALSE(std::filesystem::exists(game.file("skins/up.bmp.bak")));
+    EXPECT_EQ(skinBytes("sub/thirtytwo.bmp"), savedPattern());
+    EXPECT_EQ(skinBytes("within.bmp.bak"), thirtyTwo);
+}
+
+// A file larger than any skin is reported by its size, and --fix neither reads nor backs
+// it up, even when its headers describe a fixable skin.
+TEST_F(DoctorTest, AFileLargerThanAnySkinIsReportedByItsSize) {
+    Bytes large = BmpBuilder().size(256, 256).bitsPerPixel(32).rows(rows32(256)).build();
+    const std::size_t size = kLargestSkinFileBytes + 1;
+    large.resize(size);
+    skin("large.bmp", large);
+    const std::string expected =
+        "large.bmp\t" + std::to_string(size) + " bytes, larger than any skin\n";
+    EXPECT_EQ(doctor().out, expected);
+    const Outcome fixed = doctor({"--fix"});
+    EXPECT_EQ(fixed.status, 1);
+    EXPECT_EQ(fixed.out, expected);
+    EXPECT_EQ(skinBytes("large.bmp"), asText(large));
+    EXPECT_FALSE(std::filesystem::exists(game.file("skins/large.bmp.bak")));
+}
+
+// Anything but a regular file at the backup's name (a FIFO, a link, a folder) is in the
+// way: reported on that skin's line, never opened, and the run goes on with the next skin.
+TEST_F(DoctorTest, WhatIsInTheWayOfABackupStopsOnlyThatSkin) {
+    const Bytes topDown = BmpBuilder().size(256, 256).topDown().rows(rows24(256)).build();
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) {
+        skin(name, topDown);
+    }
+    ASSERT_EQ(::mkfifo(game.file("skins/a.bmp.bak").c_str(), 0600), 0);
+    TempFolder elsewhere;
+    elsewhere.write("same.bmp", asText(topDown));  // even one holding the very bytes
+    std::filesystem::create_symlink(elsewhere.file("same.bmp"), game.file("skins/b.bmp.bak"));
+    std::filesystem::create_directory(game.file("skins/c.bmp.bak"));
+    const Outcome outcome = doctor({"--fix"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out,
+              "a.bmp\tstored top-down; not fixed: a.bmp.bak is in the way\n"
+              "b.bmp\tstored top-down; not fixed: b.bmp.bak is in the way\n"
+              "c.bmp\tstored top-down; not fixed: c.bmp.bak is in the way\n"
+              "d.bmp\tfixed\n");
+    EXPECT_TRUE(outcome.err.empty());
+    EXPECT_EQ(skinBytes("a.bmp"), asText(topDown));
+    EXPECT_EQ(elsewhere.read("same.bmp"), asText(topDown));
+}
+
+// Writes stop at `bytes` per file for the life of the object, as on a disk with that much
+// room left: a longer write fails instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+// A write that fails (here: a 32-bit original too large to back up on a nearly full disk)
+// is reported on its skin's line, and the skins after it are still fixed.
+TEST_F(DoctorTest, AFailedWriteStopsOnlyThatSkin) {
+    const Bytes thirtyTwo = BmpBuilder().size(256, 256).bitsPerPixel(32).rows(rows32(256)).build();
+    skin("a.bmp", thirtyTwo);
+    skin("b.bmp", BmpBuilder().size(256, 256).topDown().rows(rows24(256)).build());
+    const std::string saved = savedPattern();
+    Outcome outcome;
+    {
+        const FileSizeLimit roomFor(saved.size() + 1024);  // a skin fits, the 32-bit one not
+        outcome = doctor({"--fix"});
+    }
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out,
+              "a.bmp\t32 bits per pixel; not fixed: Stream write error\n"
+              "b.bmp\tfixed\n");
+    EXPECT_TRUE(outcome.err.empty());
+    EXPECT_EQ(skinBytes("a.bmp"), asText(thirtyTwo));
+    EXPECT_FALSE(std::filesystem::exists(game.file("skins/a.bmp.bak")));
+    EXPECT_EQ(skinBytes("b.bmp"), saved);
+}
+
+// Names are printed with their control characters escaped: a newline or tab in a name
+// cannot forge an "ok" line, and no escape sequence reaches the terminal.
+TEST_F(DoctorTest, ControlCharactersInNamesAreEscaped) {
+    skin("evil.bmp\tok\nx.bmp", BmpBuilder().size(128, 128).rows(rows24(128)).build());
+    writeSkinFile(game.file("skins/\x1B[2Jgood.bmp"), patternImage(256));
+    const Outcome outcome = doctor();
+    EXPECT_EQ(outcome.out,
+              "\\x1B[2Jgood.bmp\tok\n"
+              "evil.bmp\\tok\\nx.bmp\t128 x 128, not 256 x 256\n");
+}
+
 TEST_F(DoctorTest, AnEmptySkinsFolderIsFine) {
     EXPECT_EQ(doctor().status, 0);
     EXPECT_EQ(doctor().out, "");
@@ -250,6 +379,15 @@ TEST(Games, ListsEveryInstallWithItsKindAndSkinsFolder) {
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, lines);
     EXPECT_NE(outcome.out.find("\tskins\n"), std::string::npos);
+}
+
+TEST(Games, ControlCharactersInFoldersAreEscaped) {
+    test::MadeUpHome home;
+    home.game(".wine/drive_c/Games/vc\tok\nsteam");
+    const test::HomeVariables variables(home.home());
+    const Outcome outcome = runCli({"games"});
+    EXPECT_EQ(outcome.out,
+              "wine\t" + home.path(".wine/drive_c/Games/vc\\tok\\nsteam/") + "\tno-skins\n");
 }
 
 TEST(Games, NothingFoundExitsOne) {

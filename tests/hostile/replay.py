@@ -8,6 +8,7 @@ per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB]
             render   a catalogue folder whose seven list files name the picture as entry 1,
                      vestura-cli render --folder F with every category 1 and --output
             list, check  RELPATH is a folder of list files: vestura-cli list|check --folder
+            doctor   RELPATH is a game folder: vestura-cli doctor --game OUTDIR/RELPATH --fix
   EXPECTED  ok       exit 0 and, where a bitmap is written, a 24-bit BMP of more than 0 x 0
             text     exit 1 with the text in the program's output (stderr, or stdout for check)
   heavy     the sanitizer pass leaves the input out
@@ -131,6 +132,8 @@ def command_for(cli, outdir, relpath, command, index, work, categories=CATEGORIE
         return argv + ["--output", output], output
     if command in ("list", "check"):
         return [cli, command, "--folder", os.path.join(outdir, relpath)], None
+    if command == "doctor":
+        return [cli, "doctor", "--game", os.path.join(outdir, relpath), "--fix"], None
     raise ValueError("unknown command %r" % command)
 
 
