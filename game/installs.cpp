@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <set>
 #include <utility>
@@ -28,8 +29,10 @@ constexpr std::string_view kPrefixDrive = "/drive_c/";
 constexpr int kDriveSearchDepth = 4;
 // Steam's key-value files are a few kilobytes; anything much larger is not one.
 constexpr off_t kMaxKeyValueFileBytes = off_t{1} << 20;
-// Libraries listing one another cannot make the search run long.
-constexpr std::size_t kMaxLibraries = 256;
+// Libraries listing one another cannot make the search run long: at most this many are
+// visited, and their library lists together are read up to this many bytes.
+constexpr std::size_t kMaxLibraries = 64;
+constexpr off_t kMaxLibraryListBytes = off_t{4} << 20;
 
 // The native Steam roots below the home (or data) folder, and the Wine prefix containers.
 constexpr std::string_view kHomeSteamRoots[] = {
@@ -117,15 +120,18 @@ bool isDotOrDotDot(const char* name) {
 }
 
 // The whole of a small regular file; nullopt when it is missing, unreadable, not a regular
-// file or too large. Opened without blocking, so a pipe of that name cannot stall the search.
-std::optional<std::string> readKeyValueFile(const std::string& path) {
+// file or larger than `limit`. Opened without blocking, so a pipe of that name cannot stall
+// the search.
+std::optional<std::string> readKeyValueFile(const std::string& path,
+                                            off_t limit = kMaxKeyValueFileBytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
     }
     std::optional<std::string> text;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxKeyValueFileBytes) {
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size <= std::min(limit, kMaxKeyValueFileBytes)) {
         std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
         std::size_t done = 0;
         while (done < bytes.size()) {
@@ -277,10 +283,23 @@ public:
     }
 
 private:
+    // A Steam library and, breadth first, the libraries it lists: queued by path, so no
+    // list's text is held while another is read.
+    void steamLibrary(const std::string& root, const std::string& prefix) {
+        pending_.push_back({root, prefix});
+        if (pending_.size() > 1) {
+            return;  // the visit under way takes it
+        }
+        while (!pending_.empty()) {
+            visitLibrary(pending_.front().first, pending_.front().second);
+            pending_.pop_front();
+        }
+    }
+
     // A Steam library: its Vice City folder, the folder its app manifest names, and the
     // libraries its libraryfolders.vdf lists. `prefix` is the Wine prefix of a Windows Steam,
     // empty for a native one.
-    void steamLibrary(const std::string& root, const std::string& prefix) {
+    void visitLibrary(const std::string& root, const std::string& prefix) {
         const std::optional<FileId> id = folderId(root);
         if (!id || libraries_.size() >= kMaxLibraries || !libraries_.insert(*id).second) {
             return;
@@ -294,13 +313,15 @@ private:
         }
         for (const std::string& list :
              {join(steamapps, "libraryfolders.vdf"), join(root, "config/libraryfolders.vdf")}) {
-            const std::optional<std::string> text = readKeyValueFile(list);
+            const std::optional<std::string> text = readKeyValueFile(list, listBytesLeft_);
             if (!text) {
                 continue;
             }
+            listBytesLeft_ -= static_cast<off_t>(text->size());
             for (const std::string& listed : listedLibraries(*text)) {
-                if (const auto library = libraryPath(listed, prefix)) {
-                    steamLibrary(*library, prefix);
+                const auto library = libraryPath(listed, prefix);
+                if (library && queued_.size() < kMaxLibraries && queued_.insert(*library).second) {
+                    pending_.push_back({*library, prefix});
                 }
             }
         }
@@ -395,6 +416,9 @@ private:
     }
 
     InstallSearchRoots roots_;
+    std::deque<std::pair<std::string, std::string>> pending_;  // libraries: root, prefix
+    std::set<std::string> queued_;                             // every library path listed, once
+    off_t listBytesLeft_ = kMaxLibraryListBytes;
     std::set<FileId> libraries_;
     std::set<FileId> prefixes_;
     std::set<FileId> driveFolders_;

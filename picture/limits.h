@@ -57,19 +57,25 @@ namespace vestura::limits {
 
 inline constexpr std::int64_t kMetafileWorkBudget = std::int64_t{1} << 26;  // policy
 // Costs, in work units: measured, so they keep a spent budget within its time.
-inline constexpr double kMetafileRecordWork = 16;              // every record read
-inline constexpr double kMetafileDrawCallWork = 256;           // every call into the painter
-inline constexpr double kMetafilePointWork = 8;                // every point or curve element
-inline constexpr double kMetafileDashWork = 16;                // every dash of a broken pen
-inline constexpr double kMetafileClipElementWork = 64;         // every element of a clip region
-inline constexpr double kMetafileClipRowWork = 4;              // every device row a clip covers
-inline constexpr double kMetafileGlyphWork = 512;              // every glyph, plus ...
+inline constexpr double kMetafileRecordWork = 16;          // every record read
+inline constexpr double kMetafileDrawCallWork = 256;       // every call into the painter
+inline constexpr double kMetafilePointWork = 8;            // every point or curve element
+inline constexpr double kMetafileDashWork = 16;            // every dash of a cosmetic pen
+inline constexpr double kMetafileOutlinedDashWork = 1024;  // every dash of a wider pen, and
+inline constexpr double kMetafileRoundDashWork = 2048;     // per pixel of its round ends' radius
+inline constexpr double kMetafileClipElementWork = 64;     // every element of a clip region
+inline constexpr double kMetafileClipRowWork = 4;          // every device row a clip covers
+inline constexpr double kMetafileGlyphWork = 512;          // every glyph, plus ...
 inline constexpr double kMetafileGlyphSquareShare = 1.0 / 16;  // ... this share of its em square
 inline constexpr double kMetafileBitmapPixelWork = 8;          // every decoded bitmap pixel
 // A figure reaching this far beyond the visible area makes QPainter clip its outline
 // itself, at a cost that does not shrink with what shows.
 inline constexpr double kMetafileFarFigurePixels = 1 << 16;
 inline constexpr double kMetafileFarFigureWork = 1 << 18;
+// Safety: QPainter dashes a whole outline into memory before it fills the dashes, at about
+// a fifth of a byte per work unit for round ends and less for flat ones; a broken wide pen's
+// outline reaches the painter in pieces of at most this much dash work (about 1 MiB).
+inline constexpr double kMetafileDashPieceWork = 1 << 22;
 // Safety: larger embedded bitmaps are never decoded, whatever budget is left (four
 // 32-bit copies of 8M pixels stay within 128 MiB).
 inline constexpr std::int64_t kMetafileMaxBitmapPixels = std::int64_t{1} << 23;

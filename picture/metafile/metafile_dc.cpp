@@ -264,15 +264,20 @@ void MetafileDc::deleteObject(std::size_t index) {
 
 // ---- Drawing ----
 
-void MetafileDc::prepare(bool withPen, bool withBrush) {
-    const QTransform t = logicalToCaller();
-    painter_.setTransform(t);
-    QPen pen = withPen ? state_.pen : QPen(Qt::NoPen);
+QPen MetafileDc::painterPen(const QTransform& t) const {
+    QPen pen = state_.pen;
     if (pen.style() != Qt::NoPen && !pen.isCosmetic() &&
         pen.widthF() * std::sqrt(std::abs(t.determinant())) < kThinPenPixels) {
         pen.setWidth(0);
         pen.setCapStyle(Qt::FlatCap);
     }
+    return pen;
+}
+
+void MetafileDc::prepare(bool withPen, bool withBrush) {
+    const QTransform t = logicalToCaller();
+    painter_.setTransform(t);
+    const QPen pen = withPen ? painterPen(t) : QPen(Qt::NoPen);
     painter_.setPen(pen);
     painter_.setBrush(withBrush ? state_.brush : QBrush(Qt::NoBrush));
     // The background mode only matters to hatched brushes and broken lines; leaving it

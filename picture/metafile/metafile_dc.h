@@ -181,11 +181,27 @@ private:
     bool spendOnFilledBox(const QRectF& box);
     bool spendOnClip(const std::optional<QPainterPath>& clip);
     double penPixels(const QTransform& t) const;
+    // A broken pen's dashes: what each costs, how many pattern units an outline holds, what
+    // they cost along an outline, and how many units one painter call may take.
+    double workPerDash(const QPen& pen, const QTransform& t) const;
+    static double patternUnits(const QPen& pen, double logicalLength, double deviceLength);
+    double dashWork(const QTransform& t, double logicalLength, double deviceLength) const;
+    double patternUnitsPerPiece(const QPen& pen, const QTransform& t) const;
+    // True when the current pen's dashes along `figure` are too many for one painter call.
+    bool strokesInPieces(const QPainterPath& figure) const;
     double visibleArea(const QRectF& deviceBox) const;
 
     QTransform pageTransform() const;
     QTransform logicalToCaller() const;
+    // The current pen as the painter gets it under `t`.
+    QPen painterPen(const QTransform& t) const;
     void prepare(bool withPen, bool withBrush);
+    // When the current pen's dashes along `figure` are too many for one painter call: fills
+    // it when asked, strokes its outline in pieces of bounded dash work, each continuing the
+    // pattern where the one before ended, and returns true. Otherwise draws nothing.
+    bool drewInPieces(const QPainterPath& figure, bool filled);
+    bool drewInPieces(const QPolygonF& points, bool closed);
+    void strokeInPieces(const QPolygonF& outline, const QPen& pen, double unitsPerPiece);
     void applyClip();
     // Draws a figure, or adds it to the path being recorded.
     void shape(const QPainterPath& figure, bool closed);

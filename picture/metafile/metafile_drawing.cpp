@@ -48,12 +48,81 @@ void appendBeziers(QPainterPath& path, const QPolygonF& points, qsizetype first)
 
 }  // namespace
 
+bool MetafileDc::drewInPieces(const QPolygonF& points, bool closed) {
+    return state_.pen.style() > Qt::SolidLine && drewInPieces(polygonPath(points, closed), closed);
+}
+
+bool MetafileDc::drewInPieces(const QPainterPath& figure, bool filled) {
+    if (state_.pen.style() <= Qt::SolidLine || !strokesInPieces(figure)) {
+        return false;
+    }
+    if (filled) {
+        QPainterPath area = figure;
+        area.setFillRule(state_.fillRule);
+        prepare(false, true);
+        painter_.drawPath(area);
+    }
+    prepare(true, false);
+    const QTransform t = painter_.transform();
+    bool invertible = false;
+    const QTransform back = t.inverted(&invertible);
+    if (!invertible) {
+        return true;
+    }
+    // Curves are flattened as finely as the device needs, then taken back to logical units,
+    // where the pen's pattern is laid out.
+    const QPen pen = painter_.pen();
+    const double unitsPerPiece = patternUnitsPerPiece(pen, t);
+    for (const QPolygonF& outline : figure.toSubpathPolygons(t)) {
+        strokeInPieces(back.map(outline), pen, unitsPerPiece);
+    }
+    return true;
+}
+
+void MetafileDc::strokeInPieces(const QPolygonF& outline, const QPen& pen, double unitsPerPiece) {
+    auto strokePiece = [this, piecePen = pen](const QPolygonF& piece, double offset) mutable {
+        piecePen.setDashOffset(offset);
+        painter_.setPen(piecePen);
+        painter_.drawPolyline(piece);
+    };
+    QPolygonF piece;
+    double offset = 0;  // pattern units before the piece
+    double used = 0;    // pattern units in the piece
+    for (const QPointF& to : outline) {
+        if (piece.isEmpty()) {
+            piece.append(to);
+            continue;
+        }
+        QPointF from = piece.back();
+        double units = std::hypot(to.x() - from.x(), to.y() - from.y()) / pen.widthF();
+        while (used + units > unitsPerPiece) {
+            const double take = unitsPerPiece - used;
+            const QPointF cut = from + (to - from) * (take / units);
+            piece.append(cut);
+            strokePiece(piece, offset);
+            offset += unitsPerPiece;
+            piece = QPolygonF{cut};
+            used = 0;
+            from = cut;
+            units -= take;
+        }
+        piece.append(to);
+        used += units;
+    }
+    if (piece.size() > 1) {
+        strokePiece(piece, offset);
+    }
+}
+
 void MetafileDc::shape(const QPainterPath& figure, bool closed) {
     if (!spendOnFigure(figure, closed, true)) {
         return;
     }
     if (recording_) {
         recording_->addPath(figure);
+        return;
+    }
+    if (drewInPieces(figure, closed)) {
         return;
     }
     QPainterPath path = figure;
@@ -78,7 +147,7 @@ void MetafileDc::lineTo(QPointF point) {
             recording_->moveTo(state_.position);
         }
         recording_->lineTo(point);
-    } else {
+    } else if (!drewInPieces(QPolygonF({state_.position, point}), false)) {
         prepare(true, false);
         painter_.drawLine(state_.position, point);
     }
@@ -91,7 +160,7 @@ void MetafileDc::polyline(const QPolygonF& points) {
     }
     if (recording_) {
         recording_->addPath(polygonPath(points, false));
-    } else if (points.size() > 1) {
+    } else if (points.size() > 1 && !drewInPieces(points, false)) {
         prepare(true, false);
         painter_.drawPolyline(points);
     }
@@ -112,7 +181,7 @@ void MetafileDc::polygon(const QPolygonF& points) {
     }
     if (recording_) {
         shape(polygonPath(points, true), true);
-    } else if (spendOnFigure(points, true, true, true)) {
+    } else if (spendOnFigure(points, true, true, true) && !drewInPieces(points, true)) {
         prepare(true, true);
         painter_.drawPolygon(points, state_.fillRule);
     }
@@ -168,7 +237,8 @@ void MetafileDc::polyBezierTo(const QPolygonF& points) {
 // whose aliased rasterisation differs from a general path's by a pixel here and there.
 void MetafileDc::rectangle(const QRectF& box) {
     if (!recording_) {
-        if (!spendOnFigure(QPolygonF(box.normalized()), true, true, true)) {
+        if (!spendOnFigure(QPolygonF(box.normalized()), true, true, true) ||
+            drewInPieces(QPolygonF(box.normalized()), true)) {
             return;
         }
         prepare(true, true);
@@ -191,6 +261,13 @@ void MetafileDc::ellipse(const QRectF& box) {
     if (!recording_) {
         if (!spendOnFigure(QPolygonF(box.normalized()), true, true, true)) {
             return;
+        }
+        if (state_.pen.style() > Qt::SolidLine) {
+            QPainterPath outline;
+            outline.addEllipse(box.normalized());
+            if (drewInPieces(outline, true)) {
+                return;
+            }
         }
         prepare(true, true);
         painter_.drawEllipse(box.normalized());
@@ -312,8 +389,10 @@ void MetafileDc::strokePath() {
     if (!spendOnFigure(path_, false, true)) {
         return;
     }
-    prepare(true, false);
-    painter_.strokePath(path_, painter_.pen());
+    if (!drewInPieces(path_, false)) {
+        prepare(true, false);
+        painter_.strokePath(path_, painter_.pen());
+    }
     path_ = QPainterPath();
 }
 
@@ -322,8 +401,10 @@ void MetafileDc::strokeAndFillPath() {
         return;
     }
     path_.setFillRule(state_.fillRule);
-    prepare(true, true);
-    painter_.drawPath(path_);
+    if (!drewInPieces(path_, true)) {
+        prepare(true, true);
+        painter_.drawPath(path_);
+    }
     path_ = QPainterPath();
 }
 

@@ -14,6 +14,15 @@ namespace {
 // The shortest period of Qt's dash patterns, in pen widths, each with one dash.
 constexpr double kShortestDashPeriod = 3;
 
+// How far a logical unit can reach on the device: the larger singular value of the
+// transform's linear part.
+double largestScale(const QTransform& t) {
+    const double sum =
+        t.m11() * t.m11() + t.m12() * t.m12() + t.m21() * t.m21() + t.m22() * t.m22();
+    const double det = t.determinant();
+    return std::sqrt((sum + std::sqrt(std::max(0.0, sum * sum - 4 * det * det))) / 2);
+}
+
 // The length of the segment a-b inside `box` (Liang-Barsky).
 double clippedLength(QPointF a, QPointF b, const QRectF& box) {
     const double dx = b.x() - a.x();
@@ -40,26 +49,33 @@ double clippedLength(QPointF a, QPointF b, const QRectF& box) {
     return to > from ? (to - from) * std::hypot(dx, dy) : 0;
 }
 
-// Sums up an outline given point by point in device pixels: its bounds, its whole length,
-// its length inside the visible area, and its element count.
+// Sums up an outline given point by point, on the device and in logical units: its device
+// bounds, its whole length in both, its device length inside the visible area, and its
+// element count.
 class OutlineMeasure {
 public:
-    explicit OutlineMeasure(const QRectF& window) : window_(window) {}
+    OutlineMeasure(const QRectF& window, const QTransform& t) : window_(window), t_(t) {}
 
-    void moveTo(QPointF p) {
+    void moveTo(QPointF logical) {
+        const QPointF p = t_.map(logical);
         include(p);
         last_ = p;
+        lastLogical_ = logical;
     }
-    void lineTo(QPointF p) {
+    void lineTo(QPointF logical) {
+        const QPointF p = t_.map(logical);
         include(p);
         length += std::hypot(p.x() - last_.x(), p.y() - last_.y());
+        logicalLength += std::hypot(logical.x() - lastLogical_.x(), logical.y() - lastLogical_.y());
         inside += clippedLength(last_, p, window_);
         last_ = p;
+        lastLogical_ = logical;
     }
 
     QRectF bounds() const { return QRectF(QPointF(left_, top_), QPointF(right_, bottom_)); }
 
     double length = 0;
+    double logicalLength = 0;
     double inside = 0;
     double elements = 0;
 
@@ -73,9 +89,26 @@ private:
     }
 
     QRectF window_;
+    QTransform t_;
     QPointF last_;
+    QPointF lastLogical_;
     double left_ = INFINITY, top_ = INFINITY, right_ = -INFINITY, bottom_ = -INFINITY;
 };
+
+// The outline of a path, curves by their control points, whose polygon is never shorter
+// than the curve.
+OutlineMeasure measure(const QPainterPath& figure, const QRectF& window, const QTransform& t) {
+    OutlineMeasure outline(window, t);
+    for (int i = 0; i < figure.elementCount(); ++i) {
+        const QPainterPath::Element e = figure.elementAt(i);
+        if (e.isMoveTo()) {
+            outline.moveTo(QPointF(e.x, e.y));
+        } else {
+            outline.lineTo(QPointF(e.x, e.y));
+        }
+    }
+    return outline;
+}
 
 }  // namespace
 
@@ -93,15 +126,57 @@ double MetafileDc::visibleArea(const QRectF& deviceBox) const {
     return shown.isValid() ? shown.width() * shown.height() : 0;
 }
 
-// The pen's width on the device, at least one pixel; 0 for no pen.
+// The pen's widest reach on the device, at least one pixel; 0 for no pen.
 double MetafileDc::penPixels(const QTransform& t) const {
     const QPen& pen = state_.pen;
     if (pen.style() == Qt::NoPen) {
         return 0;
     }
-    const double width =
-        pen.isCosmetic() ? pen.widthF() : pen.widthF() * std::sqrt(std::abs(t.determinant()));
+    const double width = pen.isCosmetic() ? pen.widthF() : pen.widthF() * largestScale(t);
     return std::isfinite(width) ? std::max(1.0, width) : INFINITY;
+}
+
+// What one dash of the painter's pen costs: QPainter outlines every dash of a geometric pen
+// on its own, and a round end or join is a curve it flattens finely at the pen's size on the
+// device, however the transform stretches it.
+double MetafileDc::workPerDash(const QPen& pen, const QTransform& t) const {
+    if (pen.isCosmetic()) {
+        return limits::kMetafileDashWork;
+    }
+    const bool round = pen.capStyle() == Qt::RoundCap || pen.joinStyle() == Qt::RoundJoin;
+    return limits::kMetafileOutlinedDashWork +
+           (round ? limits::kMetafileRoundDashWork * penPixels(t) / 2 : 0);
+}
+
+// The dash pattern's units along an outline: a geometric pen's pattern is laid out in
+// logical units, in pen widths; a cosmetic pen's in device pixels.
+double MetafileDc::patternUnits(const QPen& pen, double logicalLength, double deviceLength) {
+    return pen.isCosmetic() ? deviceLength / std::max(1.0, pen.widthF())
+                            : logicalLength / pen.widthF();
+}
+
+// The work of the current pen's dashes along an outline; 0 for an unbroken pen.
+double MetafileDc::dashWork(const QTransform& t, double logicalLength, double deviceLength) const {
+    const QPen pen = painterPen(t);
+    if (pen.style() <= Qt::SolidLine) {
+        return 0;
+    }
+    return patternUnits(pen, logicalLength, deviceLength) / kShortestDashPeriod *
+           workPerDash(pen, t);
+}
+
+double MetafileDc::patternUnitsPerPiece(const QPen& pen, const QTransform& t) const {
+    return std::max(1.0, limits::kMetafileDashPieceWork / workPerDash(pen, t)) *
+           kShortestDashPeriod;
+}
+
+bool MetafileDc::strokesInPieces(const QPainterPath& figure) const {
+    const QTransform t = logicalToCaller();
+    if (painterPen(t).isCosmetic()) {
+        return false;  // a cosmetic pen is dashed pixel by pixel as it is drawn
+    }
+    const OutlineMeasure outline = measure(figure, visible_, t);
+    return dashWork(t, outline.logicalLength, outline.length) > limits::kMetafileDashPieceWork;
 }
 
 namespace {
@@ -110,7 +185,7 @@ namespace {
 // fills and strokes inside the visible area, the dashes of a broken pen over its whole
 // length, and a surcharge when it reaches so far out that QPainter clips it itself.
 double figureWork(const OutlineMeasure& outline, const QRectF& visible, bool filled, double pen,
-                  bool dashed) {
+                  double dashes) {
     double work = limits::kMetafileDrawCallWork + outline.elements * limits::kMetafilePointWork;
     const QRectF bounds = outline.bounds();
     const double half = std::min(pen, 2 * (visible.width() + visible.height())) / 2;
@@ -121,10 +196,7 @@ double figureWork(const OutlineMeasure& outline, const QRectF& visible, bool fil
         work += shownArea + outline.inside;
     }
     if (pen > 0) {
-        work += std::min(outline.inside * pen, shownArea) + outline.inside;
-        if (dashed) {
-            work += limits::kMetafileDashWork * outline.length / (kShortestDashPeriod * pen);
-        }
+        work += std::min(outline.inside * pen, shownArea) + outline.inside + dashes;
     }
     const double far = limits::kMetafileFarFigurePixels;
     if (!visible.adjusted(-far, -far, far, far).contains(reach)) {
@@ -142,18 +214,10 @@ bool MetafileDc::spendOnFigure(const QPainterPath& figure, bool filled, bool str
     const QTransform t = logicalToCaller();
     const double pen = stroked ? penPixels(t) : 0;
     const double margin = std::min(pen, visible_.width() + visible_.height());
-    OutlineMeasure outline(visible_.adjusted(-margin, -margin, margin, margin));
-    // Curves count by their control points, whose polygon is never shorter than the curve.
-    for (int i = 0; i < figure.elementCount(); ++i) {
-        const QPainterPath::Element e = figure.elementAt(i);
-        const QPointF p = t.map(QPointF(e.x, e.y));
-        if (e.isMoveTo()) {
-            outline.moveTo(p);
-        } else {
-            outline.lineTo(p);
-        }
-    }
-    return spend(figureWork(outline, visible_, filled, pen, state_.pen.style() > Qt::SolidLine));
+    const OutlineMeasure outline =
+        measure(figure, visible_.adjusted(-margin, -margin, margin, margin), t);
+    const double dashes = stroked ? dashWork(t, outline.logicalLength, outline.length) : 0;
+    return spend(figureWork(outline, visible_, filled, pen, dashes));
 }
 
 bool MetafileDc::spendOnFigure(const QPolygonF& points, bool closed, bool filled, bool stroked) {
@@ -166,15 +230,16 @@ bool MetafileDc::spendOnFigure(const QPolygonF& points, bool closed, bool filled
     const QTransform t = logicalToCaller();
     const double pen = stroked ? penPixels(t) : 0;
     const double margin = std::min(pen, visible_.width() + visible_.height());
-    OutlineMeasure outline(visible_.adjusted(-margin, -margin, margin, margin));
-    outline.moveTo(t.map(points.front()));
+    OutlineMeasure outline(visible_.adjusted(-margin, -margin, margin, margin), t);
+    outline.moveTo(points.front());
     for (qsizetype i = 1; i < points.size(); ++i) {
-        outline.lineTo(t.map(points[i]));
+        outline.lineTo(points[i]);
     }
     if (closed) {
-        outline.lineTo(t.map(points.front()));
+        outline.lineTo(points.front());
     }
-    return spend(figureWork(outline, visible_, filled, pen, state_.pen.style() > Qt::SolidLine));
+    const double dashes = stroked ? dashWork(t, outline.logicalLength, outline.length) : 0;
+    return spend(figureWork(outline, visible_, filled, pen, dashes));
 }
 
 bool MetafileDc::spendOnFilledBox(const QRectF& box) {

@@ -105,6 +105,47 @@ TEST(FindInstalls, LibrariesListingEachOtherEndTheSearch) {
     EXPECT_EQ(findInstalls(home.roots()).size(), 1u);
 }
 
+// Library `i` of a made-up chain below the home, its list naming library `i + 1` as often
+// as fits in `bytes` (at least once).
+void chainLink(const MadeUpHome& home, int i, std::size_t bytes = 0) {
+    std::string text = "\"libraryfolders\" {";
+    const std::string next = home.path("lib" + std::to_string(i + 1));
+    for (int k = 0;; ++k) {
+        const std::string entry = " \"" + std::to_string(k) + "\" { \"path\" \"" + next + "\" }";
+        if (k > 0 && text.size() + entry.size() + 2 > bytes) {
+            break;
+        }
+        text += entry;
+    }
+    home.file("lib" + std::to_string(i) + "/steamapps/libraryfolders.vdf", text + " }");
+    if (i == 0) {
+        home.link(".local/share/Steam", home.path("lib0"));
+    }
+}
+
+TEST(FindInstalls, AChainOfLibrariesIsFollowedOnlySoFar) {
+    MadeUpHome home;
+    for (int i = 0; i < 100; ++i) {
+        chainLink(home, i);
+    }
+    home.game("lib80/steamapps/common/Grand Theft Auto Vice City");
+    home.game("lib20/steamapps/common/Grand Theft Auto Vice City");
+    EXPECT_EQ(findInstalls(home.roots()).size(), 1u);
+}
+
+TEST(FindInstalls, LibraryListsAreReadOnlyUpToTheirBytes) {
+    // Lists of nearly 1 MiB each: the fifth is more than is left to read.
+    MadeUpHome home;
+    constexpr std::size_t kNearlyAMebibyte = (std::size_t{1} << 20) - 64;
+    for (int i = 0; i < 6; ++i) {
+        chainLink(home, i, kNearlyAMebibyte);
+    }
+    home.game("lib4/steamapps/common/Grand Theft Auto Vice City");
+    home.game("lib6/steamapps/common/Grand Theft Auto Vice City");
+    EXPECT_EQ(listing(findInstalls(home.roots())),
+              "steam\t" + home.path("lib4/steamapps/common/Grand Theft Auto Vice City/\n"));
+}
+
 struct SteamCase {
     const char* name;
     std::string folder;  // relative to the made-up home

@@ -9,6 +9,7 @@ per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB]
                      vestura-cli render --folder F with every category 1 and --output
             list, check  RELPATH is a folder of list files: vestura-cli list|check --folder
             doctor   RELPATH is a game folder: vestura-cli doctor --game OUTDIR/RELPATH --fix
+            games    RELPATH is a home folder: vestura-cli games with HOME set to it
   EXPECTED  ok       exit 0 and, where a bitmap is written, a 24-bit BMP of more than 0 x 0
             text     exit 1 with the text in the program's output (stderr, or stdout for check)
   heavy     the sanitizer pass leaves the input out
@@ -65,7 +66,7 @@ def read_bounded(out, keep=OUTPUT_KEPT):
     return (head + b"\n[...]\n" + out.read(keep)).decode("latin-1")
 
 
-def run_child(argv, as_mib, timeout, cwd):
+def run_child(argv, as_mib, timeout, cwd, env_extra=None):
     """Runs argv with its own address-space cap; returns its exit, output, CPU and peak RSS."""
 
     def limit():
@@ -73,7 +74,10 @@ def run_child(argv, as_mib, timeout, cwd):
         if as_mib:
             resource.setrlimit(resource.RLIMIT_AS, (as_mib * MIB, as_mib * MIB))
 
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", **EXTRA_ENV)
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", **EXTRA_ENV, **(env_extra or {}))
+    for name in ("XDG_DATA_HOME", "WINEPREFIX"):
+        if env_extra and name not in env_extra:
+            env.pop(name, None)
     with tempfile.TemporaryFile() as out:
         child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
                                  cwd=cwd, env=env, preexec_fn=limit)
@@ -134,6 +138,8 @@ def command_for(cli, outdir, relpath, command, index, work, categories=CATEGORIE
         return [cli, command, "--folder", os.path.join(outdir, relpath)], None
     if command == "doctor":
         return [cli, "doctor", "--game", os.path.join(outdir, relpath), "--fix"], None
+    if command == "games":
+        return [cli, "games"], None
     raise ValueError("unknown command %r" % command)
 
 
@@ -188,7 +194,8 @@ def replay(generator, cli, args, work):
         outcome, problem = None, None
         for categories in slots:
             argv, output = command_for(cli, outdir, relpath, command, index, work, categories)
-            tried = run_child(argv, cap, args.timeout, work)
+            home = {"HOME": os.path.join(outdir, relpath)} if command == "games" else None
+            tried = run_child(argv, cap, args.timeout, work, home)
             problem = problem or verdict(tried, expected, output)
             if outcome is None or (tried.timed_out, tried.cpu) > (outcome.timed_out, outcome.cpu):
                 peak = max(tried.peak_kib, outcome.peak_kib) if outcome else tried.peak_kib

@@ -146,6 +146,58 @@ TEST(MetafileBudget, AnEmbeddedBitmapIsPaidForByItsDecodedSize) {
     EXPECT_GE(play(file, image, kUnlimited), 4096 * limits::kMetafileBitmapPixelWork);
 }
 
+// ---- Broken pens ----
+
+constexpr int kDotPen = 2;
+constexpr int kFlatEnds = 0x1200;  // flat caps, bevel joins
+
+TEST(MetafileBudget, ABrokenPenIsPaidForByItsDotsInThePensOwnUnits) {
+    // One column stretched a thousandfold across and squeezed as much along: its 5,461
+    // round dots lie within a few pixels, each a 2000-pixel sliver QPainter outlines finely.
+    const Bytes file = EmfBuilder(0, 0, 1700, 1700, QSize(64, 64), QSize(17, 17))
+                           .setWorldTransform(QTransform(1000, 0, 0, 0.001, 0, 0))
+                           .createPen(1, kDotPen, 2, Qt::black)
+                           .selectObject(1)
+                           .polyline16({QPoint(0, 0), QPoint(0, 32767)})
+                           .build();
+    QImage image = canvas();
+    play(file, image, static_cast<double>(limits::kMetafileWorkBudget));
+    EXPECT_EQ(countPixels(image, kBackground, image.rect()), 64 * 64);
+}
+
+TEST(MetafileBudget, ALongBrokenLineDrawnInPiecesKeepsItsPattern) {
+    // 249 columns of 500 pixels, 20,000 dots: several pieces' worth.
+    std::vector<QPoint> points;
+    for (int i = 0; i < 249; ++i) {
+        points.emplace_back(4 + 2 * i, i % 2 == 0 ? 4 : 504);
+    }
+    const QSize size(512, 512);
+    const Bytes file = EmfBuilder(0, 0, 13600, 13600, size, QSize(136, 136))
+                           .createPen(1, kDotPen | kFlatEnds, 2, Qt::black)
+                           .selectObject(1)
+                           .polyline16(points)
+                           .build();
+    QImage pieces = canvas(size);
+    play(file, pieces, kUnlimited);
+    QImage whole = canvas(size);
+    {
+        QPainter painter(&whole);
+        QPen pen(Qt::black, 2, Qt::DotLine, Qt::FlatCap, Qt::BevelJoin);
+        painter.setPen(pen);
+        painter.setBackground(Qt::white);  // a metafile's gaps are filled by default
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.drawPolyline(QPolygon(QList<QPoint>(points.begin(), points.end())));
+    }
+    // Where two pieces meet, the cut ends and restarts a dot: a few pixels each.
+    int differ = 0;
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            differ += pieces.pixel(x, y) != whole.pixel(x, y);
+        }
+    }
+    EXPECT_LT(differ, 100);
+}
+
 // ---- Object table ----
 
 WmfBuilder& brush(WmfBuilder& wmf, QColor color) {

@@ -200,6 +200,24 @@ EmfBuilder& EmfBuilder::polygon16(const std::vector<QPoint>& points) {
     return recordBytes(kEmfPolygon16, w.result());
 }
 
+EmfBuilder& EmfBuilder::polyline16(const std::vector<QPoint>& points) {
+    LeWriter w;
+    w.i32(0).i32(0).i32(0).i32(0).u32(static_cast<std::uint32_t>(points.size()));
+    for (const QPoint& p : points) {
+        w.i16(p.x()).i16(p.y());
+    }
+    return recordBytes(kEmfPolyline16, w.result());
+}
+
+EmfBuilder& EmfBuilder::setWorldTransform(const QTransform& world) {
+    LeWriter w;
+    for (const double v :
+         {world.m11(), world.m12(), world.m21(), world.m22(), world.dx(), world.dy()}) {
+        w.f32(static_cast<float>(v));
+    }
+    return recordBytes(kEmfSetWorldTransform, w.result());
+}
+
 EmfBuilder& EmfBuilder::stretchDiBits(const QRect& dest, const Bytes& dib, QSize dibSize) {
     constexpr std::uint32_t kRecordBytes = 80;
     const auto pixelBytes = static_cast<std::uint32_t>(dib.size() - kDibHeaderBytes);

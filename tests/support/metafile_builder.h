@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QTransform>
 #include <cstdint>
 #include <vector>
 
@@ -74,6 +75,8 @@ public:
     EmfBuilder& rectangle(int left, int top, int right, int bottom);
     EmfBuilder& ellipse(int left, int top, int right, int bottom);
     EmfBuilder& polygon16(const std::vector<QPoint>& points);
+    EmfBuilder& polyline16(const std::vector<QPoint>& points);
+    EmfBuilder& setWorldTransform(const QTransform& world);
     // STRETCHDIBITS of the whole DIB into the destination box, copying the source.
     EmfBuilder& stretchDiBits(const QRect& dest, const Bytes& dib, QSize dibSize);
 
@@ -98,6 +101,8 @@ inline constexpr std::uint32_t kEmfSelectObject = 37;
 inline constexpr std::uint32_t kEmfRectangle = 43;
 inline constexpr std::uint32_t kEmfEllipse = 42;
 inline constexpr std::uint32_t kEmfPolygon16 = 86;
+inline constexpr std::uint32_t kEmfPolyline16 = 87;
+inline constexpr std::uint32_t kEmfSetWorldTransform = 35;
 inline constexpr std::uint32_t kEmfStockNullPen = 0x80000008;
 
 }  // namespace vestura::test
