@@ -8,6 +8,7 @@
 #include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
+#include "picture/png/png_image.h"
 
 namespace vestura {
 
@@ -35,6 +36,7 @@ TFileFormatsList makeProgramTable() {
     table.add("bmp", "Bitmaps", &make<TBitmap>);
     table.add("jpeg", "JPEG Image File", &make<TJPEGImage>);
     table.add("jpg", "JPEG Image File", &make<TJPEGImage>);
+    table.add("png", "Portable Network Graphics", &make<TPngImage>);
     return table;
 }
 

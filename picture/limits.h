@@ -77,3 +77,19 @@ inline constexpr std::int64_t kMetafileMaxBitmapPixels = std::int64_t{1} << 23;
 inline constexpr std::size_t kMetafileMaxObjects = 65536;
 
 }  // namespace vestura::limits
+
+// ---- PNG metadata ----
+
+// The PNG decoder keeps none of a file's metadata (text, colour profiles, suggested
+// palettes, unknown chunks): it skips them unread. These bound what libpng may still
+// allocate for one ancillary chunk and how many it may keep, should one get through.
+namespace vestura::limits {
+
+inline constexpr std::size_t kPngMaxChunkAllocation = std::size_t{256} << 10;  // safety
+inline constexpr std::uint32_t kPngMaxCachedChunks = 64;                        // safety
+// libpng's working rows while decoding: the raw row and the one before it, at most
+// 8 bytes a pixel (16-bit RGBA) each, plus one row pointer per row.
+inline constexpr std::int64_t kPngWorkingBytesPerColumn = 2 * 8;
+inline constexpr std::int64_t kPngBytesPerRowPointer = 8;
+
+}  // namespace vestura::limits

@@ -146,7 +146,7 @@ TEST_F(CatalogueFolder, RecipesRenderEveryGoodLineAndReportBadOnesByLine) {
 
 TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     folder.write("broken.jpg", std::string("\xFF\xD8\xFF\xDB", 4) + std::string(40, '\x11'));
-    list("c.ls", "<NEW>\r\nmissing.bmp\r\nGone\r\n<NEW>\r\nchain.png\r\nPNG chain\r\n");
+    list("c.ls", "<NEW>\r\nmissing.bmp\r\nGone\r\n<NEW>\r\nchain.gif\r\nGIF chain\r\n");
     list("k.ls", "# shirts\r\n<NEW>\r\nbroken.jpg\r\nBroken\r\n<NEW>");
     const Outcome outcome = cli({"check"});
     EXPECT_EQ(outcome.status, 1);
@@ -154,7 +154,7 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     EXPECT_NE(out.find("c.ls:1: Gone: Cannot open file " + folder.file("missing.bmp") + ".\n"),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("c.ls:4: PNG chain: Unknown picture file extension (.png)\n"),
+    EXPECT_NE(out.find("c.ls:4: GIF chain: Unknown picture file extension (.gif)\n"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("k.ls:2: Broken: JPEG error #"), std::string::npos) << out;
