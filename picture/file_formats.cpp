@@ -9,6 +9,7 @@
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
 #include "picture/png/png_image.h"
+#include "picture/tga/tga_image.h"
 
 namespace vestura {
 
@@ -37,6 +38,7 @@ TFileFormatsList makeProgramTable() {
     table.add("jpeg", "JPEG Image File", &make<TJPEGImage>);
     table.add("jpg", "JPEG Image File", &make<TJPEGImage>);
     table.add("png", "Portable Network Graphics", &make<TPngImage>);
+    table.add("tga", "Truevision Targa", &make<TTgaImage>);
     return table;
 }
 

@@ -76,7 +76,7 @@ TEST_P(UnknownExtension, FailsWithoutOpeningTheFile) {
 
 TEST(Loader, KnownExtensionsInAnyCaseHaveNoRefusalMessage) {
     for (const char* path :
-         {"a.bmp", "A.BMP", "x/b.Jpeg", "c.jpg", "d.ICO", "e.wmf", "f.emf", "g.png"}) {
+         {"a.bmp", "A.BMP", "x/b.Jpeg", "c.jpg", "d.ICO", "e.wmf", "f.emf", "g.png", "h.TGA"}) {
         EXPECT_EQ(TPicture::unknownExtensionMessage(path), "") << path;
     }
 }
