@@ -1,16 +1,16 @@
-// libpng reports failures by longjmp. Every libpng call that can fail runs in one of two
-// stage functions whose frame holds nothing with a destructor; the stages return false
-// after a failure and the C++ code around them raises. The read structure is destroyed on
-// every path by its owner below.
+// libpng's progressive reader: the file is handed over whole and libpng calls back with the
+// header and then with each row. It stops inflating once the last row is in, where the
+// sequential reader would inflate whatever else the pixel data holds: a few KB of it can
+// ask for gigabytes. libpng reports failures by longjmp; the one frame that sets the jump
+// point and the callbacks hold nothing with a destructor, and the C++ code around them
+// raises afterwards. The read structure is destroyed on every path by its owner below.
 #include "picture/png/png_decoder.h"
 
 #include <png.h>
 
-#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "common/errors.h"
 #include "common/messages.h"
@@ -29,23 +29,15 @@ constexpr std::size_t kSignatureBytes = 8;
     throw EInvalidGraphic(std::string(msg::kPngInvalid));
 }
 
-// What the callbacks share: the file's bytes and whether memory ran out.
-struct Source {
-    std::span<const std::uint8_t> file;
-    std::size_t position = 0;
-    bool outOfMemory = false;
+// What the callbacks share: the picture being decoded and how its decoding went.
+struct Decoding {
+    QImage image;  // ARGB32, made once the header has passed the limits
+    bool interlaced = false;
+    bool complete = false;     // the last row of the last pass is in
+    bool outOfMemory = false;  // an allocation failed, ours or libpng's
 };
 
-void readBytes(png_structp png, png_bytep out, size_t count) {
-    auto* source = static_cast<Source*>(png_get_io_ptr(png));
-    if (count > source->file.size() - source->position) {
-        png_error(png, "data ends early");
-    }
-    std::memcpy(out, source->file.data() + source->position, count);
-    source->position += count;
-}
-
-// Failures leave the stage at once, saying nothing; warnings are dropped.
+// Failures leave the decoding at once, saying nothing; warnings are dropped.
 void onError(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
 }
@@ -54,7 +46,7 @@ void onWarning(png_structp, png_const_charp) {}
 png_voidp allocate(png_structp png, png_alloc_size_t size) {
     void* block = std::malloc(size);
     if (block == nullptr) {
-        static_cast<Source*>(png_get_mem_ptr(png))->outOfMemory = true;
+        static_cast<Decoding*>(png_get_mem_ptr(png))->outOfMemory = true;
     }
     return block;
 }
@@ -65,16 +57,15 @@ void release(png_structp, png_voidp block) {
 // Owns libpng's read and info structures.
 class ReadStruct {
 public:
-    explicit ReadStruct(Source& source)
-        : png_(png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, &onError, &onWarning,
-                                        &source, &allocate, &release)) {
+    explicit ReadStruct(Decoding& decoding)
+        : png_(png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &decoding, &onError, &onWarning,
+                                        &decoding, &allocate, &release)) {
         if (png_ != nullptr) {
             info_ = png_create_info_struct(png_);
         }
         if (png_ == nullptr || info_ == nullptr) {
             raiseOutOfMemory();
         }
-        png_set_read_fn(png_, &source, &readBytes);
     }
     ~ReadStruct() { png_destroy_read_struct(&png_, &info_, nullptr); }
     ReadStruct(const ReadStruct&) = delete;
@@ -88,24 +79,26 @@ private:
     png_infop info_ = nullptr;
 };
 
-// Stage 1: limits, the header, and the transformations to 8-bit BGRA. On success *width and
-// *height hold the picture's size and *rowBytes the size of one transformed row.
-bool readHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32* height,
-                size_t* rowBytes) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        return false;
-    }
-    // libpng refuses larger sides while reading the header, before any allocation.
+Decoding& decodingOf(png_structp png) {
+    return *static_cast<Decoding*>(png_get_progressive_ptr(png));
+}
+
+// Limits libpng checks as it reads: sides in the header, what an ancillary chunk may take.
+// Metadata is skipped unread: no text, profile or palette suggestion is decompressed.
+void setLimits(png_structp png) {
     png_set_user_limits(png, limits::kMaxDimension, limits::kMaxDimension);
     png_set_chunk_malloc_max(png, limits::kPngMaxChunkAllocation);
     png_set_chunk_cache_max(png, limits::kPngMaxCachedChunks);
-    // Metadata is skipped unread: no text, profile or palette suggestion is decompressed.
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
     static const png_byte kSkipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0pCAL\0sCAL\0"
                                        "sTER\0tIME\0pHYs\0oFFs\0gAMA\0cHRM\0sRGB\0sBIT\0bKGD";
+    constexpr int kChunkNameBytes = 5;
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped,
-                                static_cast<int>(sizeof(kSkipped) / 5));
-    png_read_info(png, info);
+                                static_cast<int>(sizeof(kSkipped) / kChunkNameBytes));
+}
+
+// Every colour type and depth to 8-bit BGRA, the rows of every pass combined.
+void setTransformations(png_structp png, png_infop info) {
     const png_byte colorType = png_get_color_type(png, info);
     png_set_expand(png);  // palette to RGB, grey below 8 bits to 8, tRNS to alpha
     png_set_scale_16(png);
@@ -120,59 +113,79 @@ bool readHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32
 #endif
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    *width = png_get_image_width(png, info);
-    *height = png_get_image_height(png, info);
-    *rowBytes = png_get_rowbytes(png, info);
-    return true;
 }
 
-// Stage 2: every row, all passes of an interlaced picture, into `rows`.
-bool readRows(png_structp png, png_bytepp rows) {
+// The header is in: check the size against the limits, then make the picture. What is kept
+// is the picture's own 32-bit rows, which it is drawn from as they are; libpng works in two
+// raw rows besides.
+void onHeader(png_structp png, png_infop info) {
+    Decoding& decoding = decodingOf(png);
+    setTransformations(png, info);
+    const std::int64_t w = png_get_image_width(png, info);
+    const std::int64_t h = png_get_image_height(png, info);
+    const std::int64_t working =
+        w * limits::kPngWorkingBytesPerColumn + h * limits::kPngBytesPerRowPointer;
+    if (w == 0 || h == 0 || png_get_rowbytes(png, info) != static_cast<size_t>(w * kBytesPerPixel) ||
+        !limits::fits(w, h, w * kBytesPerPixel, 0, working)) {
+        png_error(png, "beyond the limits");
+    }
+    decoding.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    decoding.image = QImage(static_cast<int>(w), static_cast<int>(h), QImage::Format_ARGB32);
+    if (decoding.image.isNull()) {
+        decoding.outOfMemory = true;
+        png_error(png, "out of memory");
+    }
+    // Pixels no pass reaches (there are none in a whole file) stay transparent.
+    decoding.image.fill(Qt::transparent);
+}
+
+// One row of one pass; with interlace handling every pass calls back for every row, the
+// rows it has no pixels for without any.
+void onRow(png_structp png, png_bytep row, png_uint_32 rowNumber, int pass) {
+    constexpr int kLastInterlacePass = 6;
+    Decoding& decoding = decodingOf(png);
+    if (rowNumber >= static_cast<png_uint_32>(decoding.image.height())) {
+        png_error(png, "row outside the picture");
+    }
+    png_progressive_combine_row(png, decoding.image.scanLine(static_cast<int>(rowNumber)), row);
+    const int lastPass = decoding.interlaced ? kLastInterlacePass : 0;
+    if (rowNumber + 1 == static_cast<png_uint_32>(decoding.image.height()) && pass == lastPass) {
+        decoding.complete = true;
+    }
+}
+
+// Hands libpng the whole file; false when it failed on the way.
+bool decodeAll(png_structp png, png_infop info, png_bytep file, size_t size) {
     if (setjmp(png_jmpbuf(png)) != 0) {
         return false;
     }
-    png_read_image(png, rows);
+    setLimits(png);
+    png_set_progressive_read_fn(png, png_get_mem_ptr(png), &onHeader, &onRow, nullptr);
+    png_process_data(png, info, file, size);
     return true;
-}
-
-[[noreturn]] void raiseFailure(const Source& source) {
-    if (source.outOfMemory) {
-        raiseOutOfMemory();
-    }
-    raiseInvalid();
 }
 
 }  // namespace
 
 QImage decodePng(std::span<const std::uint8_t> file) {
-    Source source{file};
     if (file.size() < kSignatureBytes || png_sig_cmp(file.data(), 0, kSignatureBytes) != 0) {
         raiseInvalid();
     }
-    ReadStruct read(source);
-    png_uint_32 width = 0, height = 0;
-    size_t rowBytes = 0;
-    if (!readHeader(read.png(), read.info(), &width, &height, &rowBytes)) {
-        raiseFailure(source);
+    Decoding decoding;
+    {
+        const ReadStruct read(decoding);
+        // libpng takes the data as writable; it does not write to it.
+        const bool decoded = decodeAll(read.png(), read.info(),
+                                       const_cast<png_bytep>(file.data()), file.size());
+        if (!decoded || !decoding.complete) {
+            decoding.image = QImage();  // what was decoded goes before the failure is raised
+            if (decoding.outOfMemory) {
+                raiseOutOfMemory();
+            }
+            raiseInvalid();
+        }
     }
-    // What is kept is the picture's own 32-bit rows, which it is drawn from as they are;
-    // libpng works in two raw rows and reads through one pointer a row.
-    const std::int64_t w = width, h = height;
-    const std::int64_t working =
-        w * limits::kPngWorkingBytesPerColumn + h * limits::kPngBytesPerRowPointer;
-    if (w == 0 || h == 0 || rowBytes != static_cast<size_t>(w * kBytesPerPixel) ||
-        !limits::fits(w, h, w * kBytesPerPixel, 0, working)) {
-        raiseInvalid();
-    }
-    QImage image = allocateImage(static_cast<int>(w), static_cast<int>(h), QImage::Format_ARGB32);
-    std::vector<png_bytep> rows(static_cast<std::size_t>(h));
-    for (int y = 0; y < image.height(); ++y) {
-        rows[static_cast<std::size_t>(y)] = image.scanLine(y);
-    }
-    if (!readRows(read.png(), rows.data())) {
-        raiseFailure(source);
-    }
-    return image;
+    return std::move(decoding.image);
 }
 
 }  // namespace vestura

@@ -25,10 +25,11 @@ using test::raises;
 constexpr std::string_view kInvalid = "PNG image is not valid";
 constexpr int kAlphas[] = {255, 0, 128, 37};
 
-// 7 x 5 (odd sides, so interlacing leaves passes short and low depths pad their rows): every
-// pixel differs, alpha takes four values, grey forms read the red channel.
+// 19 x 11 (odd sides past two interlace blocks, so passes end short and low depths pad
+// their rows): every pixel differs, alpha takes four values, grey forms read the red channel.
+constexpr QSize kSize(19, 11);
 QImage testPicture(int levels, bool alpha) {
-    QImage picture(7, 5, QImage::Format_ARGB32);
+    QImage picture(kSize, QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const auto level = [&](int n) { return (n % levels) * 255 / (levels - 1); };
@@ -39,13 +40,13 @@ QImage testPicture(int levels, bool alpha) {
     return picture;
 }
 
-// For palette forms: the 7 x 5 pixels cycle through as many colours as the depth indexes.
+// For palette forms: the pixels cycle through as many colours as the depth indexes.
 QImage palettePicture(int depth, bool alpha) {
-    const int colours = std::min(1 << depth, 35);
-    QImage picture(7, 5, QImage::Format_ARGB32);
+    const int colours = std::min(1 << depth, kSize.width() * kSize.height());
+    QImage picture(kSize, QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
-            const int k = (x + 7 * y) % colours;
+            const int k = (x + kSize.width() * y) % colours;
             picture.setPixel(x, y, qRgba(k * 37 % 256, k * 91 % 256, k * 53 % 256,
                                          alpha ? kAlphas[k % 4] : 255));
         }
@@ -236,6 +237,46 @@ TEST(Png, MetadataIsSkippedUnread) {
     EXPECT_EQ(decoded(file), premultiplied(testPicture(k8, true)));
 }
 
+// A whole file whose pixel data ends before the last row is not valid, though libpng takes
+// it for a warning; pixel data going on past the last row is left uninflated.
+TEST(Png, PixelDataMustCoverTheRowsAndMayGoOnPastThem) {
+    QImage solid(40, 30, QImage::Format_ARGB32);
+    solid.fill(qRgba(10, 20, 30, 200));
+    const Bytes file = pngFile(solid);
+    const std::size_t idat = kAfterHeader;
+    const std::uint32_t length = static_cast<std::uint32_t>(file[idat]) << 24 |
+                                 file[idat + 1] << 16 | file[idat + 2] << 8 | file[idat + 3];
+    const Bytes end(file.begin() + static_cast<std::ptrdiff_t>(idat + 12 + length), file.end());
+    const auto withPixelData = [&](const Bytes& data) {
+        Bytes out(file.begin(), file.begin() + idat);
+        const Bytes pixels = chunk("IDAT", data);
+        out.insert(out.end(), pixels.begin(), pixels.end());
+        out.insert(out.end(), end.begin(), end.end());
+        return out;
+    };
+    const auto deflated = [](const Bytes& raw) {
+        uLongf size = compressBound(static_cast<uLong>(raw.size()));
+        Bytes packed(size);
+        compress2(packed.data(), &size, raw.data(), raw.size(), 9);
+        packed.resize(size);
+        return packed;
+    };
+    constexpr std::size_t kRowBytes = 1 + 40 * 4;  // filter byte, RGBA
+    Bytes rows;
+    for (int y = 0; y < 30; ++y) {
+        rows.push_back(0);
+        for (int x = 0; x < 40; ++x) {
+            rows.insert(rows.end(), {10, 20, 30, 200});
+        }
+    }
+    const Bytes short_(rows.begin(), rows.end() - kRowBytes);
+    EXPECT_TRUE(raises<EInvalidGraphic>([&] { decoded(withPixelData(deflated(short_))); },
+                                        kInvalid));
+    Bytes longer = rows;
+    longer.resize(rows.size() + (64 << 20), 0);  // 64 MiB past the rows
+    EXPECT_EQ(decoded(withPixelData(deflated(longer))), premultiplied(solid));
+}
+
 TEST(Png, LoadsThroughTheFileFormatTableInAnyLetterCase) {
     test::TempFolder folder;
     const Bytes file = goodFile();
@@ -244,8 +285,8 @@ TEST(Png, LoadsThroughTheFileFormatTableInAnyLetterCase) {
         TPicture picture;
         picture.loadFromFile(folder.file(name));
         ASSERT_NE(dynamic_cast<TPngImage*>(picture.graphic()), nullptr) << name;
-        EXPECT_EQ(picture.width(), 7);
-        EXPECT_EQ(picture.height(), 5);
+        EXPECT_EQ(picture.width(), kSize.width());
+        EXPECT_EQ(picture.height(), kSize.height());
     }
     folder.write("bad.png", "GIF89a");
     TPicture picture;
