@@ -17,7 +17,8 @@ namespace {
 
 // The command line admits only FILE.png or FILE.bmp, in any letter case.
 bool endsWithPng(const std::string& path) {
-    return QString::fromLocal8Bit(path.c_str()).endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    return QString::fromLocal8Bit(path.c_str())
+        .endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
 }
 
 Bytes encodePng(const QImage& image) {
@@ -34,10 +35,10 @@ Bytes encodePng(const QImage& image) {
 
 int runTemplate(const Invocation& invocation) {
     const std::unique_ptr<TBitmap> base = loadBuiltinBitmap(BuiltinPicture::BaseSkin);
-    const QImage picture = invocation.category ? partCanvas(*base, *invocation.category)
-                                               : outlinedSkin(*base);
-    const Bytes file = endsWithPng(invocation.output) ? encodePng(picture)
-                                                      : encodeBmp24(picture, {});
+    const QImage picture =
+        invocation.category ? partCanvas(*base, *invocation.category) : outlinedSkin(*base);
+    const Bytes file =
+        endsWithPng(invocation.output) ? encodePng(picture) : encodeBmp24(picture, {});
     writeFileSafely(invocation.output, {file});
     return 0;
 }

@@ -51,7 +51,8 @@ QImage outlinedSkin(TGraphic& baseSkin) {
     for (const CategoryInfo* category : byStacking) {
         const CategoryInfo& row = *category;
         const QRect box = skinBox(row.category);
-        const QColor color = QColor::fromRgb(kOutlineColors[static_cast<std::size_t>(row.category)]);
+        const QColor color =
+            QColor::fromRgb(kOutlineColors[static_cast<std::size_t>(row.category)]);
         painter.setPen(color);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(box.adjusted(0, 0, -1, -1));  // the outline lies on the box's edge pixels
@@ -71,7 +72,8 @@ QImage partCanvas(TGraphic& baseSkin, Category c) {
     QImage canvas = allocateImage(box.width(), box.height(), QImage::Format_RGB32);
     canvas.fill(kPreviewBackground);
     QPainter painter(&canvas);
-    painter.drawImage(QPoint(0, 0), baseSkinImage(baseSkin), box & QRect(0, 0, kSkinSize, kSkinSize));
+    painter.drawImage(QPoint(0, 0), baseSkinImage(baseSkin),
+                      box & QRect(0, 0, kSkinSize, kSkinSize));
     return canvas;
 }
 

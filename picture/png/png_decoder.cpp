@@ -90,8 +90,9 @@ void setLimits(png_structp png) {
     png_set_chunk_malloc_max(png, limits::kPngMaxChunkAllocation);
     png_set_chunk_cache_max(png, limits::kPngMaxCachedChunks);
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-    static const png_byte kSkipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0pCAL\0sCAL\0"
-                                       "sTER\0tIME\0pHYs\0oFFs\0gAMA\0cHRM\0sRGB\0sBIT\0bKGD";
+    static const png_byte kSkipped[] =
+        "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0pCAL\0sCAL\0"
+        "sTER\0tIME\0pHYs\0oFFs\0gAMA\0cHRM\0sRGB\0sBIT\0bKGD";
     constexpr int kChunkNameBytes = 5;
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped,
                                 static_cast<int>(sizeof(kSkipped) / kChunkNameBytes));
@@ -125,7 +126,8 @@ void onHeader(png_structp png, png_infop info) {
     const std::int64_t h = png_get_image_height(png, info);
     const std::int64_t working =
         w * limits::kPngWorkingBytesPerColumn + h * limits::kPngBytesPerRowPointer;
-    if (w == 0 || h == 0 || png_get_rowbytes(png, info) != static_cast<size_t>(w * kBytesPerPixel) ||
+    if (w == 0 || h == 0 ||
+        png_get_rowbytes(png, info) != static_cast<size_t>(w * kBytesPerPixel) ||
         !limits::fits(w, h, w * kBytesPerPixel, 0, working)) {
         png_error(png, "beyond the limits");
     }
@@ -175,8 +177,8 @@ QImage decodePng(std::span<const std::uint8_t> file) {
     {
         const ReadStruct read(decoding);
         // libpng takes the data as writable; it does not write to it.
-        const bool decoded = decodeAll(read.png(), read.info(),
-                                       const_cast<png_bytep>(file.data()), file.size());
+        const bool decoded =
+            decodeAll(read.png(), read.info(), const_cast<png_bytep>(file.data()), file.size());
         if (!decoded || !decoding.complete) {
             decoding.image = QImage();  // what was decoded goes before the failure is raised
             if (decoding.outOfMemory) {

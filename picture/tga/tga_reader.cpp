@@ -130,7 +130,7 @@ public:
             case kColorMapped: {
                 const int index = p[0] - header_.mapFirst;
                 return index >= 0 && index < static_cast<int>(map_.size()) ? map_[index]
-                                                                            : kMissingColor;
+                                                                           : kMissingColor;
             }
             case kGrey:
                 return qRgb(p[0], p[0], p[0]);

@@ -34,8 +34,9 @@ TEST_F(ReloadTest, SelectorsKeepTheirCaptionsAndThePreviewFollowsTheNewFiles) {
 
     // A new entry before Green, Green's picture repainted blue, the glasses entry renamed.
     writePart("green.bmp", 30, 10, qRgb(0, 0, 250));
-    program.write("c.ls", "<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\nred.bmp\r\nNew\r\n"
-                          "<NEW>\r\ngreen.bmp\r\nGreen\r\n");
+    program.write("c.ls",
+                  "<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\nred.bmp\r\nNew\r\n"
+                  "<NEW>\r\ngreen.bmp\r\nGreen\r\n");
     program.write("e.ls", "<NEW>\r\nred.bmp\r\nRenamed\r\n");
     pressF5(form->ComboBox4);
 

@@ -14,7 +14,9 @@ namespace {
 using test::runCli;
 
 QImage baseSkin() {
-    return loadBuiltinBitmap(BuiltinPicture::BaseSkin)->image().convertToFormat(QImage::Format_RGB32);
+    return loadBuiltinBitmap(BuiltinPicture::BaseSkin)
+        ->image()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 QImage written(const std::string& path) {
@@ -49,13 +51,11 @@ TEST(Template, OutlinesAndNamesEveryCategorysBoxOnTheBaseSkin) {
 TEST(Template, CategoryCanvasIsTheBaseSkinUnderItsBoxAtTheBoxSize) {
     test::TempFolder folder;
     const QImage base = baseSkin();
-    ASSERT_EQ(runCli({"template", "--category", "glasses", "--output", folder.file("g.bmp")})
-                  .status,
-              0);
+    ASSERT_EQ(
+        runCli({"template", "--category", "glasses", "--output", folder.file("g.bmp")}).status, 0);
     EXPECT_EQ(written(folder.file("g.bmp")), base.copy(160, 39, 96, 44));
     // The shirt's box reaches one row past the skin: that row is the preview's background.
-    ASSERT_EQ(runCli({"template", "--category", "shirt", "--output", folder.file("s.png")})
-                  .status,
+    ASSERT_EQ(runCli({"template", "--category", "shirt", "--output", folder.file("s.png")}).status,
               0);
     const QImage shirt = written(folder.file("s.png"));
     ASSERT_EQ(shirt.size(), QSize(105, 129));

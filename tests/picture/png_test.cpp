@@ -18,8 +18,8 @@
 namespace vestura {
 namespace {
 
-using test::PngForm;
 using test::pngFile;
+using test::PngForm;
 using test::raises;
 
 constexpr std::string_view kInvalid = "PNG image is not valid";
@@ -47,8 +47,9 @@ QImage palettePicture(int depth, bool alpha) {
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const int k = (x + kSize.width() * y) % colours;
-            picture.setPixel(x, y, qRgba(k * 37 % 256, k * 91 % 256, k * 53 % 256,
-                                         alpha ? kAlphas[k % 4] : 255));
+            picture.setPixel(
+                x, y,
+                qRgba(k * 37 % 256, k * 91 % 256, k * 53 % 256, alpha ? kAlphas[k % 4] : 255));
         }
     }
     return picture;
@@ -78,6 +79,10 @@ struct FormCase {
     int levels;  // sample values the form holds exactly, per channel (palettes: unused)
     bool alpha;
 };
+
+void PrintTo(const FormCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class PngForms : public ::testing::TestWithParam<FormCase> {};
 
@@ -130,8 +135,7 @@ TEST(Png, TransparentColourOfGreyAndRgbFormsHasNoAlpha) {
             picture.fill(qRgb(200, 200, 200));
             picture.setPixel(1, 0, qRgb(17, 17, 17));
             picture.setPixel(2, 1, qRgb(17, 17, 17));
-            const QImage image =
-                decoded(pngFile(picture, {type, depth, false, qRgb(17, 17, 17)}));
+            const QImage image = decoded(pngFile(picture, {type, depth, false, qRgb(17, 17, 17)}));
             QImage expected = picture;
             expected.setPixel(1, 0, 0);
             expected.setPixel(2, 1, 0);
@@ -211,9 +215,9 @@ TEST(Png, DamagedFilesAreNotValid) {
 TEST(Png, SizesBeyondTheLimitsAreRefusedBeforeDecoding) {
     const Bytes good = goodFile();
     for (const auto& [width, height] : {std::pair{100000u, 100000u}, std::pair{8193u, 1u},
-                                       std::pair{8192u, 8192u}, std::pair{4096u, 4096u}}) {
-        EXPECT_TRUE(raises<EInvalidGraphic>([&] { decoded(withSize(good, width, height)); },
-                                            kInvalid))
+                                        std::pair{8192u, 8192u}, std::pair{4096u, 4096u}}) {
+        EXPECT_TRUE(
+            raises<EInvalidGraphic>([&] { decoded(withSize(good, width, height)); }, kInvalid))
             << width << " x " << height;
     }
 }
@@ -270,8 +274,8 @@ TEST(Png, PixelDataMustCoverTheRowsAndMayGoOnPastThem) {
         }
     }
     const Bytes short_(rows.begin(), rows.end() - kRowBytes);
-    EXPECT_TRUE(raises<EInvalidGraphic>([&] { decoded(withPixelData(deflated(short_))); },
-                                        kInvalid));
+    EXPECT_TRUE(
+        raises<EInvalidGraphic>([&] { decoded(withPixelData(deflated(short_))); }, kInvalid));
     Bytes longer = rows;
     longer.resize(rows.size() + (64 << 20), 0);  // 64 MiB past the rows
     EXPECT_EQ(decoded(withPixelData(deflated(longer))), premultiplied(solid));
@@ -290,8 +294,8 @@ TEST(Png, LoadsThroughTheFileFormatTableInAnyLetterCase) {
     }
     folder.write("bad.png", "GIF89a");
     TPicture picture;
-    EXPECT_TRUE(raises<EInvalidGraphic>([&] { picture.loadFromFile(folder.file("bad.png")); },
-                                        kInvalid));
+    EXPECT_TRUE(
+        raises<EInvalidGraphic>([&] { picture.loadFromFile(folder.file("bad.png")); }, kInvalid));
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ namespace vestura {
 namespace {
 
 using test::raises;
-using test::TgaForm;
 using test::tgaFile;
+using test::TgaForm;
 
 constexpr std::string_view kInvalid = "TGA image is not valid";
 
@@ -26,9 +26,9 @@ QImage testPicture() {
     QImage picture(9, 4, QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
-            const QRgb c = y >= 2 ? qRgba(132, 66, 255, 200)
-                                  : qRgba(x * 28, 255 - y * 60, (x * y * 40) % 256,
-                                          kAlphas[(x + y) % 4]);
+            const QRgb c =
+                y >= 2 ? qRgba(132, 66, 255, 200)
+                       : qRgba(x * 28, 255 - y * 60, (x * y * 40) % 256, kAlphas[(x + y) % 4]);
             picture.setPixel(x, y, c);
         }
     }
@@ -52,8 +52,8 @@ QImage expected(QImage picture, const TgaForm& form) {
                 r = fiveBits(r), g = fiveBits(g), b = fiveBits(b);
                 a = a >= 128 ? 255 : 0;
             }
-            const bool alpha = form.alphaBits != 0 && form.imageType != 3 && bits != 15 &&
-                               bits != 24;
+            const bool alpha =
+                form.alphaBits != 0 && form.imageType != 3 && bits != 15 && bits != 24;
             picture.setPixel(x, y, qRgba(r, g, b, alpha ? a : 255));
         }
     }
@@ -71,6 +71,10 @@ struct FormCase {
     TgaForm form;
 };
 
+void PrintTo(const FormCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class TgaForms : public ::testing::TestWithParam<FormCase> {};
 
 TEST_P(TgaForms, DecodeToTheStoredPixelsFromEveryOriginStoredOrRunLength) {
@@ -83,26 +87,26 @@ TEST_P(TgaForms, DecodeToTheStoredPixelsFromEveryOriginStoredOrRunLength) {
                 form.topDown = topDown;
                 form.rightToLeft = rightToLeft;
                 EXPECT_EQ(decoded(tgaFile(picture, form)), expected(picture, form))
-                    << "run-length " << runLength << ", top-down " << topDown
-                    << ", right-to-left " << rightToLeft;
+                    << "run-length " << runLength << ", top-down " << topDown << ", right-to-left "
+                    << rightToLeft;
             }
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tga, TgaForms,
-    ::testing::Values(FormCase{"TrueColour32WithAlpha", {2, 32, 0, 8}},
-                      FormCase{"TrueColour32AlphaBitsZeroIsOpaque", {2, 32, 0, 0}},
-                      FormCase{"TrueColour24", {2, 24, 0, 0}},
-                      FormCase{"TrueColour16WithAlphaBit", {2, 16, 0, 1}},
-                      FormCase{"TrueColour16NoAlphaBits", {2, 16, 0, 0}},
-                      FormCase{"TrueColour15", {2, 15, 0, 0}},
-                      FormCase{"ColourMapped24", {1, 8, 24, 0}},
-                      FormCase{"ColourMapped32WithAlpha", {1, 8, 32, 8}},
-                      FormCase{"ColourMapped16WithAlphaBit", {1, 8, 16, 1}},
-                      FormCase{"Grey8", {3, 8, 0, 0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Tga, TgaForms,
+                         ::testing::Values(FormCase{"TrueColour32WithAlpha", {2, 32, 0, 8}},
+                                           FormCase{"TrueColour32AlphaBitsZeroIsOpaque",
+                                                    {2, 32, 0, 0}},
+                                           FormCase{"TrueColour24", {2, 24, 0, 0}},
+                                           FormCase{"TrueColour16WithAlphaBit", {2, 16, 0, 1}},
+                                           FormCase{"TrueColour16NoAlphaBits", {2, 16, 0, 0}},
+                                           FormCase{"TrueColour15", {2, 15, 0, 0}},
+                                           FormCase{"ColourMapped24", {1, 8, 24, 0}},
+                                           FormCase{"ColourMapped32WithAlpha", {1, 8, 32, 8}},
+                                           FormCase{"ColourMapped16WithAlphaBit", {1, 8, 16, 1}},
+                                           FormCase{"Grey8", {3, 8, 0, 0}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 constexpr std::size_t kHeaderBytes = 18;
 
@@ -137,11 +141,13 @@ TEST(Tga, DamagedOrUnsupportedFilesAreNotValid) {
 }
 
 TEST(Tga, SizesBeyondTheLimitsAreRefusedFromTheHeader) {
-    for (const auto& [width, height] : {std::pair{65535, 65535}, std::pair{8193, 1},
-                                       std::pair{4096, 4096}}) {
+    for (const auto& [width, height] :
+         {std::pair{65535, 65535}, std::pair{8193, 1}, std::pair{4096, 4096}}) {
         Bytes file = tgaFile(testPicture(), {2, 32, 0, 8, true});
-        file[12] = static_cast<std::uint8_t>(width), file[13] = static_cast<std::uint8_t>(width >> 8);
-        file[14] = static_cast<std::uint8_t>(height), file[15] = static_cast<std::uint8_t>(height >> 8);
+        file[12] = static_cast<std::uint8_t>(width),
+        file[13] = static_cast<std::uint8_t>(width >> 8);
+        file[14] = static_cast<std::uint8_t>(height),
+        file[15] = static_cast<std::uint8_t>(height >> 8);
         EXPECT_TRUE(raises<EInvalidGraphic>([&] { decoded(file); }, kInvalid))
             << width << " x " << height;
     }
@@ -182,8 +188,8 @@ TEST(Tga, LoadsThroughTheFileFormatTableInAnyLetterCase) {
     }
     folder.write("bad.tga", "not a targa");
     TPicture picture;
-    EXPECT_TRUE(raises<EInvalidGraphic>([&] { picture.loadFromFile(folder.file("bad.tga")); },
-                                        kInvalid));
+    EXPECT_TRUE(
+        raises<EInvalidGraphic>([&] { picture.loadFromFile(folder.file("bad.tga")); }, kInvalid));
 }
 
 }  // namespace

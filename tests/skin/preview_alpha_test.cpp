@@ -78,8 +78,8 @@ QImage expectedOver(QImage skin, Category c, const QImage& picture) {
             if (std::abs(qRed(a) - qRed(e)) > slack || std::abs(qGreen(a) - qGreen(e)) > slack ||
                 std::abs(qBlue(a) - qBlue(e)) > slack) {
                 return ::testing::AssertionFailure()
-                       << "at (" << x << ", " << y << "): " << std::hex << a << " instead of "
-                       << e << " (alpha " << std::dec << alpha << ")";
+                       << "at (" << x << ", " << y << "): " << std::hex << a << " instead of " << e
+                       << " (alpha " << std::dec << alpha << ")";
             }
         }
     }
@@ -105,6 +105,10 @@ struct SlotCase {
     Category category;
     QSize size;
 };
+
+void PrintTo(const SlotCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class AlphaPart : public ::testing::TestWithParam<SlotCase> {
 protected:
@@ -138,20 +142,18 @@ TEST_P(AlphaPart, BlendsSourceOverWhatLiesBelow) {
     if (c.category != Category::Shirt) {
         below = expectedOver(below, Category::Shirt, shirt);
     }
-    EXPECT_TRUE(
-        blendsAs(render(), expectedOver(below, c.category, picture), picture, c.category));
+    EXPECT_TRUE(blendsAs(render(), expectedOver(below, c.category, picture), picture, c.category));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Slots, AlphaPart,
-    ::testing::Values(SlotCase{"PngInTheGlassesSlot", &asPng, Category::Glasses, {96, 44}},
-                      SlotCase{"PngLargerThanTheFixedShirtSlot", &asPng, Category::Shirt,
-                               {130, 150}},
-                      SlotCase{"PngInTheJeansSlot", &asPng, Category::Jeans, {94, 172}},
-                      SlotCase{"TgaInTheGlassesSlot", &asTga, Category::Glasses, {96, 44}},
-                      SlotCase{"TgaLargerThanTheFixedShirtSlot", &asTga, Category::Shirt,
-                               {130, 150}},
-                      SlotCase{"TgaInTheJeansSlot", &asTga, Category::Jeans, {94, 172}}),
+    ::testing::Values(
+        SlotCase{"PngInTheGlassesSlot", &asPng, Category::Glasses, {96, 44}},
+        SlotCase{"PngLargerThanTheFixedShirtSlot", &asPng, Category::Shirt, {130, 150}},
+        SlotCase{"PngInTheJeansSlot", &asPng, Category::Jeans, {94, 172}},
+        SlotCase{"TgaInTheGlassesSlot", &asTga, Category::Glasses, {96, 44}},
+        SlotCase{"TgaLargerThanTheFixedShirtSlot", &asTga, Category::Shirt, {130, 150}},
+        SlotCase{"TgaInTheJeansSlot", &asTga, Category::Jeans, {94, 172}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Fully opaque, a PNG or TGA part is the same skin, byte for byte, as a 24-bit bitmap of

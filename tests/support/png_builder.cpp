@@ -77,8 +77,8 @@ Bytes pngFile(const QImage& source, const PngForm& form) {
             const QRgb c = picture.pixel(x, y);
             switch (form.colorType) {
                 case PNG_COLOR_TYPE_PALETTE:
-                    packer.add(static_cast<unsigned>(
-                        std::find(palette.begin(), palette.end(), c) - palette.begin()));
+                    packer.add(static_cast<unsigned>(std::find(palette.begin(), palette.end(), c) -
+                                                     palette.begin()));
                     break;
                 case PNG_COLOR_TYPE_GRAY_ALPHA:
                     packer.add(sample(qRed(c), form.bitDepth));

@@ -83,7 +83,9 @@ Bytes tgaFile(const QImage& source, const TgaForm& form) {
     LeWriter out;
     const bool mapped = form.imageType == 1;
     out.u8(0).u8(mapped ? 1 : 0).u8(form.imageType | (form.runLength ? 8 : 0));
-    out.u16(0).u16(mapped ? static_cast<std::uint32_t>(map.size()) : 0).u8(mapped ? form.mapEntryBits : 0);
+    out.u16(0)
+        .u16(mapped ? static_cast<std::uint32_t>(map.size()) : 0)
+        .u8(mapped ? form.mapEntryBits : 0);
     out.u16(0).u16(0).u16(picture.width()).u16(picture.height()).u8(form.pixelBits);
     out.u8(form.alphaBits | (form.rightToLeft ? 0x10 : 0) | (form.topDown ? 0x20 : 0));
     for (const QRgb c : map) {
