@@ -10,7 +10,8 @@
 // 32 MiB: seven of them stay under 224 MiB. The budget counts every copy the program keeps
 // of a picture's pixels: the decoded rows, the 32-bit copy made for drawing, an icon's made
 // image with the decoder's own intermediate, a JPEG's coefficient buffer, a metafile's
-// 32-bit canvas. 32 MiB is still a 2048 x 2048 true-colour bitmap (about 55 times the
+// 32-bit canvas, a PNG's or TGA's one premultiplied image (drawn as it is) with libpng's
+// working rows. 32 MiB is still a 2048 x 2048 true-colour bitmap (about 55 times the
 // largest slot), or 2590 x 2590 at 8 bits.
 //   kMaxDimension (8192 per side) is policy: 30 times the widest slot, for strips;
 //   the area budget, not this, is what bounds memory.
