@@ -239,12 +239,16 @@ bool TForm1::handleWheel(QObject* watched, QEvent* event) {
     return true;
 }
 
-// Enter and Escape act for the whole window before the focused control sees them.
+// Enter, Escape and F5 act for the whole window before the focused control sees them.
 bool TForm1::handleKey(QObject*, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier) {
+        FormReloadCatalogue();
+        return true;
+    }
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     const bool escape = key->key() == Qt::Key_Escape;
     if (!enter && !escape) {

@@ -51,6 +51,9 @@ public:
     void Label13Click();
     void Label13MouseMove();
     void Label13MouseLeave();
+    // F5: reads the seven list files again; each selector keeps the entry with the same
+    // caption when there still is one (else its default entry), and the preview follows.
+    void FormReloadCatalogue();
 
     const Preview& preview() const { return preview_; }
 

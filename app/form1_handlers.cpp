@@ -3,7 +3,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "app/desktop_services.h"
 #include "app/failure_reporting.h"
@@ -174,6 +176,40 @@ void TForm1::ComboBox7Change() {
 }
 void TForm1::ComboBox3Change() {
     selectorChanged(Category::Boots);
+}
+
+void TForm1::FormReloadCatalogue() {
+    std::array<std::optional<std::string>, kCategoryCount> kept;  // the captions shown now
+    for (const CategoryInfo& category : kCategories) {
+        const CategoryEntries& entries = catalogue_.entries(category.category);
+        const int index = selector(category.category)->currentIndex();
+        if (index >= 0 && static_cast<std::size_t>(index) < entries.captions.size()) {
+            kept[static_cast<std::size_t>(category.category)] = entries.captions[index];
+        }
+    }
+    guarded([this] {
+        catalogue_.clear();
+        try {
+            catalogue_.load(programFolder_, Memo1);
+        } catch (...) {
+            fillSelectors();  // as at start-up: the categories read before the failure work
+            throw;
+        }
+        fillSelectors();
+    });
+    for (const CategoryInfo& category : kCategories) {
+        const auto& caption = kept[static_cast<std::size_t>(category.category)];
+        const CategoryEntries& entries = catalogue_.entries(category.category);
+        if (entries.selected < 0) {
+            continue;  // its list file was not read: no entry is selected, the slot stays
+        }
+        const std::vector<std::string>& captions = entries.captions;
+        const auto found = caption ? std::find(captions.begin(), captions.end(), *caption)
+                                   : captions.end();
+        selector(category.category)
+            ->setCurrentIndex(found == captions.end() ? 0 : int(found - captions.begin()));
+        selectorChanged(category.category);  // reloads the picture, which may have changed
+    }
 }
 
 void TForm1::Button1Click() {

@@ -20,3 +20,7 @@ Black singlet
 <NEW>
 parts\chains\sailor_singlet.bmp
 Sailor-striped singlet
+<NEW>
+parts\chains\tooth_cord.tga
+Leather cord with shark tooth
+

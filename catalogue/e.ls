@@ -20,3 +20,7 @@ Pink cat-eye shades
 <NEW>
 parts\glasses\wraparounds.bmp
 Mirror wraparounds
+<NEW>
+parts\glasses\tinted_shades.png
+Tinted half-transparent sunglasses
+

@@ -20,3 +20,7 @@ Heart tattoo
 <NEW>
 parts\arms\snake.bmp
 Snake tattoo
+<NEW>
+parts\arms\faded_heart.png
+Faded heart tattoo
+

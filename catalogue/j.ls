@@ -20,3 +20,7 @@ Ripped light-blue jeans
 <NEW>
 parts\jeans\camo.bmp
 Camouflage trousers
+<NEW>
+parts\jeans\denim_shorts.png
+Cut-off denim shorts
+

@@ -20,3 +20,7 @@ Handlebar moustache
 <NEW>
 parts\faces\balaclava.bmp
 Balaclava
+<NEW>
+parts\faces\soft_stubble.png
+Soft stubble shadow
+

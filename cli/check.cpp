@@ -67,6 +67,9 @@ private:
             return;
         }
         checkReach(category, outcome.width, outcome.height);
+        if (outcome.drawsNothing) {
+            warning(where_ + "every pixel is fully transparent, so the part draws nothing");
+        }
         if (!outcome.unusedKey.empty()) {
             warning(where_ + "the key colour " + outcome.unusedKey +
                     " of the bottom-left pixel appears nowhere else, so nothing shows through");
@@ -79,6 +82,7 @@ private:
         int width = 0;
         int height = 0;
         std::string unusedKey;  // the key colour, when no other pixel uses it
+        bool drawsNothing = false;  // it has pixels, and the slot would show none of them
     };
 
     // A picture named by many entries is decoded once: the same file gives the same outcome,
@@ -103,7 +107,7 @@ private:
         TPicture picture;
         try {
             picture.loadFromFile(path);
-            decodeFully(picture);
+            outcome.drawsNothing = !anyPixelShows(picture, transparent);
         } catch (const Exception& e) {
             outcome.problem = text8::decoded(withClosingPeriod(e.message()));
             return outcome;
@@ -119,20 +123,33 @@ private:
         return outcome;
     }
 
-    // Drawing is what decodes a JPEG; a failure there is the one the window shows at the
-    // entry's first paint.
-    static void decodeFully(TPicture& picture) {
+    // Draws the picture as its slot would, onto a transparent canvas: drawing is what decodes
+    // a JPEG, and a failure there is the one the window shows at the entry's first paint.
+    // True when some pixel of the canvas is not fully transparent, or there are no pixels.
+    static bool anyPixelShows(TPicture& picture, bool transparent) {
         if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.graphic())) {
             jpeg->bitmap();  // also for a JPEG of 0 x 0, which the canvas below skips
         }
         if (picture.graphic() == nullptr || picture.width() <= 0 || picture.height() <= 0) {
-            return;
+            return true;
         }
         QImage canvas =
             allocateImage(picture.width(), picture.height(), QImage::Format_ARGB32_Premultiplied);
         canvas.fill(Qt::transparent);
-        QPainter painter(&canvas);
-        picture.graphic()->draw(painter, canvas.rect());
+        {
+            QPainter painter(&canvas);
+            picture.graphic()->setTransparent(transparent);
+            picture.graphic()->draw(painter, canvas.rect());
+        }
+        for (int y = 0; y < canvas.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+            for (int x = 0; x < canvas.width(); ++x) {
+                if (qAlpha(row[x]) != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
     }
 
     // A picture cut off by the skin's edge where its slot's own box would not cut it.

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <cctype>
 #include <ostream>
 
 namespace vestura::cli {
@@ -15,11 +16,15 @@ const char* const kUsage =
     "  vestura-cli list    [--folder DIR]\n"
     "  vestura-cli games\n"
     "  vestura-cli doctor  [--folder DIR] [--game DIR] [--fix]\n"
+    "  vestura-cli template [--category NAME] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
     "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n"
     "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
     "doctor checks that the game can read every skin in DIR's skins folder (DIR: the game\n"
-    "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n";
+    "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n"
+    "template draws the base skin with every category's box outlined and named, or with\n"
+    "--category (glasses, beard, chain, watch, shirt, jeans, boots) the base skin under that\n"
+    "box at its size: the canvas for a new part.\n";
 
 const char* const kVersion = "vestura-cli 1.1\n";
 
@@ -47,6 +52,8 @@ Command commandNamed(const std::string& word) {
         return Command::Games;
     if (word == "doctor")
         return Command::Doctor;
+    if (word == "template")
+        return Command::Template;
     if (word == "--help" || word == "-h")
         return Command::Help;
     if (word == "--version")
@@ -96,6 +103,32 @@ void checkRender(const Invocation& invocation) {
     }
 }
 
+void readTemplateOption(const std::string& option, WordReader& reader, Invocation& invocation) {
+    if (option == "--output") {
+        invocation.output = reader.valueOf(option);
+    } else if (option == "--category") {
+        const std::string& name = reader.valueOf(option);
+        invocation.category = categoryNamed(name);
+        if (!invocation.category) {
+            throw UsageError("unknown category: " + name);
+        }
+    } else {
+        throw UsageError("unknown option for template: " + option);
+    }
+}
+
+void checkTemplate(const Invocation& invocation) {
+    const std::string extension = invocation.output.size() >= 4
+                                      ? invocation.output.substr(invocation.output.size() - 4)
+                                      : std::string();
+    std::string lower = extension;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower != ".png" && lower != ".bmp") {
+        throw UsageError("template needs --output FILE.png or FILE.bmp");
+    }
+}
+
 }  // namespace
 
 Invocation parseCommandLine(const std::vector<std::string>& arguments) {
@@ -110,7 +143,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
         const std::string& word = reader.take();
         const bool takesFolder =
             invocation.command != Command::Convert && invocation.command != Command::Help &&
-            invocation.command != Command::Version && invocation.command != Command::Games;
+            invocation.command != Command::Version && invocation.command != Command::Games &&
+            invocation.command != Command::Template;
         if (word == "--folder" && takesFolder) {
             invocation.folder = reader.valueOf(word);
         } else if (invocation.command == Command::Doctor && word == "--game") {
@@ -119,6 +153,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
             invocation.fix = true;
         } else if (invocation.command == Command::Render) {
             readRenderOption(word, reader, invocation);
+        } else if (invocation.command == Command::Template) {
+            readTemplateOption(word, reader, invocation);
         } else if (invocation.command == Command::Convert && !word.starts_with("--")) {
             positional.push_back(word);
         } else {
@@ -127,6 +163,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (invocation.command == Command::Render) {
         checkRender(invocation);
+    } else if (invocation.command == Command::Template) {
+        checkTemplate(invocation);
     } else if (invocation.command == Command::Convert) {
         if (positional.size() != 2) {
             throw UsageError("convert needs INPUT and OUTPUT.bmp");

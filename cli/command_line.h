@@ -19,7 +19,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Render, Check, Convert, List, Games, Doctor, Help, Version };
+enum class Command { Render, Check, Convert, List, Games, Doctor, Template, Help, Version };
 
 // One entry per category, as the user wrote it (an index or a caption); empty = default.
 using EntryChoices = std::array<std::optional<std::string>, kCategoryCount>;
@@ -33,6 +33,7 @@ struct Invocation {
     std::string input;                  // convert INPUT
     std::optional<std::string> game;    // doctor --game; the folder in vestu.cfg when absent
     bool fix = false;                   // doctor --fix
+    std::optional<Category> category;   // template --category; the whole skin when absent
 };
 
 Invocation parseCommandLine(const std::vector<std::string>& arguments);

@@ -17,6 +17,8 @@ int runCheck(const std::string& folder, std::ostream& out);
 int runConvert(const Invocation& invocation);
 int runList(const std::string& folder, std::ostream& out);
 int runGames(std::ostream& out);
+// Writes the authoring template: PNG or BMP by the output's extension.
+int runTemplate(const Invocation& invocation);
 int runDoctor(const Invocation& invocation, const std::string& folder, std::ostream& out);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`

@@ -16,6 +16,8 @@ inline constexpr std::string_view kUnknownExtension = "Unknown picture file exte
 inline constexpr std::string_view kBitmapInvalid = "Bitmap image is not valid";
 inline constexpr std::string_view kIconInvalid = "Icon image is not valid";
 inline constexpr std::string_view kMetafileInvalid = "Metafile is not valid";
+inline constexpr std::string_view kPngInvalid = "PNG image is not valid";
+inline constexpr std::string_view kTgaInvalid = "TGA image is not valid";
 inline constexpr std::string_view kJpegError = "JPEG error #%d";
 inline constexpr std::string_view kOutOfMemory = "Out of memory";
 

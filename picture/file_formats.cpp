@@ -8,6 +8,8 @@
 #include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
+#include "picture/png/png_image.h"
+#include "picture/tga/tga_image.h"
 
 namespace vestura {
 
@@ -35,6 +37,8 @@ TFileFormatsList makeProgramTable() {
     table.add("bmp", "Bitmaps", &make<TBitmap>);
     table.add("jpeg", "JPEG Image File", &make<TJPEGImage>);
     table.add("jpg", "JPEG Image File", &make<TJPEGImage>);
+    table.add("png", "Portable Network Graphics", &make<TPngImage>);
+    table.add("tga", "Truevision Targa", &make<TTgaImage>);
     return table;
 }
 

@@ -32,7 +32,7 @@ private:
     std::vector<Entry> entries_;
 };
 
-// The program's table: wmf, emf, ico, bmp, jpeg, jpg, in that order.
+// The program's table: wmf, emf, ico, bmp, jpeg, jpg, png, tga, in that order.
 const TFileFormatsList& fileFormats();
 
 // The text after the path's last ".", when that "." comes after the last path delimiter;

@@ -10,7 +10,8 @@
 // 32 MiB: seven of them stay under 224 MiB. The budget counts every copy the program keeps
 // of a picture's pixels: the decoded rows, the 32-bit copy made for drawing, an icon's made
 // image with the decoder's own intermediate, a JPEG's coefficient buffer, a metafile's
-// 32-bit canvas. 32 MiB is still a 2048 x 2048 true-colour bitmap (about 55 times the
+// 32-bit canvas, a PNG's or TGA's one premultiplied image (drawn as it is) with libpng's
+// working rows. 32 MiB is still a 2048 x 2048 true-colour bitmap (about 55 times the
 // largest slot), or 2590 x 2590 at 8 bits.
 //   kMaxDimension (8192 per side) is policy: 30 times the widest slot, for strips;
 //   the area budget, not this, is what bounds memory.
@@ -81,5 +82,21 @@ inline constexpr double kMetafileDashPieceWork = 1 << 22;
 inline constexpr std::int64_t kMetafileMaxBitmapPixels = std::int64_t{1} << 23;
 // Safety: the object table's size, as the record formats allow it.
 inline constexpr std::size_t kMetafileMaxObjects = 65536;
+
+}  // namespace vestura::limits
+
+// ---- PNG metadata ----
+
+// The PNG decoder keeps none of a file's metadata (text, colour profiles, suggested
+// palettes, unknown chunks): it skips them unread. These bound what libpng may still
+// allocate for one ancillary chunk and how many it may keep, should one get through.
+namespace vestura::limits {
+
+inline constexpr std::size_t kPngMaxChunkAllocation = std::size_t{256} << 10;  // safety
+inline constexpr std::uint32_t kPngMaxCachedChunks = 64;                        // safety
+// libpng's working rows while decoding: the raw row and the one before it, at most
+// 8 bytes a pixel (16-bit RGBA) each, plus one row pointer per row.
+inline constexpr std::int64_t kPngWorkingBytesPerColumn = 2 * 8;
+inline constexpr std::int64_t kPngBytesPerRowPointer = 8;
 
 }  // namespace vestura::limits

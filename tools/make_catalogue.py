@@ -6,7 +6,8 @@ Every picture is made for its preview slot and drawn over the matching piece of
 assets/base_skin.bmp, so that it lines up with the face, torso, arms, legs and feet. Bitmaps
 in every slot but the jeans are opaque, so they carry the base skin's own pixels wherever
 nothing is worn; jeans bitmaps mark see-through pixels with magenta, also in their
-bottom-left pixel. Icons and metafiles draw with their own transparency.
+bottom-left pixel. Icons and metafiles draw with their own transparency, and PNG and TGA
+parts with their alpha: those hold only the worn part, with soft, see-through edges.
 
   tools/make_catalogue.py            write the catalogue
   tools/make_catalogue.py --preview  also write contact sheets to /tmp/vestura-preview/"""
@@ -121,6 +122,30 @@ def bmp565(image):
     return pf.bmp_565(image)
 
 
+def png(image):
+    out = io.BytesIO()
+    image.convert("RGBA").save(out, "PNG", optimize=True)
+    return out.getvalue()
+
+
+def tga_rle(image):
+    """32-bit run-length TGA, bottom-left origin, eight alpha bits."""
+    out = io.BytesIO()
+    image.convert("RGBA").save(out, "TGA", compression="tga_rle")
+    return out.getvalue()
+
+
+def soft(layer, radius):
+    """Softens a layer's edges: its alpha blurred, its colours kept where it was drawn."""
+    alpha = layer.getchannel("A").filter(ImageFilter.GaussianBlur(radius))
+    solid = layer.convert("RGB")
+    spread = layer.filter(ImageFilter.MaxFilter(3)).convert("RGB")  # colour for the new fringe
+    colour = Image.composite(solid, spread, layer.getchannel("A").point(lambda v: 255 if v else 0))
+    soft_layer = colour.convert("RGBA")
+    soft_layer.putalpha(alpha)
+    return soft_layer
+
+
 def jpeg(image, grey=False, progressive=False):
     out = io.BytesIO()
     image.convert("L" if grey else "RGB").save(out, "JPEG", quality=90, progressive=progressive,
@@ -224,6 +249,20 @@ def wraparounds():
     c.rect(160, 53, 166, 57, (30, 34, 44, 255))
     c.rect(250, 53, 256, 57, (30, 34, 44, 255))
     return c.result()
+
+
+def tinted_shades():
+    """Sunglasses with a dark frame and green-grey lenses that let half the light through."""
+    c = canvas("e")
+    frame = (20, 22, 24, 255)
+    for ex, ey in EYES:
+        c.draw.rounded_rectangle(c.box(ex - 15, ey - 9, ex + 15, ey + 10), radius=6 * art.SUPER,
+                                 fill=(46, 74, 62, 128), outline=frame, width=2 * art.SUPER)
+        c.line([(ex - 10, ey - 5), (ex - 4, ey - 7)], (255, 255, 255, 150), 1)
+    c.line([(CX - 8, 56), (CX, 53), (CX + 8, 56)], frame, 2)
+    c.rect(160, 54, 173, 56, frame)
+    c.rect(243, 54, 256, 56, frame)
+    return soft(c.result(), 0.6)
 
 
 # ---------------------------------------------------------------- beards and masks (p)
@@ -825,6 +864,42 @@ def work_boots():
     return noise(over_base("b", c.result()), 4, 51)
 
 
+def soft_stubble():
+    return soft(stubble()[1], 0.8)
+
+
+def faded_heart():
+    return with_alpha(soft(heart_tattoo()[1], 0.7), 0.7)
+
+
+def tooth_cord():
+    """A leather cord round the neck with a shark's tooth, for the TGA entry."""
+    c = canvas("c")
+    cord = [(216 + x, 146 + y) for x, y in chain_links(22)]
+    c.line(cord, (92, 58, 30, 255), 1.4)
+    tx, ty = 216 + 20, 146 + 23
+    c.polygon([(tx - 3.5, ty), (tx + 3.5, ty), (tx + 0.5, ty + 10), (tx - 0.5, ty + 10)],
+              (240, 234, 214, 255))
+    c.line([(tx - 3.5, ty), (tx + 3.5, ty)], (92, 58, 30, 255), 1.5)
+    return soft(c.result(), 0.5)
+
+
+def denim_shorts():
+    """Blue jeans cut off above the knee, the hem frayed: the legs show below it."""
+    image = blue_jeans().convert("RGBA")
+    rng = random.Random(44)
+    hem = 176 - JY
+    px = image.load()
+    for x in range(image.size[0]):
+        edge = hem + rng.uniform(-2.5, 2.5)
+        for y in range(image.size[1]):
+            r, g, b, _ = px[x, y]
+            fade = max(0.0, min(1.0, (edge - y) / 4 + 0.5))
+            alpha = 0 if (r, g, b) == KEY else int(255 * fade)
+            px[x, y] = (r, g, b, alpha)
+    return image
+
+
 # ---------------------------------------------------------------- the catalogue
 
 
@@ -861,6 +936,7 @@ CATEGORIES = [
         ("pink_shades.bmp", "Pink cat-eye shades", layered(lambda: pair(pink_shades, "e"), rle8)),
         ("wraparounds.bmp", "Mirror wraparounds",
          layered(lambda: pair(wraparounds, "e"), lambda p, k: bmp24(p))),
+        ("tinted_shades.png", "Tinted half-transparent sunglasses", plain(tinted_shades, png)),
     ]),
     ("p", "faces", "Beard, moustache or mask", [
         ("stubble.bmp", "Stubble", layered(stubble, lambda p, k: bmp24(p))),
@@ -868,6 +944,7 @@ CATEGORIES = [
         ("full_beard.bmp", "Full beard", layered(full_beard, rle8)),
         ("moustache.bmp", "Handlebar moustache", layered(moustache, lambda p, k: bmp24(p))),
         ("balaclava.bmp", "Balaclava", layered(balaclava, lambda p, k: bmp4(p))),
+        ("soft_stubble.png", "Soft stubble shadow", plain(soft_stubble, png)),
     ]),
     ("c", "chains", "Chain or singlet", [
         ("gold_chain.wmf", "Gold chain", metafile(gold_chain, pf.wmf)),
@@ -877,6 +954,7 @@ CATEGORIES = [
          layered(black_singlet, lambda p, k: bmp1(p, [(24, 24, 28), art.SKIN]))),
         ("sailor_singlet.bmp", "Sailor-striped singlet", layered(striped_singlet,
                                                                  lambda p, k: bmp4(p))),
+        ("tooth_cord.tga", "Leather cord with shark tooth", plain(tooth_cord, tga_rle)),
     ]),
     ("h", "arms", "Hours or figure", [
         ("gold_watch.wmf", "Gold watch", metafile(gold_watch, pf.wmf)),
@@ -884,6 +962,7 @@ CATEGORIES = [
         ("anchor.emf", "Anchor tattoo", metafile(anchor_tattoo, pf.emf)),
         ("heart.bmp", "Heart tattoo", layered(heart_tattoo, bmp8)),
         ("snake.bmp", "Snake tattoo", layered(snake_tattoo, lambda p, k: bmp565(p))),
+        ("faded_heart.png", "Faded heart tattoo", plain(faded_heart, png)),
     ]),
     ("k", "shirts", "Shirt", [
         ("hawaiian.jpg", "Hawaiian shirt", plain(hawaiian_shirt,
@@ -900,6 +979,7 @@ CATEGORIES = [
         ("white.bmp", "White jeans", plain(white_jeans, jeans_writer(bmp8))),
         ("ripped.bmp", "Ripped light-blue jeans", plain(ripped_jeans, bmp565)),
         ("camo.bmp", "Camouflage trousers", plain(camo_trousers, jeans_writer(bmp4))),
+        ("denim_shorts.png", "Cut-off denim shorts", plain(denim_shorts, png)),
     ]),
     ("b", "boots", "Boots", [
         ("cowboy.bmp", "Cowboy boots", plain(cowboy_boots, bmp24)),
@@ -952,7 +1032,7 @@ def as_drawn(slot, path, make):
         return pf.render_drawing(make.steps(), SLOTS[slot][1])
     image = Image.open(path)
     image.load()
-    if path.endswith(".ico"):
+    if path.endswith((".ico", ".png", ".tga")):
         return image.convert("RGBA")
     image = image.convert("RGB").convert("RGBA")
     if slot == "j" and path.endswith(".bmp"):

@@ -12,7 +12,9 @@
 #include "common/file_io.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/png_builder.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tga_builder.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -146,7 +148,7 @@ TEST_F(CatalogueFolder, RecipesRenderEveryGoodLineAndReportBadOnesByLine) {
 
 TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     folder.write("broken.jpg", std::string("\xFF\xD8\xFF\xDB", 4) + std::string(40, '\x11'));
-    list("c.ls", "<NEW>\r\nmissing.bmp\r\nGone\r\n<NEW>\r\nchain.png\r\nPNG chain\r\n");
+    list("c.ls", "<NEW>\r\nmissing.bmp\r\nGone\r\n<NEW>\r\nchain.gif\r\nGIF chain\r\n");
     list("k.ls", "# shirts\r\n<NEW>\r\nbroken.jpg\r\nBroken\r\n<NEW>");
     const Outcome outcome = cli({"check"});
     EXPECT_EQ(outcome.status, 1);
@@ -154,7 +156,7 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     EXPECT_NE(out.find("c.ls:1: Gone: Cannot open file " + folder.file("missing.bmp") + ".\n"),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("c.ls:4: PNG chain: Unknown picture file extension (.png)\n"),
+    EXPECT_NE(out.find("c.ls:4: GIF chain: Unknown picture file extension (.gif)\n"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("k.ls:2: Broken: JPEG error #"), std::string::npos) << out;
@@ -248,6 +250,36 @@ TEST_F(CatalogueFolder, CheckWarnsAboutPicturesPastTheSkinAndUnusedKeyColours) {
         << outcome.out;
     EXPECT_EQ(outcome.out.find("Keyed"), std::string::npos) << outcome.out;
     EXPECT_NE(outcome.out.find("3 entries, 0 problems, 2 warnings\n"), std::string::npos);
+}
+
+// A part whose every pixel is fully transparent draws nothing: as PNG or TGA in any slot,
+// as a bitmap made only of its key colour in the jeans slot. A part with one visible pixel,
+// and a bitmap in an opaque slot, draw something.
+TEST_F(CatalogueFolder, CheckWarnsAboutAPartThatDrawsNothing) {
+    QImage clear(40, 20, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    const Bytes png = test::pngFile(clear);
+    folder.write("clear.png", std::string(png.begin(), png.end()));
+    const Bytes tga = test::tgaFile(clear);
+    folder.write("clear.tga", std::string(tga.begin(), tga.end()));
+    clear.setPixel(39, 19, qRgba(0, 0, 0, 1));
+    const Bytes faint = test::pngFile(clear);
+    folder.write("faint.png", std::string(faint.begin(), faint.end()));
+    picture("key.bmp", 94, 172, Qt::magenta);
+    list("e.ls", "<NEW>\r\nclear.png\r\nClear\r\n<NEW>\r\nfaint.png\r\nFaint\r\n");
+    list("c.ls", "<NEW>\r\nclear.tga\r\nClear chain\r\n");
+    list("k.ls", "<NEW>\r\nkey.bmp\r\nMagenta shirt\r\n");
+    list("j.ls", "<NEW>\r\nkey.bmp\r\nMagenta jeans\r\n");
+    const Outcome outcome = cli({"check"});
+    const std::string& out = outcome.out;
+    EXPECT_EQ(outcome.status, 0) << out;
+    const std::string nothing = ": every pixel is fully transparent, so the part draws nothing\n";
+    EXPECT_NE(out.find("warning: e.ls:1: Clear" + nothing), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: c.ls:1: Clear chain" + nothing), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: j.ls:1: Magenta jeans" + nothing), std::string::npos) << out;
+    EXPECT_EQ(out.find("Faint"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Magenta shirt"), std::string::npos) << out;
+    EXPECT_NE(out.find("5 entries, 0 problems, 3 warnings\n"), std::string::npos) << out;
 }
 
 // A picture named by several entries is decoded once, yet every entry still gets its own

@@ -57,10 +57,11 @@ protected:
 };
 
 TEST_F(RenderMatchesSave, ForSeveralOutfitsOfEveryPictureKind) {
-    const std::array<std::array<int, kCategoryCount>, 4> outfits = {{
+    const std::array<std::array<int, kCategoryCount>, 5> outfits = {{
         {1, 1, 1, 1, 1, 1, 1},  // metafiles, 24-bit, progressive JPEG
         {2, 3, 2, 2, 4, 2, 3},  // EMF, RLE8, icon, .jpeg, RLE8 jeans
         {3, 5, 4, 5, 5, 5, 5},  // 8-bit, 4-bit, 1-bit, bit fields, greyscale JPEG
+        {6, 6, 6, 6, 1, 6, 1},  // PNG and TGA with their alpha, over a JPEG shirt
         {0, 0, 0, 0, 0, 0, 0},  // the plain base skin
     }};
     for (std::size_t n = 0; n < outfits.size(); ++n) {

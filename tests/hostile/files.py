@@ -141,6 +141,36 @@ def png(width, height, idat=None):
     return b"\x89PNG\r\n\x1a\n" + header + _chunk(b"IDAT", idat) + _chunk(b"IEND", b"")
 
 
+def png_with(width, height, chunks=b"", idat=None):
+    """`png(width, height, idat)` with extra chunks (made by `chunk`) before its pixel data."""
+    plain = png(width, height, idat)
+    after_header = 8 + 25
+    return plain[:after_header] + chunks + plain[after_header:]
+
+
+def chunk(kind, payload):
+    return _chunk(kind, payload)
+
+
+def deflated_zeros(size, step=1 << 20):
+    """`size` zero bytes as a zlib stream, made a step at a time."""
+    compressor = zlib.compressobj(9)
+    block = b"\x00" * step
+    out = [compressor.compress(block) for _ in range(size // step)]
+    return b"".join(out) + compressor.flush()
+
+
+# ---- TGA ------------------------------------------------------------------------------------
+
+
+def tga(width, height, pixels, image_type=10, bits=32, descriptor=0x28):
+    """A TGA header (true colour, run-length, top-left origin, 8 alpha bits by default) and
+    `pixels`, which may be far shorter than the picture."""
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, image_type, 0, 0, 0, 0, 0, width, height, bits,
+                         descriptor)
+    return header + pixels
+
+
 def icon(images):
     """An icon file with one directory entry per image (PNG or DIB bytes), sizes as 0 (256)."""
     out = struct.pack("<HHH", 0, 1, len(images))

@@ -78,7 +78,7 @@ std::string failureName(const ::testing::TestParamInfo<FailedSelection::ParamTyp
 
 INSTANTIATE_TEST_SUITE_P(
     Preview, FailedSelection,
-    ::testing::Values(std::pair{"glasses.png", "Unknown picture file extension (.png)"},
+    ::testing::Values(std::pair{"glasses.gif", "Unknown picture file extension (.gif)"},
                       std::pair{"", "Unknown picture file extension (.)"},  // the folder
                       std::pair{"missing.bmp", "Cannot open file %s"}),
     &failureName);

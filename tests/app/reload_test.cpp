@@ -1,0 +1,72 @@
+// F5 reads the catalogue again: selectors keep their captions where they still exist, fall
+// back to the default entry where not, and the preview follows, pictures read anew.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <filesystem>
+
+#include "app/preview_widget.h"
+#include "tests/app/window_fixture.h"
+
+namespace vestura::test {
+namespace {
+
+class ReloadTest : public WindowTest {
+protected:
+    void pick(QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+    QImage shown() const { return form->previewWidget->grab().toImage(); }
+    void pressF5(QWidget* on) { QTest::keyClick(on, Qt::Key_F5); }
+};
+
+TEST_F(ReloadTest, SelectorsKeepTheirCaptionsAndThePreviewFollowsTheNewFiles) {
+    writeEmptyCatalogue();
+    writePart("red.bmp", 20, 20, qRgb(250, 0, 0));
+    writePart("green.bmp", 20, 20, qRgb(0, 250, 0));
+    program.write("c.ls", "<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\ngreen.bmp\r\nGreen\r\n");
+    program.write("e.ls", "<NEW>\r\nred.bmp\r\nGone soon\r\n");
+    createWindow();
+    pick(form->ComboBox4, 2);  // Green
+    pick(form->ComboBox1, 1);  // Gone soon
+    EXPECT_EQ(shown().pixel(224, 163), qRgb(0, 250, 0));
+
+    // A new entry before Green, Green's picture repainted blue, the glasses entry renamed.
+    writePart("green.bmp", 30, 10, qRgb(0, 0, 250));
+    program.write("c.ls",
+                  "<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\nred.bmp\r\nNew\r\n"
+                  "<NEW>\r\ngreen.bmp\r\nGreen\r\n");
+    program.write("e.ls", "<NEW>\r\nred.bmp\r\nRenamed\r\n");
+    pressF5(form->ComboBox4);
+
+    EXPECT_TRUE(services.kinds.empty());
+    EXPECT_EQ(form->ComboBox4->count(), 4);
+    EXPECT_EQ(form->ComboBox4->currentText(), QStringLiteral("Green"));
+    EXPECT_EQ(form->ComboBox4->currentIndex(), 3);
+    EXPECT_EQ(form->preview().slot(Category::Chain).box, QRect(224, 163, 30, 10));
+    EXPECT_EQ(shown().pixel(224, 163), qRgb(0, 0, 250));
+    EXPECT_EQ(form->ComboBox1->currentIndex(), 0);  // back to "None"
+    EXPECT_EQ(form->ComboBox1->itemText(1), QStringLiteral("Renamed"));
+    EXPECT_FALSE(form->preview().slot(Category::Glasses).visible);
+}
+
+// A list file that cannot be read is reported as at start-up; the categories before it
+// keep working and keep their pick.
+TEST_F(ReloadTest, AMissingListFileIsReportedAndEarlierCategoriesKeepTheirPick) {
+    writeEmptyCatalogue();
+    writePart("red.bmp", 20, 20, qRgb(250, 0, 0));
+    program.write("e.ls", "<NEW>\r\nred.bmp\r\nRed\r\n");
+    createWindow();
+    pick(form->ComboBox1, 1);
+    std::filesystem::remove(program.file("c.ls"));
+    pressF5(form.get());
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "Cannot open file " + program.file("c.ls") + ".");
+    EXPECT_EQ(form->ComboBox1->currentText(), QStringLiteral("Red"));
+    EXPECT_TRUE(form->preview().slot(Category::Glasses).visible);
+    EXPECT_EQ(form->ComboBox6->count(), 0);  // read after the failure: left empty
+}
+
+}  // namespace
+}  // namespace vestura::test
