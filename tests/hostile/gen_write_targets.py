@@ -16,7 +16,7 @@ import files
 CANNOT_CREATE = "Cannot create file"
 NULL_DEVICE, FULL_DEVICE, LOOP_DEVICE = (1, 3), (1, 7), (7, 0)
 SKIN_BYTES = 197686
-LONG_BATCH = 3000
+LONG_BATCH = 1500
 
 
 def recipes(corpus, relpath, targets):
