@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -97,11 +98,81 @@ private:
     std::size_t width_ = 0;
 };
 
-// One recipe line's skin, written in full and waiting for the batch's durability barrier.
+// One recipe line's skin, written in full and waiting for the durability barrier.
 struct PreparedSkin {
     int line = 0;
     std::unique_ptr<PendingFile> file;
 };
+
+// Skins that wait unnamed for one barrier: a bound on the files a batch holds open.
+constexpr std::size_t kSkinsPerBarrier = 64;
+
+// Puts a batch's skins in place. A skin waiting unnamed joins a group that is made durable
+// with one sync per folder before its skins take their names; any other skin is made
+// durable and put in place at once. So a kill leaves at most one temporary file, and a
+// batch holds at most one group of open files and one skin's bytes, however long it is.
+class Placement {
+public:
+    using Report = std::function<void(int line, const std::string& failure)>;
+    explicit Placement(Report report) : report_(std::move(report)) {}
+
+    // Raises what committing the skin at once raises.
+    void add(int line, std::unique_ptr<PendingFile> file) {
+        if (!file->waitsUnnamed()) {
+            file->sync();
+            file->commit();
+            return;
+        }
+        waiting_.push_back({line, std::move(file)});
+        if (waiting_.size() == kSkinsPerBarrier) {
+            settle();
+        }
+    }
+
+    // Places every waiting skin; one whose folder could not be made durable is reported and
+    // dropped, its target left as it was.
+    void settle() {
+        std::map<std::string, bool> durable;
+        for (PreparedSkin& skin : waiting_) {
+            const std::string& folder = skin.file->folder();
+            if (!durable.contains(folder)) {
+                try {
+                    syncFolder(folder);
+                    durable[folder] = true;
+                } catch (const Exception&) {
+                    durable[folder] = false;
+                }
+            }
+            try {
+                if (!durable[folder]) {
+                    throw EWriteError(std::string(msg::kStreamWriteError));
+                }
+                skin.file->commit();
+            } catch (const Exception& e) {
+                report_(skin.line, e.message());
+            }
+            skin.file.reset();  // an unplaced skin's file goes now
+        }
+        waiting_.clear();
+    }
+
+private:
+    Report report_;
+    std::vector<PreparedSkin> waiting_;
+};
+
+Selection selectionOf(const SkinSession& session, const Recipe& recipe) {
+    if (!recipe.error.empty()) {
+        throw UsageError(recipe.error);
+    }
+    Selection selection{};
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        if (recipe.entries[i]) {
+            selection[i] = session.resolve(kCategories[i].category, *recipe.entries[i]);
+        }
+    }
+    return selection;
+}
 
 }  // namespace
 
@@ -116,26 +187,14 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
         err << invocation.recipes << ":" << line << ": " << withClosingPeriod(failure) << '\n';
         allGood = false;
     };
-
-    // Every skin goes into its temporary file first; one sync per folder makes them all
-    // durable, and only then does each replace its target.
-    std::vector<PreparedSkin> prepared;
+    Placement placement(report);
     for (std::size_t n = 0; n < recipes.size(); ++n) {
         const Recipe& recipe = recipes[n];
         progress.show(n + 1);
         std::vector<std::string> failures;
         try {
-            if (!recipe.error.empty()) {
-                throw UsageError(recipe.error);
-            }
-            Selection selection{};
-            for (std::size_t i = 0; i < kCategoryCount; ++i) {
-                if (recipe.entries[i]) {
-                    selection[i] = session.resolve(kCategories[i].category, *recipe.entries[i]);
-                }
-            }
-            const QImage skin = session.compose(selection, failures);
-            prepared.push_back({recipe.line, prepareSkinFile(recipe.output, skin)});
+            const QImage skin = session.compose(selectionOf(session, recipe), failures);
+            placement.add(recipe.line, prepareSkinFile(recipe.output, skin));
         } catch (const Exception& e) {
             failures.push_back(e.message());
         } catch (const UsageError& e) {
@@ -145,30 +204,8 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
             report(recipe.line, failure);
         }
     }
+    placement.settle();
     progress.clear();
-
-    std::map<std::string, bool> durable;  // per folder: did its sync succeed
-    for (const PreparedSkin& skin : prepared) {
-        if (!durable.contains(skin.file->folder())) {
-            try {
-                syncFolder(skin.file->folder());
-                durable[skin.file->folder()] = true;
-            } catch (const Exception&) {
-                durable[skin.file->folder()] = false;
-            }
-        }
-    }
-    for (PreparedSkin& skin : prepared) {
-        try {
-            if (!durable[skin.file->folder()]) {
-                throw EWriteError(std::string(msg::kStreamWriteError));
-            }
-            skin.file->commit();
-        } catch (const Exception& e) {
-            report(skin.line, e.message());
-        }
-        skin.file.reset();  // an uncommitted temporary file goes now
-    }
     return allGood ? 0 : 1;
 }
 

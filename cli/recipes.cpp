@@ -1,5 +1,9 @@
 #include "cli/recipes.h"
 
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
 #include "common/file_io.h"
 
 namespace vestura::cli {
@@ -61,26 +65,41 @@ Recipe parseRecipe(const std::string& text, int line) {
     return recipe;
 }
 
+namespace {
+
+[[noreturn]] void refuse(const std::string& path, const std::string& why) {
+    throw RecipesRefused("Recipes file " + path + why);
+}
+
+}  // namespace
+
 std::vector<Recipe> readRecipes(const std::string& path) {
-    const Bytes bytes = readWholeFile(path);
-    const std::string text(bytes.begin(), bytes.end());
+    const std::optional<Bytes> bytes = readFileUpTo(path, kMaxRecipesFileBytes);
+    if (!bytes) {
+        refuse(path, " is larger than " + std::to_string(kMaxRecipesFileBytes >> 20) + " MiB");
+    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
     std::vector<Recipe> recipes;
     int line = 0;
     for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
+        const std::size_t end = std::min(text.find('\n', start), text.size());
         ++line;
+        if (end - start > kMaxRecipeLineBytes) {
+            refuse(path, ": line " + std::to_string(line) + " is longer than " +
+                             std::to_string(kMaxRecipeLineBytes >> 10) + " KiB");
+        }
         Recipe recipe;
         try {
-            recipe = parseRecipe(text.substr(start, end - start), line);
+            recipe = parseRecipe(std::string(text.substr(start, end - start)), line);
         } catch (const UsageError& e) {
             recipe.line = line;
             recipe.output = "?";
             recipe.error = e.what();
         }
         if (!recipe.output.empty()) {
+            if (recipes.size() == kMaxRecipes) {
+                refuse(path, " holds more than " + std::to_string(kMaxRecipes) + " recipes");
+            }
             recipes.push_back(std::move(recipe));
         }
         start = end + 1;

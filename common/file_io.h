@@ -46,63 +46,89 @@ std::optional<Bytes> readFileUpTo(const std::string& path, std::uint64_t maxByte
 Bytes readWholeFile(const std::string& path);
 
 // Writes the pieces, in order, as the whole new content of the file at `path`.
-// The content goes to a temporary file in the same folder, every write is checked for its
-// full length, then the temporary file replaces the target in one rename. On any failure
-// the existing file is left exactly as it was and no temporary file remains. Where no new
-// file can be made in the folder (a write-protected folder holding a writable file), the
-// existing file is rewritten in place instead. Failures:
+// A regular file, or a new one, gets its content in a file of the same folder that has no
+// name until it is complete (where the file system makes such files; else a temporary
+// name), every write checked for its full length; then it replaces the target in one
+// rename. On any failure the existing file is left exactly as it was and no temporary file
+// remains. Where no new file can be made in the folder (a write-protected or immutable
+// folder holding a writable file), the existing file is rewritten in place once room for
+// the new size is reserved, so a full disk leaves it whole. A character device or a FIFO
+// (`/dev/null`, `/dev/stdout`) is written directly; a FIFO with no reader is not waited
+// for. Failures:
 //   EFCreateError "Cannot create file <path>": the folder is missing or not writable, the
-//     path is a folder, or the existing file is read-only;
+//     path is a folder, block device, socket or FIFO with no reader, or the existing file
+//     is read-only;
 //   EWriteError "Stream write error": a write stored fewer bytes than asked (a full disk).
 void writeFileSafely(const std::string& path, std::initializer_list<ByteView> pieces);
 void writeFileSafely(const std::string& path, std::span<const ByteView> pieces);
 
 // The two halves of writeFileSafely, for a caller that writes many files and makes them
-// durable together: the new content waits complete in a temporary file beside its target
-// until commit() renames it into place. Dropping a PendingFile that was not committed
-// removes its temporary file, so the target is left exactly as it was. Where no temporary
-// file can be made beside an existing writable file, the content waits in memory and
-// commit() rewrites the file in place.
+// durable together: the new content waits complete, unnamed where it can, until commit()
+// puts it in place. Dropping a PendingFile that was not committed leaves the target exactly
+// as it was and no temporary file. Where the content cannot wait unnamed (waitsUnnamed() is
+// false) the caller commits it at once, so that a kill leaves at most one temporary file:
+// a temporary name is kept only until its commit, the content of a rewrite in place waits
+// in memory, and a device or FIFO was already written.
 struct PendingFileEntry;  // what the signal handler knows of a temporary file
 
 class PendingFile {
 public:
-    // Writes the pieces into a new temporary file in the target's folder (a symbolic link
-    // is followed to the file it names). Raises as writeFileSafely; nothing is left behind.
+    // Writes the pieces into a new file in the target's folder (a symbolic link is followed
+    // to the file it names), or straight to a device or FIFO. Raises as writeFileSafely;
+    // nothing is left behind.
     PendingFile(const std::string& path, std::span<const ByteView> pieces);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
     const std::string& path() const { return path_; }
-    // The folder holding the temporary file, for syncFolder().
+    // The folder of the target, for syncFolder().
     const std::string& folder() const { return folder_; }
+    // True when the content waits in a file without a name: a kill now leaves nothing.
+    bool waitsUnnamed() const { return way_ == Way::Unnamed; }
 
     // Makes this one file's content durable. Raises EWriteError "Stream write error".
     void sync() const;
-    // Replaces the target with the new content in one rename. Raises EFCreateError
-    // "Cannot create file <path>", removing the temporary file.
+    // Puts the new content in place: in one rename, or by the rewrite in place. Raises
+    // EFCreateError "Cannot create file <path>" or EWriteError "Stream write error",
+    // leaving no temporary file.
     void commit();
 
 private:
+    enum class Way { Unnamed, Named, InPlace, Direct };
+
+    void writeDirectly(std::span<const ByteView> pieces);
+    void createNamed();
+    void keepPermissions(bool targetExists);
+    void placeUnnamed();
+    void placeNamed();
+    void rewriteInPlace();
+    void closeFile();
     void discard();  // removes the temporary file unless committed
     void forget();   // takes the temporary file off the signal handler's list
 
     std::string path_;
     std::string target_;
     std::string folder_;
-    std::string temporary_;  // empty when the file is rewritten in place
+    Way way_ = Way::Direct;
+    int fd_ = -1;            // the new content's file, until it is placed
+    std::string temporary_;  // the temporary name, when the content has one
     Bytes inPlace_;          // the content, for a rewrite in place
     std::unique_ptr<PendingFileEntry> entry_;
 };
+
+// Where the file system makes unnamed files, PendingFile uses them unless told not to here;
+// tests turn them off to take the way a file system without them takes.
+void preferUnnamedFiles(bool preferred);
 
 // Makes durable, in one barrier, every file written so far in `folder`'s file system (on
 // Linux one syncfs). Raises EWriteError "Stream write error" when the system reports that
 // some data could not be stored.
 void syncFolder(const std::string& folder);
 
-// From now on an interrupt, hang-up or termination signal first removes the temporary
-// files of every PendingFile not yet committed, then ends the process as the signal would.
+// From now on an interrupt, hang-up, termination or closed-pipe signal first removes the
+// temporary files of every PendingFile not yet committed, then ends the process as the
+// signal would.
 void removePendingFilesOnSignal();
 
 }  // namespace vestura

@@ -1,6 +1,12 @@
-// The one safe way anything is written to disk: a temporary file beside the target, every
-// write checked, then one rename; or, where the folder takes no new file, a rewrite in place.
-// Paths are bytes throughout, so a folder whose name is not valid UTF-8 works too.
+// The one safe way anything is written to disk. A regular file (or a new one) gets its new
+// content in a file beside it that has no name until it is complete (Linux O_TMPFILE; a
+// temporary name elsewhere), every write checked, then takes the target's place in one
+// rename. Where the folder takes no new file, the existing file is rewritten in place once
+// its new size is reserved. A character device or FIFO is written directly; nothing else is
+// replaced. Paths are bytes throughout, so a folder whose name is not valid UTF-8 works too.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -12,7 +18,6 @@
 #ifdef _WIN32
 #include <io.h>
 #else
-#include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 #endif
@@ -25,11 +30,7 @@ namespace vestura {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-using File = std::unique_ptr<std::FILE, FileCloser>;
+constexpr int kNoFile = -1;
 
 [[noreturn]] void failCreate(const std::string& path) {
     throw EFCreateError(msg::format(msg::kCannotCreateFile, path));
@@ -39,18 +40,31 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
     throw EWriteError(std::string(msg::kStreamWriteError));
 }
 
-// Writes every piece unbuffered, so each write reports what the system really stored: a
-// buffered write can "succeed" into the buffer and lose its tail on a full disk. False
-// when any write stored less, or the final close failed.
-bool writeAll(File file, std::span<const ByteView> pieces) {
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+// Writes every piece, each write checked for what the system really stored: a short write is
+// retried for the rest, and a write that stores nothing (a full disk) fails.
+bool writeAll(int fd, std::span<const ByteView> pieces) {
     for (const ByteView piece : pieces) {
-        if (!piece.empty() &&
-            std::fwrite(piece.data(), 1, piece.size(), file.get()) != piece.size()) {
-            return false;
+        std::size_t done = 0;
+        while (done < piece.size()) {
+            const auto n = ::write(fd, piece.data() + done, piece.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
         }
     }
-    return std::fclose(file.release()) == 0;
+    return true;
+}
+
+std::size_t totalSize(std::span<const ByteView> pieces) {
+    std::size_t size = 0;
+    for (const ByteView piece : pieces) {
+        size += piece.size();
+    }
+    return size;
 }
 
 // The file a write to `path` really replaces: a symbolic link is followed to its target, so
@@ -70,12 +84,13 @@ std::filesystem::path resolvedTarget(const std::string& path) {
 }
 
 #ifndef _WIN32
-// Signals that end the process while a batch may hold temporary files.
-constexpr std::array<int, 3> kEndingSignals = {SIGINT, SIGHUP, SIGTERM};
+// Signals that end the process while a temporary file may have a name. A closed output pipe
+// is among them, so a batch piped into a reader that stops early ends without litter.
+constexpr std::array<int, 4> kEndingSignals = {SIGINT, SIGHUP, SIGTERM, SIGPIPE};
 #endif
 
-// Holds back the ending signals while the list of temporary files changes, so the handler
-// never sees it half-linked.
+// Holds back the ending signals while a temporary file gets or loses its name, so the
+// handler never sees the list of them half-linked.
 class EndingSignalsHeld {
 public:
     EndingSignalsHeld() {
@@ -102,18 +117,51 @@ private:
 #endif
 };
 
-void makeDurable(std::FILE* file) {
+bool makeDurable(int fd) {
 #ifdef _WIN32
-    const int failed = _commit(_fileno(file));
+    return _commit(fd) == 0;
 #elif defined(__linux__)
-    const int failed = fdatasync(fileno(file));
+    return ::fdatasync(fd) == 0;
 #else
-    const int failed = fsync(fileno(file));
+    return ::fsync(fd) == 0;
 #endif
-    if (failed != 0) {
-        failWrite();
-    }
 }
+
+// Makes room for `size` bytes in the file before anything of it is overwritten, so a disk
+// too full for the new content fails here with the old content whole.
+bool reserve(int fd, std::uint64_t size) {
+#ifdef _WIN32
+    return _chsize_s(fd, static_cast<__int64>(size)) == 0;
+#else
+    int error = 0;
+    do {
+        error = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
+    } while (error == EINTR);
+    return error == 0;
+#endif
+}
+
+bool resize(int fd, std::uint64_t size) {
+#ifdef _WIN32
+    return _chsize_s(fd, static_cast<__int64>(size)) == 0;
+#else
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+#endif
+}
+
+bool unnamedFilesPreferred = true;
+
+// The target's name with a random tail: the name a temporary file takes beside it.
+std::string temporaryName(const std::string& target) {
+    // Seeded once per thread: opening the system's random source for every file costs more
+    // than writing a skin. A clash only means another attempt (names are taken exclusively).
+    thread_local std::minstd_rand random(std::random_device{}());
+    char tail[16];
+    std::snprintf(tail, sizeof tail, ".%08x~", static_cast<unsigned>(random()));
+    return target + tail;
+}
+
+constexpr int kNameAttempts = 16;
 
 }  // namespace
 
@@ -137,71 +185,121 @@ extern "C" void removePendingFilesAndEnd(int signal) {
 }
 #endif
 
-// A new, empty file beside `target` that nobody else has, or null when the folder takes no
-// new file. Its name is the target's with a random tail. The signal handler learns of it
-// before it exists, so an interrupt never leaves it behind.
-File createTemporaryBeside(const std::string& target, std::string& temporary,
-                           std::unique_ptr<PendingFileEntry>& entry) {
-    constexpr int kAttempts = 16;
-    // Seeded once per thread: opening the system's random source for every file costs more
-    // than writing a skin. A clash only means another attempt (the file is made exclusively).
-    thread_local std::minstd_rand random(std::random_device{}());
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        char tail[16];
-        std::snprintf(tail, sizeof tail, ".%08x~", static_cast<unsigned>(random()));
-        const EndingSignalsHeld held;
-        temporary = target + tail;
-        File file(std::fopen(temporary.c_str(), "wbx"));
-        if (file) {
-            entry = std::make_unique<PendingFileEntry>(PendingFileEntry{temporary.c_str()});
-            entry->next = pendingFiles;
-            if (pendingFiles != nullptr) {
-                pendingFiles->previous = entry.get();
-            }
-            pendingFiles = entry.get();
-            return file;
-        }
-        if (errno != EEXIST) {
-            break;  // not a name clash: the folder refuses new files
-        }
+// What the target is, and so which way the new content goes.
+enum class TargetKind { Missing, Regular, Stream, Refused };
+
+TargetKind kindOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return errno == ENOENT ? TargetKind::Missing : TargetKind::Refused;
     }
-    temporary.clear();
-    return nullptr;
+    if (S_ISREG(status.st_mode)) {
+        return TargetKind::Regular;
+    }
+#ifndef _WIN32
+    if (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode)) {
+        return TargetKind::Stream;
+    }
+#endif
+    return TargetKind::Refused;  // a folder, a block device, a socket
+}
+
+// Opens a character device or FIFO for writing, without waiting: a FIFO with no reader is
+// refused rather than waited for. The writes then wait as any writer's would.
+int openStream(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return kNoFile;
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat status {};
+    if (fd >= 0 && ::fstat(fd, &status) == 0 &&
+        (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode)) &&
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) {
+        return fd;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return kNoFile;
+#endif
+}
+
+// An unnamed file in `folder`, or -1 where the file system makes none.
+int createUnnamed(const std::string& folder) {
+#ifdef O_TMPFILE
+    if (unnamedFilesPreferred) {
+        return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    }
+#else
+    (void)folder;
+#endif
+    return kNoFile;
+}
+
+// Gives the unnamed file `fd` the name `name`, which must be free.
+bool nameUnnamed(int fd, const std::string& name) {
+#ifdef O_TMPFILE
+    // Through /proc any user may link the file; AT_EMPTY_PATH needs a privilege.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    return errno != EEXIST && ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0;
+#else
+    (void)fd;
+    (void)name;
+    return false;
+#endif
 }
 
 }  // namespace
 
+void preferUnnamedFiles(bool preferred) {
+    unnamedFilesPreferred = preferred;
+}
+
 PendingFile::PendingFile(const std::string& path, std::span<const ByteView> pieces) : path_(path) {
-    const std::filesystem::path target = resolvedTarget(path);
-    std::error_code error;
-    const auto status = std::filesystem::status(target, error);
-    const bool exists = std::filesystem::exists(status);
-    // Replacing by rename would also replace a read-only file; refuse it as opening it for
-    // writing would. Opening it without truncating tests exactly that.
-    if (path.empty() || std::filesystem::is_directory(status) ||
-        (exists && !File(std::fopen(target.c_str(), "r+b")))) {
+    const TargetKind kind = path.empty() ? TargetKind::Refused : kindOf(path);
+    if (kind == TargetKind::Refused) {
         failCreate(path);
     }
+    if (kind == TargetKind::Stream) {
+        writeDirectly(pieces);
+        return;
+    }
+    const std::filesystem::path target = resolvedTarget(path);
     target_ = target.string();
     folder_ = target.has_parent_path() ? target.parent_path().string() : std::string(".");
-
-    File file = createTemporaryBeside(target_, temporary_, entry_);
-    if (!file) {
-        // A write-protected folder holding a writable file: no new file can be made beside
-        // it, so commit() rewrites the existing file in place.
-        if (!exists) {
+    if (kind == TargetKind::Regular) {
+        // Replacing by rename would also replace a read-only file; refuse it as opening it
+        // for writing would. Opening it without truncating tests exactly that.
+        const int fd = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
             failCreate(path);
         }
+        ::close(fd);
+    }
+    fd_ = createUnnamed(folder_);
+    way_ = Way::Unnamed;
+    if (fd_ == kNoFile) {
+        createNamed();
+    }
+    if (fd_ == kNoFile) {
+        // A folder that takes no new file (write-protected or immutable) holding a writable
+        // file: commit() rewrites that file in place.
+        if (kind != TargetKind::Regular) {
+            failCreate(path);
+        }
+        way_ = Way::InPlace;
+        inPlace_.reserve(totalSize(pieces));
         for (const ByteView piece : pieces) {
             inPlace_.insert(inPlace_.end(), piece.begin(), piece.end());
         }
         return;
     }
-    if (exists) {
-        // The new content keeps the old file's permissions.
-        std::filesystem::permissions(temporary_, status.permissions(), error);
-    }
-    if (!writeAll(std::move(file), pieces)) {
+    keepPermissions(kind == TargetKind::Regular);
+    if (!writeAll(fd_, pieces)) {
         discard();  // a constructor that throws gets no destructor call
         failWrite();
     }
@@ -211,10 +309,72 @@ PendingFile::~PendingFile() {
     discard();
 }
 
+void PendingFile::writeDirectly(std::span<const ByteView> pieces) {
+    way_ = Way::Direct;
+    fd_ = openStream(path_);
+    if (fd_ == kNoFile) {
+        failCreate(path_);
+    }
+    const bool written = writeAll(fd_, pieces);
+    closeFile();
+    if (!written) {
+        failWrite();
+    }
+}
+
+// A new file with a temporary name beside the target, for a file system without unnamed
+// files. The signal handler learns of it before it exists, so an interrupt never leaves it.
+void PendingFile::createNamed() {
+    way_ = Way::Named;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const EndingSignalsHeld held;
+        temporary_ = temporaryName(target_);
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            entry_ = std::make_unique<PendingFileEntry>(PendingFileEntry{temporary_.c_str()});
+            entry_->next = pendingFiles;
+            if (pendingFiles != nullptr) {
+                pendingFiles->previous = entry_.get();
+            }
+            pendingFiles = entry_.get();
+            return;
+        }
+        if (errno != EEXIST) {
+            break;  // not a name clash: the folder refuses new files
+        }
+    }
+    fd_ = kNoFile;
+    temporary_.clear();
+}
+
+// The new content keeps the old file's permissions.
+void PendingFile::keepPermissions(bool targetExists) {
+    if (!targetExists) {
+        return;
+    }
+    std::error_code error;
+    const auto permissions = std::filesystem::status(target_, error).permissions();
+#ifdef O_TMPFILE
+    if (way_ == Way::Unnamed) {
+        ::fchmod(fd_, static_cast<mode_t>(permissions));
+        return;
+    }
+#endif
+    std::filesystem::permissions(temporary_, permissions, error);
+}
+
+void PendingFile::closeFile() {
+    if (fd_ != kNoFile) {
+        ::close(fd_);
+        fd_ = kNoFile;
+    }
+}
+
 void PendingFile::discard() {
+    closeFile();  // an unnamed file is gone with it
     if (entry_) {
         const EndingSignalsHeld held;
-        std::remove(temporary_.c_str());
+        ::unlink(temporary_.c_str());
         forget();
     }
 }
@@ -232,28 +392,51 @@ void PendingFile::forget() {
 }
 
 void PendingFile::sync() const {
-    if (temporary_.empty()) {
-        return;  // a rewrite in place is made durable as commit() writes it
-    }
-    const File file(std::fopen(temporary_.c_str(), "r+b"));
-    if (!file) {
+    if ((way_ == Way::Unnamed || way_ == Way::Named) && !makeDurable(fd_)) {
         failWrite();
     }
-    makeDurable(file.get());
 }
 
 void PendingFile::commit() {
-    if (temporary_.empty()) {
-        File file(std::fopen(target_.c_str(), "wb"));
-        if (!file) {
-            failCreate(path_);
-        }
-        const ByteView content(inPlace_);
-        if (!writeAll(std::move(file), std::span<const ByteView>(&content, 1))) {
-            failWrite();
-        }
-        return;
+    switch (way_) {
+        case Way::Unnamed:
+            placeUnnamed();
+            break;
+        case Way::Named:
+            placeNamed();
+            break;
+        case Way::InPlace:
+            rewriteInPlace();
+            break;
+        case Way::Direct:
+            break;  // written as it was made
     }
+}
+
+// Links the unnamed file in under the target's name when that is free, else under a
+// temporary name that the rename then moves over the target. Ending signals wait meanwhile,
+// so only a kill leaves a temporary name behind, and at most this one.
+void PendingFile::placeUnnamed() {
+    const EndingSignalsHeld held;
+    bool placed = nameUnnamed(fd_, target_);
+    for (int attempt = 0; !placed && errno == EEXIST && attempt < kNameAttempts; ++attempt) {
+        const std::string temporary = temporaryName(target_);
+        if (nameUnnamed(fd_, temporary)) {
+            placed = std::rename(temporary.c_str(), target_.c_str()) == 0;
+            if (!placed) {
+                ::unlink(temporary.c_str());
+                break;
+            }
+        }
+    }
+    closeFile();
+    if (!placed) {
+        failCreate(path_);
+    }
+}
+
+void PendingFile::placeNamed() {
+    closeFile();
     std::error_code error;
     {
         const EndingSignalsHeld held;
@@ -264,6 +447,31 @@ void PendingFile::commit() {
     }
     if (error) {
         failCreate(path_);  // the owner discards the temporary file
+    }
+}
+
+// Reserves the new size before the first byte is overwritten: when the disk has no room the
+// old file stays exactly as it was.
+void PendingFile::rewriteInPlace() {
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    struct stat status {};
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+        closeFile();
+        failCreate(path_);
+    }
+    const auto oldSize = static_cast<std::uint64_t>(status.st_size);
+    if (!reserve(fd_, inPlace_.size())) {
+        resize(fd_, oldSize);  // a reservation that failed part way may have grown the file
+        closeFile();
+        failWrite();
+    }
+    const ByteView content(inPlace_);
+    const bool written = writeAll(fd_, std::span<const ByteView>(&content, 1)) &&
+                         resize(fd_, inPlace_.size()) && makeDurable(fd_);
+    closeFile();
+    Bytes().swap(inPlace_);
+    if (!written) {
+        failWrite();
     }
 }
 

@@ -337,27 +337,37 @@ TEST_F(CatalogueFolder, RecipesOnAFullDiskKeepExistingSkinsAndLeaveNoTemporaryFi
     EXPECT_EQ(filesIn(skins.path()), 1);
 }
 
-// An interrupted batch takes its temporary files with it; the skin it would replace stays.
-TEST(PendingFiles, AnEndingSignalRemovesEveryTemporaryFile) {
+// An interrupted batch, or one whose output pipe closed, takes its temporary files with it;
+// the skin it would replace stays. Unnamed files leave nothing by themselves, so this takes
+// the way of a file system without them, whose files have temporary names.
+class EndingSignal : public testing::TestWithParam<int> {};
+
+TEST_P(EndingSignal, RemovesEveryTemporaryFile) {
     TempFolder skins;
     skins.write("old.bmp", "old skin");
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         removePendingFilesOnSignal();
+        preferUnnamedFiles(false);
         const Bytes bytes = test::toBytes("new skin");
         const std::array<ByteView, 1> pieces = {ByteView(bytes)};
         PendingFile a(skins.file("old.bmp"), pieces);
         PendingFile b(skins.file("new.bmp"), pieces);
-        std::raise(SIGTERM);
+        std::raise(GetParam());
         _exit(0);
     }
     int status = 0;
     waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam());
     EXPECT_EQ(skins.read("old.bmp"), "old skin");
     EXPECT_EQ(filesIn(skins.path()), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(PendingFiles, EndingSignal, testing::Values(SIGTERM, SIGPIPE),
+                         [](const auto& info) {
+                             return std::string(info.param == SIGPIPE ? "ClosedPipe" : "Terminate");
+                         });
 
 // Progress shows only for a batch of more than 50 lines written to a terminal.
 TEST_F(CatalogueFolder, LongBatchesShowProgressOnATerminalOnly) {

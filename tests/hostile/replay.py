@@ -2,7 +2,8 @@
 """Replays the hostile corpus against vestura-cli.
 
 Every tests/hostile/gen_<class>.py OUTDIR writes its inputs into OUTDIR and prints one line
-per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB]
+per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB][<TAB>keeps=RELPATH]
+[<TAB>fsize=BYTES]
 
   COMMAND   convert  vestura-cli convert OUTDIR/RELPATH out.bmp
             render   a catalogue folder whose seven list files name the picture as entry 1,
@@ -10,10 +11,15 @@ per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB]
             list, check  RELPATH is a folder of list files: vestura-cli list|check --folder
             doctor   RELPATH is a game folder: vestura-cli doctor --game OUTDIR/RELPATH --fix
             games    RELPATH is a home folder: vestura-cli games with HOME set to it
+            recipes  RELPATH is a recipes file: vestura-cli render --recipes over the
+                     shipped catalogue, run in the work folder
   EXPECTED  ok       exit 0 and, where a bitmap is written, a 24-bit BMP of more than 0 x 0
             text     exit 1 with the text in the program's output (stderr, or stdout for check)
   heavy     the sanitizer pass leaves the input out
   as=MiB    the address-space cap for this input instead of the default 1 GiB
+  keeps=P   the node OUTDIR/P is the same afterwards: its kind, device and (for a regular
+            file) every byte
+  fsize=B   the child may write no file past B bytes, as on a full disk
 
 Each input runs in its own child process under an address-space cap and a hang timeout.
 
@@ -30,6 +36,7 @@ import os
 import resource
 import shutil
 import signal
+import stat
 import struct
 import subprocess
 import sys
@@ -66,13 +73,17 @@ def read_bounded(out, keep=OUTPUT_KEPT):
     return (head + b"\n[...]\n" + out.read(keep)).decode("latin-1")
 
 
-def run_child(argv, as_mib, timeout, cwd, env_extra=None):
-    """Runs argv with its own address-space cap; returns its exit, output, CPU and peak RSS."""
+def run_child(argv, as_mib, timeout, cwd, env_extra=None, fsize=None):
+    """Runs argv with its own address-space cap (and file-size cap, whose signal is ignored so
+    writes come back short); returns its exit, output, CPU and peak RSS."""
 
     def limit():
         os.setsid()
         if as_mib:
             resource.setrlimit(resource.RLIMIT_AS, (as_mib * MIB, as_mib * MIB))
+        if fsize is not None:
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
 
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", **EXTRA_ENV, **(env_extra or {}))
     for name in ("XDG_DATA_HOME", "WINEPREFIX"):
@@ -140,6 +151,9 @@ def command_for(cli, outdir, relpath, command, index, work, categories=CATEGORIE
         return [cli, "doctor", "--game", os.path.join(outdir, relpath), "--fix"], None
     if command == "games":
         return [cli, "games"], None
+    if command == "recipes":
+        return [cli, "render", "--folder", os.path.join(files.SOURCE, "catalogue"),
+                "--recipes", os.path.join(outdir, relpath)], None
     raise ValueError("unknown command %r" % command)
 
 
@@ -160,15 +174,27 @@ def verdict(outcome, expected, output):
     return None
 
 
-def parse(line):
-    fields = line.rstrip("\n").split("\t")
-    relpath, command, expected = fields[:3]
-    heavy = "heavy" in fields[3:]
-    as_mib = DEFAULT_AS_MIB
-    for field in fields[3:]:
-        if field.startswith("as="):
-            as_mib = int(field[3:])
-    return relpath, command, expected, heavy, as_mib
+def node_state(path):
+    """What must not change about a node: its kind and device, and a regular file's bytes."""
+    status = os.lstat(path)
+    content = open(path, "rb").read() if stat.S_ISREG(status.st_mode) else None
+    return stat.S_IFMT(status.st_mode), status.st_rdev, content
+
+
+class Input:
+    def __init__(self, line):
+        fields = line.rstrip("\n").split("\t")
+        self.relpath, self.command, self.expected = fields[:3]
+        self.heavy = "heavy" in fields[3:]
+        self.as_mib, self.keeps, self.fsize = DEFAULT_AS_MIB, None, None
+        for field in fields[3:]:
+            key, _, value = field.partition("=")
+            if key == "as":
+                self.as_mib = int(value)
+            elif key == "keeps":
+                self.keeps = value
+            elif key == "fsize":
+                self.fsize = int(value)
 
 
 def replay(generator, cli, args, work):
@@ -178,13 +204,16 @@ def replay(generator, cli, args, work):
                              stdout=subprocess.PIPE, text=True).stdout
     results = []
     for index, line in enumerate(l for l in listing.splitlines() if l.strip()):
-        relpath, command, expected, heavy, as_mib = parse(line)
-        if args.sanitize and (heavy or as_mib != DEFAULT_AS_MIB):
+        item = Input(line)
+        relpath, command, expected, as_mib = item.relpath, item.command, item.expected, item.as_mib
+        if args.sanitize and (item.heavy or as_mib != DEFAULT_AS_MIB):
             continue  # sanitizers reserve terabytes of shadow memory: no cap applies
         if args.sanitize or (args.no_cap and as_mib == DEFAULT_AS_MIB):
             cap = None
         else:
             cap = as_mib
+        kept = os.path.join(outdir, item.keeps) if item.keeps else None
+        before = node_state(kept) if kept else None
         # The test puts the picture in all seven slots at once. The benchmark's goals are for
         # one picture loaded and first drawn, so it times each slot on its own and keeps the
         # worst slot's figures; an input with a cap of its own is about running out of
@@ -195,13 +224,15 @@ def replay(generator, cli, args, work):
         for categories in slots:
             argv, output = command_for(cli, outdir, relpath, command, index, work, categories)
             home = {"HOME": os.path.join(outdir, relpath)} if command == "games" else None
-            tried = run_child(argv, cap, args.timeout, work, home)
+            tried = run_child(argv, cap, args.timeout, work, home, item.fsize)
             problem = problem or verdict(tried, expected, output)
             if outcome is None or (tried.timed_out, tried.cpu) > (outcome.timed_out, outcome.cpu):
                 peak = max(tried.peak_kib, outcome.peak_kib) if outcome else tried.peak_kib
                 outcome, outcome.peak_kib = tried, peak
             else:
                 outcome.peak_kib = max(outcome.peak_kib, tried.peak_kib)
+        if kept and problem is None and node_state(kept) != before:
+            problem = "%s was replaced or changed" % item.keeps
         results.append((name, relpath, command, outcome, problem))
         status = "ok  " if problem is None else "FAIL"
         print("%s %-8s %-44s %6.2f s %7.1f MiB  %s" % (
@@ -271,6 +302,10 @@ def main():
         if args.bench:
             report(results, idle_reference(cli, work))
     finally:
+        # A generator may have made folders immutable; they must be freed to be removed.
+        if shutil.which("chattr"):
+            subprocess.run(["chattr", "-R", "-i", work], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
         shutil.rmtree(work, ignore_errors=True)
     failures = [r for r in results if r[4] is not None]
     if failures and not args.bench:
