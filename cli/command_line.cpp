@@ -1,6 +1,9 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <ostream>
 
 namespace vestura::cli {
@@ -15,11 +18,16 @@ const char* const kUsage =
     "  vestura-cli list    [--folder DIR]\n"
     "  vestura-cli games\n"
     "  vestura-cli doctor  [--folder DIR] [--game DIR] [--fix]\n"
+    "  vestura-cli view    [--folder DIR] [--game DIR | --model FILE.dff]\n"
+    "                      [--skin PICTURE | --glasses E ... --boots E] [--yaw DEG]\n"
+    "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
     "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n"
     "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
     "doctor checks that the game can read every skin in DIR's skins folder (DIR: the game\n"
-    "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n";
+    "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n"
+    "view draws the skin on the game's player model (DIR/models/gta3.img): --yaw turns it\n"
+    "(90 shows its +X side), --pitch (-80..80) looks from above, --size (up to 4096).\n";
 
 const char* const kVersion = "vestura-cli 1.1\n";
 
@@ -34,6 +42,9 @@ std::optional<Category> categoryNamed(std::string_view name) {
 
 namespace {
 
+// A turn given in degrees beyond this is a mistake, not a number of whole turns.
+constexpr double kMaxDegrees = 1e6;
+
 Command commandNamed(const std::string& word) {
     if (word == "render")
         return Command::Render;
@@ -47,6 +58,8 @@ Command commandNamed(const std::string& word) {
         return Command::Games;
     if (word == "doctor")
         return Command::Doctor;
+    if (word == "view")
+        return Command::View;
     if (word == "--help" || word == "-h")
         return Command::Help;
     if (word == "--version")
@@ -85,6 +98,63 @@ void readRenderOption(const std::string& option, WordReader& reader, Invocation&
     }
 }
 
+float degreesOf(const std::string& option, const std::string& value) {
+    char* end = nullptr;
+    const double degrees = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(degrees) || std::abs(degrees) > kMaxDegrees) {
+        throw UsageError(option + " needs a number of degrees: " + value);
+    }
+    return static_cast<float>(degrees);
+}
+
+int sizeOf(const std::string& value) {
+    int size = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+    if (error != std::errc() || end != value.data() + value.size() || size < 1 ||
+        size > kMaxViewSize) {
+        throw UsageError("--size needs a whole number from 1 to " + std::to_string(kMaxViewSize) +
+                         ": " + value);
+    }
+    return size;
+}
+
+void readViewOption(const std::string& option, WordReader& reader, Invocation& invocation) {
+    if (option == "--game") {
+        invocation.game = reader.valueOf(option);
+    } else if (option == "--model") {
+        invocation.model = reader.valueOf(option);
+    } else if (option == "--skin") {
+        invocation.skin = reader.valueOf(option);
+    } else if (option == "--yaw") {
+        invocation.yaw = degreesOf(option, reader.valueOf(option));
+    } else if (option == "--pitch") {
+        invocation.pitch = degreesOf(option, reader.valueOf(option));
+    } else if (option == "--size") {
+        invocation.size = sizeOf(reader.valueOf(option));
+    } else if (option == "--output" || categoryNamed(option.substr(2))) {
+        readRenderOption(option, reader, invocation);
+    } else {
+        throw UsageError("unknown option for view: " + option);
+    }
+}
+
+void checkView(const Invocation& invocation) {
+    const bool anyEntry = std::any_of(invocation.entries.begin(), invocation.entries.end(),
+                                      [](const auto& e) { return e.has_value(); });
+    if (invocation.output.empty()) {
+        throw UsageError("view needs --output FILE.png or FILE.bmp");
+    }
+    if (invocation.game && invocation.model) {
+        throw UsageError("view takes either --game or --model");
+    }
+    if (invocation.skin && anyEntry) {
+        throw UsageError("with --skin the part options do not apply");
+    }
+    if (std::abs(invocation.pitch) > kMaxViewPitch) {
+        throw UsageError("--pitch must lie between -80 and 80 degrees");
+    }
+}
+
 void checkRender(const Invocation& invocation) {
     const bool anyEntry = std::any_of(invocation.entries.begin(), invocation.entries.end(),
                                       [](const auto& e) { return e.has_value(); });
@@ -119,6 +189,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
             invocation.fix = true;
         } else if (invocation.command == Command::Render) {
             readRenderOption(word, reader, invocation);
+        } else if (invocation.command == Command::View && word.starts_with("--")) {
+            readViewOption(word, reader, invocation);
         } else if (invocation.command == Command::Convert && !word.starts_with("--")) {
             positional.push_back(word);
         } else {
@@ -127,6 +199,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (invocation.command == Command::Render) {
         checkRender(invocation);
+    } else if (invocation.command == Command::View) {
+        checkView(invocation);
     } else if (invocation.command == Command::Convert) {
         if (positional.size() != 2) {
             throw UsageError("convert needs INPUT and OUTPUT.bmp");

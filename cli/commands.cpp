@@ -229,6 +229,8 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 return runGames(out);
             case Command::Doctor:
                 return runDoctor(invocation, folder, out);
+            case Command::View:
+                return runView(invocation, folder, err);
         }
     } catch (const UsageError& e) {
         err << "vestura-cli: " << e.what() << '\n' << kUsage;

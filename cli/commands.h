@@ -18,6 +18,7 @@ int runConvert(const Invocation& invocation);
 int runList(const std::string& folder, std::ostream& out);
 int runGames(std::ostream& out);
 int runDoctor(const Invocation& invocation, const std::string& folder, std::ostream& out);
+int runView(const Invocation& invocation, const std::string& folder, std::ostream& err);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
 // is the default for --folder. Usage errors give 2 with the usage text on `err`.
