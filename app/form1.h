@@ -21,6 +21,7 @@ class QPushButton;
 namespace vestura {
 
 class DesktopServices;
+class ModelViewWindow;
 class PreviewWidget;
 
 class TForm1 final : public QWidget {
@@ -51,6 +52,12 @@ public:
     void Label13Click();
     void Label13MouseMove();
     void Label13MouseLeave();
+
+    // Opens the 3D view of the composed skin on the game folder's player model (F3, or a
+    // double-click on the preview frame); a missing or damaged model is reported instead.
+    void openModelView();
+    // The 3D view, once opened.
+    ModelViewWindow* modelView() const { return modelView_; }
 
     const Preview& preview() const { return preview_; }
 
@@ -121,6 +128,10 @@ private:
     Preview preview_;
 
     bool linkPressed_ = false;  // the left button went down on the contact link
+
+    // Shows the composed skin in the 3D view when it is open.
+    void refreshModelView();
+    ModelViewWindow* modelView_ = nullptr;
 };
 
 }  // namespace vestura
