@@ -67,14 +67,14 @@ void ModelViewWindow::setSkin(QImage skin) {
     update();
 }
 
-QImage ModelViewWindow::picture() const {
-    return renderView(mesh_, skin_, angles_, size());
+QImage ModelViewWindow::picture() {
+    return renderer_.render(mesh_, skin_, angles_, size());  // shared until the next render
 }
 
 void ModelViewWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     try {
-        painter.drawImage(0, 0, picture());
+        painter.drawImage(0, 0, renderer_.render(mesh_, skin_, angles_, size()));
     } catch (const Exception&) {
         painter.fillRect(rect(), QColor::fromRgb(kViewBackground));  // too large to draw now
     }

@@ -37,7 +37,7 @@ public:
     const ViewAngles& angles() const { return angles_; }
     bool turntableRunning() const { return turntable_.isActive(); }
     // The view at the window's size, as the next paint shows it.
-    QImage picture() const;
+    QImage picture();
 
     // The game's skins-menu speed: 2 degrees a frame at 30 frames a second.
     static constexpr float kTurntableDegrees = 2.0F;
@@ -61,6 +61,7 @@ private:
     QImage skin_;
     ViewAngles angles_;
     QTimer turntable_;
+    ViewRenderer renderer_;
     QPoint dragFrom_;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <vector>
 
 #include "common/errors.h"
 #include "common/messages.h"
@@ -12,12 +11,30 @@ namespace vestura {
 
 namespace {
 
+// Zoom factors beyond these are held to them: screen coordinates then stay far inside the
+// range of an int.
+constexpr float kMinZoom = 1.0F / 64, kMaxZoom = 64.0F;
 // Room around the bounding sphere, so the model never touches the picture's edge.
 constexpr float kFitMargin = 1.08F;
 // A model with no extent still gets a camera distance.
 constexpr float kSmallestRadius = 1e-3F;
 // Triangles thinner than this on screen cover no pixel centre worth drawing.
 constexpr float kSmallestArea = 1e-8F;
+// Pixel centres this close outside a triangle count as inside, so neighbours that share an
+// edge leave no crack between them whatever the rounding of each row's span.
+constexpr float kEdgeTolerance = 1e-3F;
+// Depth buckets for drawing nearer triangles first (hidden pixels are then only tested).
+constexpr std::size_t kDepthBuckets = 256;
+// Fixed-point texel coordinates: 8 fraction bits for the bilinear weights.
+constexpr int kFractionBits = 8;
+constexpr int kOne = 1 << kFractionBits;
+// A triangle whose texture coordinates span at most this many repeats, on a texture at most
+// kFastTextureSide wide, is sampled in 32-bit fixed point without overflow; any other (a
+// hostile file) takes the floating-point path.
+constexpr float kFastUvSpan = 64.0F;
+constexpr int kFastTextureSide = 8192;
+
+using Texture = ViewRenderer::Texture;
 
 float radians(float degrees) {
     return degrees * std::numbers::pi_v<float> / 180.0F;
@@ -54,16 +71,18 @@ struct Camera {
     float centreX, centreY;
 
     Camera(const Sphere& s, const ViewAngles& angles, QSize size) : sphere(s) {
-        const float yaw = radians(angles.yawDegrees);
-        const float pitch =
-            radians(std::clamp(angles.pitchDegrees, -kMaxPitchDegrees, kMaxPitchDegrees));
+        const float yaw = radians(std::isfinite(angles.yawDegrees) ? angles.yawDegrees : 0.0F);
+        const float pitch = radians(std::isfinite(angles.pitchDegrees)
+                                        ? std::clamp(angles.pitchDegrees, -kMaxPitchDegrees,
+                                                     kMaxPitchDegrees)
+                                        : 0.0F);
         cosYaw = std::cos(yaw);
         sinYaw = std::sin(yaw);
         cosPitch = std::cos(pitch);
         sinPitch = std::sin(pitch);
         const float half = radians(kFieldOfViewDegrees) / 2;
         distance = s.radius / std::sin(half) * kFitMargin;
-        const float zoom = std::isfinite(angles.zoom) && angles.zoom > 0 ? angles.zoom : 1.0F;
+        const float zoom = std::isfinite(angles.zoom) ? std::clamp(angles.zoom, kMinZoom, kMaxZoom) : 1.0F;
         focal = static_cast<float>(std::min(size.width(), size.height())) / 2 / std::tan(half) * zoom;
         centreX = static_cast<float>(size.width()) / 2;
         centreY = static_cast<float>(size.height()) / 2;
@@ -79,45 +98,49 @@ struct Camera {
     }
 };
 
-// A vertex on screen with what is interpolated linearly there: 1/z, u/z and v/z.
-struct ScreenVertex {
-    float x, y, invZ, uOverZ, vOverZ;
-};
-
-struct Texture {
-    const QRgb* pixels;
-    int width, height;
-};
+int wrap(int i, int n, bool powerOfTwo) {
+    return powerOfTwo ? (i & (n - 1)) : ((i % n) + n) % n;
+}
 
 QRgb lerp(QRgb a, QRgb b, std::uint32_t t) {  // t in 0..256
-    const std::uint32_t rb = ((a & 0xFF00FF) * (256 - t) + (b & 0xFF00FF) * t) >> 8;
-    const std::uint32_t g = ((a & 0x00FF00) * (256 - t) + (b & 0x00FF00) * t) >> 8;
+    const std::uint32_t rb = ((a & 0xFF00FF) * (kOne - t) + (b & 0xFF00FF) * t) >> kFractionBits;
+    const std::uint32_t g = ((a & 0x00FF00) * (kOne - t) + (b & 0x00FF00) * t) >> kFractionBits;
     return (rb & 0xFF00FF) | (g & 0x00FF00);
 }
 
-// Bilinear, with the texture repeating in both directions.
-QRgb sample(const Texture& t, float u, float v) {
-    u -= std::floor(u);
-    v -= std::floor(v);
-    const float x = u * static_cast<float>(t.width) - 0.5F;
-    const float y = v * static_cast<float>(t.height) - 0.5F;
-    const float fx = std::floor(x), fy = std::floor(y);
-    int x0 = static_cast<int>(fx), y0 = static_cast<int>(fy);
-    int x1 = x0 + 1, y1 = y0 + 1;
-    x0 = x0 < 0 ? x0 + t.width : x0;
-    y0 = y0 < 0 ? y0 + t.height : y0;
-    x1 = x1 >= t.width ? x1 - t.width : x1;
-    y1 = y1 >= t.height ? y1 - t.height : y1;
-    const auto tx = static_cast<std::uint32_t>((x - fx) * 256.0F);
-    const auto ty = static_cast<std::uint32_t>((y - fy) * 256.0F);
+// Bilinear at fixed-point texel coordinates (texel centres at whole numbers), repeating.
+QRgb sampleFixed(const Texture& t, int x, int y) {
+    const int x0 = wrap(x >> kFractionBits, t.width, t.powerOfTwo);
+    const int y0 = wrap(y >> kFractionBits, t.height, t.powerOfTwo);
+    const int x1 = x0 + 1 == t.width ? 0 : x0 + 1;
+    const int y1 = y0 + 1 == t.height ? 0 : y0 + 1;
+    const auto fx = static_cast<std::uint32_t>(x & (kOne - 1));
+    const auto fy = static_cast<std::uint32_t>(y & (kOne - 1));
     const QRgb* row0 = t.pixels + static_cast<std::ptrdiff_t>(y0) * t.width;
     const QRgb* row1 = t.pixels + static_cast<std::ptrdiff_t>(y1) * t.width;
-    return lerp(lerp(row0[x0], row0[x1], tx), lerp(row1[x0], row1[x1], tx), ty);
+    return lerp(lerp(row0[x0], row0[x1], fx), lerp(row1[x0], row1[x1], fx), fy);
+}
+
+// A float held within [lo, hi]; not a number becomes lo. Every float turned into an integer
+// passes through here, so no conversion can overflow.
+float held(float value, float lo, float hi) {
+    return std::min(std::max(lo, value), hi);
+}
+
+// The same for any coordinates: taken into [0, 1) first.
+QRgb sampleAny(const Texture& t, float u, float v) {
+    constexpr float kRepeats = 1e6F;  // beyond this a float has no fraction left to show
+    u = held(u, -kRepeats, kRepeats);
+    v = held(v, -kRepeats, kRepeats);
+    u -= std::floor(u);
+    v -= std::floor(v);
+    return sampleFixed(t, static_cast<int>(u * static_cast<float>(t.width * kOne)) - kOne / 2,
+                       static_cast<int>(v * static_cast<float>(t.height * kOne)) - kOne / 2);
 }
 
 QRgb lit(QRgb c, std::uint32_t light) {  // light in 0..256
-    const std::uint32_t rb = ((c & 0xFF00FF) * light >> 8) & 0xFF00FF;
-    const std::uint32_t g = ((c & 0x00FF00) * light >> 8) & 0x00FF00;
+    const std::uint32_t rb = ((c & 0xFF00FF) * light >> kFractionBits) & 0xFF00FF;
+    const std::uint32_t g = ((c & 0x00FF00) * light >> kFractionBits) & 0x00FF00;
     return 0xFF000000U | rb | g;
 }
 
@@ -129,131 +152,323 @@ std::uint32_t faceLight(const Vec3& a, const Vec3& b, const Vec3& c) {
     const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
     const float facing = length > 0 ? std::abs(n.z) / length : 1.0F;
     const float light = kAmbientLight + (1.0F - kAmbientLight) * facing;
-    return static_cast<std::uint32_t>(std::lround(std::min(light, 1.0F) * 256.0F));
+    return static_cast<std::uint32_t>(std::min(light, 1.0F) * kOne + 0.5F);
 }
-
-class Rasteriser {
-public:
-    Rasteriser(QImage& target, const Texture& texture)
-        : target_(target), texture_(texture), width_(target.width()), height_(target.height()),
-          depth_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0.0F) {}
-
-    // False once the fill budget is spent: nothing more is drawn.
-    bool draw(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-              std::uint32_t light);
-
-private:
-    QImage& target_;
-    Texture texture_;
-    int width_, height_;
-    std::vector<float> depth_;  // 1/z of the nearest surface drawn; 0 is nothing
-    std::int64_t budget_ = kFillBudget;
-};
 
 // A value interpolated linearly across the screen: value = dx * x + dy * y + at0.
 struct Plane {
     float dx, dy, at0;
+    float at(float x, float y) const { return dx * x + dy * y + at0; }
 };
 
-Plane planeThrough(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                   float va, float vb, float vc, float invArea) {
-    const float dx = ((vb - va) * (c.y - a.y) - (vc - va) * (b.y - a.y)) * invArea;
-    const float dy = ((vc - va) * (b.x - a.x) - (vb - va) * (c.x - a.x)) * invArea;
-    return {dx, dy, va - dx * a.x - dy * a.y};
+// One triangle on screen, ready to fill: 1/z, u/z and v/z (u, v in texels, fixed point)
+// as planes, and the three edges, each positive inside.
+struct Setup {
+    Plane invZ, uz, vz, edge[3];
+    int x0, y0, x1, y1;  // bounding box, end exclusive
+    bool fast;           // fixed-point texel coordinates cannot overflow
+    float uLimit, vLimit;  // the largest fixed-point texel coordinates of the triangle
+    float uShift, vShift;  // whole repeats taken off the texture coordinates
+    std::uint32_t light;
+};
+
+struct Corner {
+    float x, y, invZ, u, v;
+};
+
+Plane planeThrough(const Corner (&c)[3], const float (&value)[3], float invArea) {
+    const float dx = ((value[1] - value[0]) * (c[2].y - c[0].y) -
+                      (value[2] - value[0]) * (c[1].y - c[0].y)) * invArea;
+    const float dy = ((value[2] - value[0]) * (c[1].x - c[0].x) -
+                      (value[1] - value[0]) * (c[2].x - c[0].x)) * invArea;
+    return {dx, dy, value[0] - dx * c[0].x - dy * c[0].y};
 }
 
-bool Rasteriser::draw(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                      std::uint32_t light) {
-    const float area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+// False when the triangle covers no pixel of a width x height picture.
+bool setUp(const Corner (&c)[3], const Texture& t, int width, int height, Setup& s) {
+    const float area = (c[1].x - c[0].x) * (c[2].y - c[0].y) - (c[2].x - c[0].x) * (c[1].y - c[0].y);
     if (!(std::abs(area) > kSmallestArea)) {
-        return true;
-    }
-    const float fx0 = std::max(std::floor(std::min({a.x, b.x, c.x})), 0.0F);
-    const float fy0 = std::max(std::floor(std::min({a.y, b.y, c.y})), 0.0F);
-    const float fx1 = std::min(std::ceil(std::max({a.x, b.x, c.x})), static_cast<float>(width_));
-    const float fy1 = std::min(std::ceil(std::max({a.y, b.y, c.y})), static_cast<float>(height_));
-    if (!(fx0 < fx1 && fy0 < fy1)) {
-        return true;
-    }
-    const int x0 = static_cast<int>(fx0), x1 = static_cast<int>(fx1);
-    const int y0 = static_cast<int>(fy0), y1 = static_cast<int>(fy1);
-    budget_ -= std::int64_t{x1 - x0} * (y1 - y0);
-    if (budget_ < 0) {
         return false;
     }
-    // Edge functions, each positive inside whichever way the triangle winds.
-    const float sign = area > 0 ? 1.0F : -1.0F;
-    const float invArea = 1.0F / area;
-    const ScreenVertex* v[3] = {&a, &b, &c};
-    Plane edge[3];
-    for (int i = 0; i < 3; ++i) {
-        const ScreenVertex& p = *v[(i + 1) % 3];
-        const ScreenVertex& q = *v[(i + 2) % 3];
-        edge[i] = {(p.y - q.y) * sign, (q.x - p.x) * sign, (p.x * q.y - p.y * q.x) * sign};
+    const float fx0 = std::max(std::floor(std::min({c[0].x, c[1].x, c[2].x})), 0.0F);
+    const float fy0 = std::max(std::floor(std::min({c[0].y, c[1].y, c[2].y})), 0.0F);
+    const float fx1 = std::min(std::ceil(std::max({c[0].x, c[1].x, c[2].x})), static_cast<float>(width));
+    const float fy1 = std::min(std::ceil(std::max({c[0].y, c[1].y, c[2].y})), static_cast<float>(height));
+    if (!(fx0 < fx1 && fy0 < fy1)) {
+        return false;
     }
-    const Plane invZ = planeThrough(a, b, c, a.invZ, b.invZ, c.invZ, invArea);
-    const Plane uz = planeThrough(a, b, c, a.uOverZ, b.uOverZ, c.uOverZ, invArea);
-    const Plane vz = planeThrough(a, b, c, a.vOverZ, b.vOverZ, c.vOverZ, invArea);
-    for (int y = y0; y < y1; ++y) {
-        const float py = static_cast<float>(y) + 0.5F;
-        auto* row = reinterpret_cast<QRgb*>(target_.scanLine(y));
-        float* depthRow = depth_.data() + static_cast<std::ptrdiff_t>(y) * width_;
-        for (int x = x0; x < x1; ++x) {
-            const float px = static_cast<float>(x) + 0.5F;
-            if (edge[0].dx * px + edge[0].dy * py + edge[0].at0 < 0 ||
-                edge[1].dx * px + edge[1].dy * py + edge[1].at0 < 0 ||
-                edge[2].dx * px + edge[2].dy * py + edge[2].at0 < 0) {
-                continue;
+    s.x0 = static_cast<int>(fx0);
+    s.x1 = static_cast<int>(fx1);
+    s.y0 = static_cast<int>(fy0);
+    s.y1 = static_cast<int>(fy1);
+    const float sign = area > 0 ? 1.0F : -1.0F;
+    for (int i = 0; i < 3; ++i) {
+        const Corner& p = c[(i + 1) % 3];
+        const Corner& q = c[(i + 2) % 3];
+        s.edge[i] = {(p.y - q.y) * sign, (q.x - p.x) * sign, (p.x * q.y - p.y * q.x) * sign};
+    }
+    s.uShift = std::floor(std::min({c[0].u, c[1].u, c[2].u}));
+    s.vShift = std::floor(std::min({c[0].v, c[1].v, c[2].v}));
+    s.fast = std::max({c[0].u, c[1].u, c[2].u}) - s.uShift <= kFastUvSpan &&
+             std::max({c[0].v, c[1].v, c[2].v}) - s.vShift <= kFastUvSpan &&
+             t.width <= kFastTextureSide && t.height <= kFastTextureSide;
+    const float invArea = 1.0F / area;
+    const float scaleU = s.fast ? static_cast<float>(t.width * kOne) : 1.0F;
+    const float scaleV = s.fast ? static_cast<float>(t.height * kOne) : 1.0F;
+    s.uLimit = (kFastUvSpan + 1) * scaleU;
+    s.vLimit = (kFastUvSpan + 1) * scaleV;
+    const float iz[3] = {c[0].invZ, c[1].invZ, c[2].invZ};
+    float uz[3], vz[3];
+    for (int i = 0; i < 3; ++i) {
+        uz[i] = (c[i].u - s.uShift) * scaleU * c[i].invZ;
+        vz[i] = (c[i].v - s.vShift) * scaleV * c[i].invZ;
+    }
+    s.invZ = planeThrough(c, iz, invArea);
+    s.uz = planeThrough(c, uz, invArea);
+    s.vz = planeThrough(c, vz, invArea);
+    return true;
+}
+
+// Where each edge crosses a row: a bound on the pixel index there, linear in the row, so a
+// row costs a few additions and comparisons and no branch. An edge that bounds nothing on
+// the row side holds an unreachable bound; an edge along the rows cuts the triangle's rows
+// instead, once.
+struct EdgeBounds {
+    float lower[3], upper[3];            // on the current row
+    float lowerStep[3], upperStep[3];    // from one row to the next
+};
+
+constexpr float kNoBound = 1e9F;  // beyond any picture side
+
+// False when no row is left.
+bool edgeBounds(Setup& s, EdgeBounds& b) {
+    const float py = static_cast<float>(s.y0) + 0.5F;
+    for (int i = 0; i < 3; ++i) {
+        const Plane& e = s.edge[i];
+        b.lower[i] = -kNoBound;
+        b.upper[i] = kNoBound;
+        b.lowerStep[i] = b.upperStep[i] = 0;
+        if (e.dx != 0) {
+            const float at = -(e.dy * py + e.at0 + kEdgeTolerance) / e.dx - 0.5F;
+            (e.dx > 0 ? b.lower[i] : b.upper[i]) = at;
+            (e.dx > 0 ? b.lowerStep[i] : b.upperStep[i]) = -e.dy / e.dx;
+        } else if (e.dy != 0) {
+            // Inside where dy * (y + 0.5) + at0 >= -tolerance.
+            const float row = -(e.at0 + kEdgeTolerance) / e.dy - 0.5F;
+            const float heldRow = std::clamp(row, -1.0F, static_cast<float>(s.y1));
+            if (e.dy > 0) {
+                s.y0 = std::max(s.y0, static_cast<int>(std::ceil(heldRow)));
+            } else {
+                s.y1 = std::min(s.y1, static_cast<int>(std::floor(heldRow)) + 1);
             }
-            const float iz = invZ.dx * px + invZ.dy * py + invZ.at0;
-            if (!(iz > depthRow[x])) {
-                continue;
-            }
-            depthRow[x] = iz;
-            const float z = 1.0F / iz;
-            const float u = (uz.dx * px + uz.dy * py + uz.at0) * z;
-            const float w = (vz.dx * px + vz.dy * py + vz.at0) * z;
-            row[x] = lit(sample(texture_, u, w), light);
+        } else if (e.at0 + kEdgeTolerance < 0) {
+            return false;
         }
+    }
+    if (s.y0 >= s.y1) {
+        return false;
+    }
+    const float moved = static_cast<float>(s.y0) + 0.5F - py;  // rows cut from the top
+    for (int i = 0; i < 3; ++i) {
+        b.lower[i] += b.lowerStep[i] * moved;
+        b.upper[i] += b.upperStep[i] * moved;
     }
     return true;
 }
 
+// The pixels [first, last) of the row whose centres lie inside all three edges, then moves
+// the bounds to the next row. Both ends are held to the box before converting.
+void rowSpan(const Setup& s, EdgeBounds& b, int& first, int& last) {
+    const float lo = std::min(std::max({static_cast<float>(s.x0), b.lower[0], b.lower[1], b.lower[2]}),
+                              static_cast<float>(s.x1));
+    const float hi = std::max(std::min({static_cast<float>(s.x1), b.upper[0] + 1, b.upper[1] + 1,
+                                        b.upper[2] + 1}),
+                              lo);
+    for (int i = 0; i < 3; ++i) {
+        b.lower[i] += b.lowerStep[i];
+        b.upper[i] += b.upperStep[i];
+    }
+    // Both lie in [x0, x1] and x0 >= 0: ceil of lo and floor of hi by truncation.
+    first = static_cast<int>(lo);
+    first += static_cast<float>(first) < lo ? 1 : 0;
+    last = std::max(first, static_cast<int>(hi));
+}
+
+// 1/z, u/z and v/z at the centre of pixel 0 of a row, moved down one row at a time.
+struct RowStart {
+    float iz, uz, vz;
+
+    RowStart(const Setup& s, int y) {
+        const float py = static_cast<float>(y) + 0.5F;
+        iz = s.invZ.at(0.5F, py);
+        uz = s.uz.at(0.5F, py);
+        vz = s.vz.at(0.5F, py);
+    }
+    void next(const Setup& s) {
+        iz += s.invZ.dy;
+        uz += s.uz.dy;
+        vz += s.vz.dy;
+    }
+};
+
+template <bool kFast>
+void fillSpan(const Setup& s, const Texture& t, const RowStart& start, int first, int last,
+              QRgb* row, float* depth) {
+    const auto f = static_cast<float>(first);
+    float iz = start.iz + s.invZ.dx * f, uz = start.uz + s.uz.dx * f, vz = start.vz + s.vz.dx * f;
+    for (int x = first; x < last; ++x, iz += s.invZ.dx, uz += s.uz.dx, vz += s.vz.dx) {
+        if (!(iz > depth[x])) {
+            continue;
+        }
+        depth[x] = iz;
+        const float z = 1.0F / iz;
+        QRgb texel;
+        if constexpr (kFast) {
+            // Within the triangle the coordinates lie inside the limits; a pixel just outside
+            // a sliver may extrapolate far, and is held to them.
+            texel = sampleFixed(t, static_cast<int>(held(uz * z, 0, s.uLimit)) - kOne / 2,
+                                static_cast<int>(held(vz * z, 0, s.vLimit)) - kOne / 2);
+        } else {
+            texel = sampleAny(t, uz * z + s.uShift, vz * z + s.vShift);
+        }
+        row[x] = lit(texel, s.light);
+    }
+}
+
 }  // namespace
 
-QImage renderView(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size) {
-    size = size.boundedTo({kMaxViewSide, kMaxViewSide}).expandedTo({1, 1});
-    QImage picture(size, QImage::Format_RGB32);
-    if (picture.isNull()) {
-        throw EOutOfResources(std::string(msg::kOutOfMemory));
-    }
-    picture.fill(kViewBackground);
-    const QImage texels = skin.convertToFormat(QImage::Format_RGB32);
-    if (mesh.positions.empty() || texels.isNull()) {
-        return picture;
-    }
+void ViewRenderer::project(const Mesh& mesh, const ViewAngles& angles, QSize size) {
     const Camera camera(boundingSphere(mesh.positions), angles, size);
-    std::vector<Vec3> view(mesh.positions.size());
-    std::vector<ScreenVertex> screen(mesh.positions.size());
-    for (std::size_t i = 0; i < view.size(); ++i) {
+    view_.resize(mesh.positions.size());
+    screen_.resize(mesh.positions.size());
+    for (std::size_t i = 0; i < view_.size(); ++i) {
         const Vec3 p = camera.toView(mesh.positions[i]);
         const float invZ = 1.0F / p.z;
-        view[i] = p;
+        view_[i] = p;
         // The viewer's right is the model's -X: the picture's x grows against view x.
-        screen[i] = {camera.centreX - camera.focal * p.x * invZ,
-                     camera.centreY - camera.focal * p.y * invZ, invZ, mesh.uvs[i].u * invZ,
-                     mesh.uvs[i].v * invZ};
+        screen_[i] = {camera.centreX - camera.focal * p.x * invZ,
+                      camera.centreY - camera.focal * p.y * invZ, invZ};
     }
-    const Texture texture{reinterpret_cast<const QRgb*>(texels.constBits()), texels.width(),
-                          texels.height()};
-    Rasteriser rasteriser(picture, texture);
+}
+
+// Nearer triangles first, by the depth of their first corner in coarse buckets: what they
+// hide is then only depth-tested, never shaded. Ties keep the file's order.
+void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
+    float nearest = view_.front().z, farthest = nearest;
+    for (const Vec3& p : view_) {
+        nearest = std::min(nearest, p.z);
+        farthest = std::max(farthest, p.z);
+    }
+    const float scale = farthest > nearest ? (kDepthBuckets - 1) / (farthest - nearest) : 0.0F;
+    const auto bucketOf = [&](const std::array<std::uint32_t, 3>& t) {
+        return static_cast<std::size_t>((view_[t[0]].z - nearest) * scale);
+    };
+    buckets_.assign(kDepthBuckets + 1, 0);
     for (const auto& t : mesh.triangles) {
-        const std::uint32_t light = faceLight(view[t[0]], view[t[1]], view[t[2]]);
-        if (!rasteriser.draw(screen[t[0]], screen[t[1]], screen[t[2]], light)) {
-            break;
+        ++buckets_[bucketOf(t) + 1];
+    }
+    for (std::size_t b = 1; b <= kDepthBuckets; ++b) {
+        buckets_[b] += buckets_[b - 1];
+    }
+    order_.resize(mesh.triangles.size());
+    for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
+        order_[buckets_[bucketOf(mesh.triangles[i])]++] = static_cast<std::uint32_t>(i);
+    }
+}
+
+// Fills the triangles, in order, on the rows [top, bottom): one band of the picture, with its
+// own share of the fill budget. Bands share no pixel, so they are drawn at the same time.
+void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom) {
+    const int width = picture_.width();
+    const auto stride = static_cast<std::ptrdiff_t>(picture_.bytesPerLine() / sizeof(QRgb));
+    auto* pixels = reinterpret_cast<QRgb*>(bits_);
+    std::fill(pixels + top * stride, pixels + bottom * stride, kViewBackground);
+    std::fill(depth_.data() + static_cast<std::ptrdiff_t>(top) * width,
+              depth_.data() + static_cast<std::ptrdiff_t>(bottom) * width, 0.0F);
+    std::int64_t budget = kFillBudget / kBands;
+    for (const std::uint32_t index : order_) {
+        const auto& t = mesh.triangles[index];
+        const float yMin = std::min({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
+        const float yMax = std::max({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
+        if (!(yMax > static_cast<float>(top) && yMin < static_cast<float>(bottom))) {
+            continue;  // not in this band (or not a number)
+        }
+        Corner c[3];
+        for (int i = 0; i < 3; ++i) {
+            const ScreenVertex& v = screen_[t[i]];
+            c[i] = {v.x, v.y, v.invZ, mesh.uvs[t[i]].u, mesh.uvs[t[i]].v};
+        }
+        Setup s;
+        if (!setUp(c, texture, width, bottom, s)) {
+            continue;
+        }
+        s.y0 = std::max(s.y0, top);
+        if (s.y0 >= s.y1) {
+            continue;
+        }
+        budget -= std::int64_t{s.x1 - s.x0} * (s.y1 - s.y0);
+        if (budget < 0) {
+            return;  // the band's budget is spent: it stays as drawn so far
+        }
+        EdgeBounds bounds;
+        if (!edgeBounds(s, bounds)) {
+            continue;
+        }
+        s.light = faceLight(view_[t[0]], view_[t[1]], view_[t[2]]);
+        RowStart start(s, s.y0);
+        for (int y = s.y0; y < s.y1; ++y, start.next(s)) {
+            int first = 0, last = 0;
+            rowSpan(s, bounds, first, last);
+            QRgb* row = pixels + y * stride;
+            float* depth = depth_.data() + static_cast<std::ptrdiff_t>(y) * width;
+            if (s.fast) {
+                fillSpan<true>(s, texture, start, first, last, row, depth);
+            } else {
+                fillSpan<false>(s, texture, start, first, last, row, depth);
+            }
         }
     }
-    return picture;
+}
+
+const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const ViewAngles& angles,
+                                   QSize size) {
+    size = size.boundedTo({kMaxViewSide, kMaxViewSide}).expandedTo({1, 1});
+    if (picture_.size() != size) {
+        picture_ = QImage(size, QImage::Format_RGB32);
+        if (picture_.isNull()) {
+            throw EOutOfResources(std::string(msg::kOutOfMemory));
+        }
+    }
+    const QImage texels = skin.convertToFormat(QImage::Format_RGB32);
+    if (mesh.positions.empty() || texels.isNull()) {
+        picture_.fill(kViewBackground);
+        return picture_;
+    }
+    project(mesh, angles, size);
+    orderFrontToBack(mesh);
+    // Each band clears its own rows of the picture and the depth buffer.
+    depth_.resize(static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()));
+    bits_ = picture_.bits();  // detached here, once, before the bands write to it
+    const int tw = texels.width(), th = texels.height();
+    const Texture texture{reinterpret_cast<const QRgb*>(texels.constBits()), tw, th,
+                          (tw & (tw - 1)) == 0 && (th & (th - 1)) == 0};
+    // A fixed number of bands, whatever the number of processors, so the picture (and where a
+    // budget stops) is the same on every machine.
+    const int height = size.height();
+    const auto bandTop = [height](int band) { return height * band / kBands; };
+    for (int band = 1; band < kBands; ++band) {
+        pool_.start([this, &mesh, &texture, band, bandTop] {
+            drawBand(mesh, texture, bandTop(band), bandTop(band + 1));
+        });
+    }
+    drawBand(mesh, texture, bandTop(0), bandTop(1));
+    pool_.waitForDone();
+    return picture_;
+}
+
+QImage renderView(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size) {
+    ViewRenderer renderer;
+    return renderer.render(mesh, skin, angles, size);
 }
 
 }  // namespace vestura

@@ -5,7 +5,9 @@
 
 #include <QImage>
 #include <QSize>
+#include <QThreadPool>
 #include <cstdint>
+#include <vector>
 
 #include "model/mesh.h"
 
@@ -35,9 +37,45 @@ struct ViewAngles {
     float zoom = 1;
 };
 
-// The model seen from `angles`, with +Y up and, at yaw 0, its -Z side facing the viewer and
-// its +X side on the viewer's left. UV (0, 0) is the skin's top-left corner; UVs wrap.
-// Raises EOutOfResources "Out of memory" when the picture cannot be allocated.
+// Draws views one after another, keeping its picture, depth buffer and per-vertex work
+// between them, so a window redrawing while the user drags allocates nothing.
+class ViewRenderer {
+public:
+    // The model seen from `angles`, with +Y up and, at yaw 0, its -Z side facing the viewer
+    // and its +X side on the viewer's left. UV (0, 0) is the skin's top-left corner; UVs
+    // wrap. The picture stays valid until the next call. Raises EOutOfResources "Out of
+    // memory" when the picture cannot be allocated.
+    const QImage& render(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size);
+
+    // Work bound: the share of kFillBudget of each of the picture's bands.
+    static constexpr int kBands = 4;
+
+    // The skin's pixels as the fill reads them.
+    struct Texture {
+        const QRgb* pixels;
+        int width, height;
+        bool powerOfTwo;  // wrapping is then a mask
+    };
+
+private:
+    struct ScreenVertex {
+        float x, y, invZ;
+    };
+    void project(const Mesh& mesh, const ViewAngles& angles, QSize size);
+    void orderFrontToBack(const Mesh& mesh);
+    void drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom);
+
+    QThreadPool pool_;  // draws the bands other than the first
+    QImage picture_;
+    uchar* bits_ = nullptr;
+    std::vector<float> depth_;
+    std::vector<Vec3> view_;
+    std::vector<ScreenVertex> screen_;
+    std::vector<std::uint32_t> order_;
+    std::vector<std::uint32_t> buckets_;
+};
+
+// One view with a renderer of its own.
 QImage renderView(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size);
 
 }  // namespace vestura
