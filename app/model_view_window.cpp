@@ -75,8 +75,8 @@ void ModelViewWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     try {
         painter.drawImage(0, 0, renderer_.render(mesh_, skin_, angles_, size()));
-    } catch (const Exception&) {
-        painter.fillRect(rect(), QColor::fromRgb(kViewBackground));  // too large to draw now
+    } catch (const std::exception&) {  // out of memory for a picture this large
+        painter.fillRect(rect(), QColor::fromRgb(kViewBackground));
     }
 }
 

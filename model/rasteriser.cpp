@@ -376,16 +376,16 @@ void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
     }
 }
 
-// Fills the triangles, in order, on the rows [top, bottom): one band of the picture, with its
-// own share of the fill budget. Bands share no pixel, so they are drawn at the same time.
+// Fills the triangles, in order, on the rows [top, bottom): one band of the picture. Bands
+// share no pixel, so they are drawn at the same time, and one fill budget.
 void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom) {
     const int width = picture_.width();
     const auto stride = static_cast<std::ptrdiff_t>(picture_.bytesPerLine() / sizeof(QRgb));
     auto* pixels = reinterpret_cast<QRgb*>(bits_);
     std::fill(pixels + top * stride, pixels + bottom * stride, kViewBackground);
-    std::fill(depth_.data() + static_cast<std::ptrdiff_t>(top) * width,
-              depth_.data() + static_cast<std::ptrdiff_t>(bottom) * width, 0.0F);
-    std::int64_t budget = kFillBudget / kBands;
+    std::fill(depth_.get() + static_cast<std::ptrdiff_t>(top) * width,
+              depth_.get() + static_cast<std::ptrdiff_t>(bottom) * width, 0.0F);
+
     for (const std::uint32_t index : order_) {
         const auto& t = mesh.triangles[index];
         const float yMin = std::min({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
@@ -406,9 +406,9 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
         if (s.y0 >= s.y1) {
             continue;
         }
-        budget -= std::int64_t{s.x1 - s.x0} * (s.y1 - s.y0);
-        if (budget < 0) {
-            return;  // the band's budget is spent: it stays as drawn so far
+        const std::int64_t cost = std::int64_t{s.x1 - s.x0} * (s.y1 - s.y0);
+        if (budget_.fetch_sub(cost, std::memory_order_relaxed) < cost) {
+            return;  // the budget is spent: the band stays as drawn so far
         }
         EdgeBounds bounds;
         if (!edgeBounds(s, bounds)) {
@@ -420,7 +420,7 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
             int first = 0, last = 0;
             rowSpan(s, bounds, first, last);
             QRgb* row = pixels + y * stride;
-            float* depth = depth_.data() + static_cast<std::ptrdiff_t>(y) * width;
+            float* depth = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
             if (s.fast) {
                 fillSpan<true>(s, texture, start, first, last, row, depth);
             } else {
@@ -447,13 +447,19 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     project(mesh, angles, size);
     orderFrontToBack(mesh);
     // Each band clears its own rows of the picture and the depth buffer.
-    depth_.resize(static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()));
+    const std::size_t pixels = static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height());
+    if (depthSize_ != pixels) {
+        depth_.reset();
+        depth_ = std::make_unique_for_overwrite<float[]>(pixels);
+        depthSize_ = pixels;
+    }
     bits_ = picture_.bits();  // detached here, once, before the bands write to it
     const int tw = texels.width(), th = texels.height();
     const Texture texture{reinterpret_cast<const QRgb*>(texels.constBits()), tw, th,
                           (tw & (tw - 1)) == 0 && (th & (th - 1)) == 0};
-    // A fixed number of bands, whatever the number of processors, so the picture (and where a
-    // budget stops) is the same on every machine.
+    // A fixed number of bands, whatever the number of processors, so the picture is the same
+    // on every machine (only where a spent budget stops depends on the bands' timing).
+    budget_.store(kFillBudget, std::memory_order_relaxed);
     const int height = size.height();
     const auto bandTop = [height](int band) { return height * band / kBands; };
     for (int band = 1; band < kBands; ++band) {

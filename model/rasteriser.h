@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QSize>
 #include <QThreadPool>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "model/mesh.h"
@@ -23,10 +25,10 @@ inline constexpr float kMaxPitchDegrees = 80.0F;
 inline constexpr int kMaxViewSide = 4096;
 // The preview frame's colour, behind the model.
 inline constexpr QRgb kViewBackground = 0xFF8CC6FF;
-// Work bound: the pixels of triangle bounding boxes visited in one picture. An ordinary
-// model at 4096 x 4096 visits about a tenth of this; a file of triangles covering the
-// picture many times over stops here, within a fraction of a second.
-inline constexpr std::int64_t kFillBudget = std::int64_t{48} << 20;
+// Work bound: the pixels of triangle bounding boxes visited in one picture. The player model
+// at 4096 x 4096 visits about two thirds of this; a file of triangles covering the picture
+// many times over stops here, within a fraction of a second.
+inline constexpr std::int64_t kFillBudget = std::int64_t{32} << 20;
 
 struct ViewAngles {
     // About the model's +Y axis by the right-hand rule: 90 shows the model's +X side.
@@ -47,7 +49,7 @@ public:
     // memory" when the picture cannot be allocated.
     const QImage& render(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size);
 
-    // Work bound: the share of kFillBudget of each of the picture's bands.
+    // The picture is drawn in this many bands of rows, at the same time.
     static constexpr int kBands = 4;
 
     // The skin's pixels as the fill reads them.
@@ -68,7 +70,9 @@ private:
     QThreadPool pool_;  // draws the bands other than the first
     QImage picture_;
     uchar* bits_ = nullptr;
-    std::vector<float> depth_;
+    std::unique_ptr<float[]> depth_;  // each band clears its rows before drawing
+    std::size_t depthSize_ = 0;
+    std::atomic<std::int64_t> budget_{0};  // what is left of kFillBudget, shared by the bands
     std::vector<Vec3> view_;
     std::vector<ScreenVertex> screen_;
     std::vector<std::uint32_t> order_;
