@@ -187,6 +187,8 @@ void TForm1::buildPreview() {
     preview_.setBaseSkin(baseSkin());
     previewWidget = new PreviewWidget(
         preview_, [this](const std::string& message) { report(message); }, GroupBox1);
+    GroupBox1->setToolTip(QStringLiteral("Double-click or press F3 for the 3D view"));
+    GroupBox1->installEventFilter(this);  // the double-click that opens the 3D view
 }
 
 void TForm1::wireEvents() {
@@ -211,6 +213,10 @@ void TForm1::wireEvents() {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Label13) {
         return handleLinkEvent(event);
+    }
+    if (watched == GroupBox1 && event->type() == QEvent::MouseButtonDblClick) {
+        openModelView();
+        return true;
     }
     if (event->type() == QEvent::Wheel) {
         return handleWheel(watched, event);
@@ -239,7 +245,7 @@ bool TForm1::handleWheel(QObject* watched, QEvent* event) {
     return true;
 }
 
-// Enter, Escape and F5 act for the whole window before the focused control sees them.
+// Enter, Escape, F3 and F5 act for the whole window before the focused control sees them.
 bool TForm1::handleKey(QObject*, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return false;
@@ -247,6 +253,10 @@ bool TForm1::handleKey(QObject*, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier) {
         FormReloadCatalogue();
+        return true;
+    }
+    if (key->key() == Qt::Key_F3) {
+        openModelView();
         return true;
     }
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;

@@ -21,6 +21,7 @@ class QPushButton;
 namespace vestura {
 
 class DesktopServices;
+class ModelViewWindow;
 class PreviewWidget;
 
 class TForm1 final : public QWidget {
@@ -54,6 +55,12 @@ public:
     // F5: reads the seven list files again; each selector keeps the entry with the same
     // caption when there still is one (else its default entry), and the preview follows.
     void FormReloadCatalogue();
+
+    // Opens the 3D view of the composed skin on the game folder's player model (F3, or a
+    // double-click on the preview frame); a missing or damaged model is reported instead.
+    void openModelView();
+    // The 3D view, once opened.
+    ModelViewWindow* modelView() const { return modelView_; }
 
     const Preview& preview() const { return preview_; }
 
@@ -125,6 +132,10 @@ private:
 
     bool linkPressed_ = false;  // the left button went down on the contact link
     bool forwardingWheel_ = false;  // a wheel turn is on its way to the focus selector
+
+    // Shows the composed skin in the 3D view when it is open.
+    void refreshModelView();
+    ModelViewWindow* modelView_ = nullptr;
 };
 
 }  // namespace vestura

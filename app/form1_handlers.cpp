@@ -11,6 +11,7 @@
 #include "app/failure_reporting.h"
 #include "app/form1.h"
 #include "app/layout.h"
+#include "app/model_view_window.h"
 #include "app/preview_widget.h"
 #include "app/program_info.h"
 #include "common/text8.h"
@@ -154,6 +155,7 @@ void TForm1::selectorChanged(Category category) {
     });
     // Also after a failed load: the slot was shown before the picture was read.
     previewWidget->refresh();
+    refreshModelView();
 }
 
 void TForm1::ComboBox1Change() {
@@ -225,6 +227,9 @@ void TForm1::Button2Click() {
         }
         showGameFolder(chosenGameFolder(*chosen));
         storeGameFolder(programFolder_, gameFolder(), Memo1);
+        if (modelView_ != nullptr && modelView_->isVisible()) {
+            openModelView();  // the view follows the new folder's model
+        }
     });
 }
 

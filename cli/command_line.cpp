@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <ostream>
 
 namespace vestura::cli {
@@ -17,6 +20,9 @@ const char* const kUsage =
     "  vestura-cli games\n"
     "  vestura-cli doctor  [--folder DIR] [--game DIR] [--fix]\n"
     "  vestura-cli template [--category NAME] --output FILE.png|FILE.bmp\n"
+    "  vestura-cli view    [--folder DIR] [--game DIR | --model FILE.dff]\n"
+    "                      [--skin PICTURE | --glasses E ... --boots E] [--yaw DEG]\n"
+    "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
     "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n"
     "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
@@ -25,6 +31,8 @@ const char* const kUsage =
     "template draws the base skin with every category's box outlined and named, or with\n"
     "--category (glasses, beard, chain, watch, shirt, jeans, boots) the base skin under that\n"
     "box at its size: the canvas for a new part.\n";
+    "view draws the skin on the game's player model (DIR/models/gta3.img): --yaw turns it\n"
+    "(90 shows its +X side), --pitch (-80..80) looks from above, --size (up to 4096).\n";
 
 const char* const kVersion = "vestura-cli 1.1\n";
 
@@ -38,6 +46,9 @@ std::optional<Category> categoryNamed(std::string_view name) {
 }
 
 namespace {
+
+// A turn given in degrees beyond this is a mistake, not a number of whole turns.
+constexpr double kMaxDegrees = 1e6;
 
 Command commandNamed(const std::string& word) {
     if (word == "render")
@@ -54,6 +65,8 @@ Command commandNamed(const std::string& word) {
         return Command::Doctor;
     if (word == "template")
         return Command::Template;
+    if (word == "view")
+        return Command::View;
     if (word == "--help" || word == "-h")
         return Command::Help;
     if (word == "--version")
@@ -89,6 +102,63 @@ void readRenderOption(const std::string& option, WordReader& reader, Invocation&
         invocation.entries[static_cast<std::size_t>(*category)] = reader.valueOf(option);
     } else {
         throw UsageError("unknown option for render: " + option);
+    }
+}
+
+float degreesOf(const std::string& option, const std::string& value) {
+    char* end = nullptr;
+    const double degrees = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(degrees) || std::abs(degrees) > kMaxDegrees) {
+        throw UsageError(option + " needs a number of degrees: " + value);
+    }
+    return static_cast<float>(degrees);
+}
+
+int sizeOf(const std::string& value) {
+    int size = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+    if (error != std::errc() || end != value.data() + value.size() || size < 1 ||
+        size > kMaxViewSize) {
+        throw UsageError("--size needs a whole number from 1 to " + std::to_string(kMaxViewSize) +
+                         ": " + value);
+    }
+    return size;
+}
+
+void readViewOption(const std::string& option, WordReader& reader, Invocation& invocation) {
+    if (option == "--game") {
+        invocation.game = reader.valueOf(option);
+    } else if (option == "--model") {
+        invocation.model = reader.valueOf(option);
+    } else if (option == "--skin") {
+        invocation.skin = reader.valueOf(option);
+    } else if (option == "--yaw") {
+        invocation.yaw = degreesOf(option, reader.valueOf(option));
+    } else if (option == "--pitch") {
+        invocation.pitch = degreesOf(option, reader.valueOf(option));
+    } else if (option == "--size") {
+        invocation.size = sizeOf(reader.valueOf(option));
+    } else if (option == "--output" || categoryNamed(option.substr(2))) {
+        readRenderOption(option, reader, invocation);
+    } else {
+        throw UsageError("unknown option for view: " + option);
+    }
+}
+
+void checkView(const Invocation& invocation) {
+    const bool anyEntry = std::any_of(invocation.entries.begin(), invocation.entries.end(),
+                                      [](const auto& e) { return e.has_value(); });
+    if (invocation.output.empty()) {
+        throw UsageError("view needs --output FILE.png or FILE.bmp");
+    }
+    if (invocation.game && invocation.model) {
+        throw UsageError("view takes either --game or --model");
+    }
+    if (invocation.skin && anyEntry) {
+        throw UsageError("with --skin the part options do not apply");
+    }
+    if (std::abs(invocation.pitch) > kMaxViewPitch) {
+        throw UsageError("--pitch must lie between -80 and 80 degrees");
     }
 }
 
@@ -155,6 +225,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
             readRenderOption(word, reader, invocation);
         } else if (invocation.command == Command::Template) {
             readTemplateOption(word, reader, invocation);
+        } else if (invocation.command == Command::View && word.starts_with("--")) {
+            readViewOption(word, reader, invocation);
         } else if (invocation.command == Command::Convert && !word.starts_with("--")) {
             positional.push_back(word);
         } else {
@@ -165,6 +237,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
         checkRender(invocation);
     } else if (invocation.command == Command::Template) {
         checkTemplate(invocation);
+    } else if (invocation.command == Command::View) {
+        checkView(invocation);
     } else if (invocation.command == Command::Convert) {
         if (positional.size() != 2) {
             throw UsageError("convert needs INPUT and OUTPUT.bmp");

@@ -19,7 +19,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Render, Check, Convert, List, Games, Doctor, Template, Help, Version };
+enum class Command { Render, Check, Convert, List, Games, Doctor, Template, View, Help, Version };
 
 // One entry per category, as the user wrote it (an index or a caption); empty = default.
 using EntryChoices = std::array<std::optional<std::string>, kCategoryCount>;
@@ -34,7 +34,16 @@ struct Invocation {
     std::optional<std::string> game;    // doctor --game; the folder in vestu.cfg when absent
     bool fix = false;                   // doctor --fix
     std::optional<Category> category;   // template --category; the whole skin when absent
+    std::optional<std::string> model;   // view --model: a loose .dff instead of the archive
+    std::optional<std::string> skin;    // view --skin: a picture instead of the part options
+    float yaw = 0;                      // view --yaw, degrees
+    float pitch = 0;                    // view --pitch, degrees
+    int size = 512;                     // view --size, the picture's side
 };
+
+// The bounds of view's numbers.
+inline constexpr float kMaxViewPitch = 80;
+inline constexpr int kMaxViewSize = 4096;
 
 Invocation parseCommandLine(const std::vector<std::string>& arguments);
 

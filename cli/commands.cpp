@@ -270,6 +270,8 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 return runDoctor(invocation, folder, out);
             case Command::Template:
                 return runTemplate(invocation);
+            case Command::View:
+                return runView(invocation, folder, err);
         }
     } catch (const UsageError& e) {
         err << "vestura-cli: " << e.what() << '\n' << kUsage;

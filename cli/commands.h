@@ -20,6 +20,7 @@ int runGames(std::ostream& out);
 // Writes the authoring template: PNG or BMP by the output's extension.
 int runTemplate(const Invocation& invocation);
 int runDoctor(const Invocation& invocation, const std::string& folder, std::ostream& out);
+int runView(const Invocation& invocation, const std::string& folder, std::ostream& err);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
 // is the default for --folder. Usage errors give 2 with the usage text on `err`.

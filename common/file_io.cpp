@@ -50,6 +50,25 @@ std::size_t RegularFile::read(void* into, std::size_t count) {
     return got;
 }
 
+std::size_t RegularFile::readAt(std::uint64_t offset, void* into, std::size_t count) {
+    auto* bytes = static_cast<std::uint8_t*>(into);
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd_, bytes + got, count - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw EReadError(std::string(msg::kStreamReadError));
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
 std::optional<Bytes> readFileUpTo(const std::string& path, std::uint64_t maxBytes) {
     RegularFile file(path);
     if (file.size() > maxBytes) {

@@ -31,6 +31,9 @@ public:
     // Reads up to `count` bytes; fewer only at the end of the file. A failing read raises
     // EReadError "Stream read error".
     std::size_t read(void* into, std::size_t count);
+    // Reads up to `count` bytes at `offset`, without moving the position read() uses; fewer
+    // only at the end of the file. A failing read raises EReadError "Stream read error".
+    std::size_t readAt(std::uint64_t offset, void* into, std::size_t count);
 
 private:
     int fd_ = -1;

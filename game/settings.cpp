@@ -30,6 +30,16 @@ std::optional<std::string> settingsStep(const std::string& programFolder, LineBu
     return std::nullopt;
 }
 
+std::string gameFolderFromSettings(const std::string& programFolder) {
+    const std::string settings = settingsPath(programFolder);
+    if (!FileExists(settings)) {
+        return platform::defaultGameFolder();
+    }
+    LineBuffer memo;
+    memo.load(settings);
+    return memo.line(0);
+}
+
 std::string chosenGameFolder(const std::string& dialogPath) {
     return dialogPath + platform::kPathSeparator;
 }

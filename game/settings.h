@@ -22,6 +22,10 @@ std::optional<std::string> settingsStep(const std::string& programFolder, LineBu
 // appended whatever the path ends with.
 std::string chosenGameFolder(const std::string& dialogPath);
 
+// The game folder the settings file beside the program names (its first line), read only;
+// the folder the window starts with when there is no settings file.
+std::string gameFolderFromSettings(const std::string& programFolder);
+
 // Puts `folder` into the first line of the settings file, keeping every other line.
 void storeGameFolder(const std::string& programFolder, const std::string& folder, LineBuffer& memo);
 

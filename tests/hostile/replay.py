@@ -13,6 +13,9 @@ per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB][<TAB>keeps=
             games    RELPATH is a home folder: vestura-cli games with HOME set to it
             recipes  RELPATH is a recipes file: vestura-cli render --recipes over the
                      shipped catalogue, run in the work folder
+            view     RELPATH is a .dff file: vestura-cli view --model, at 1024 x 1024
+            viewbig  the same at the largest size
+            viewgame RELPATH is a game folder: vestura-cli view --game
   EXPECTED  ok       exit 0 and, where a bitmap is written, a 24-bit BMP of more than 0 x 0
             text     exit 1 with the text in the program's output (stderr, or stdout for check)
   heavy     the sanitizer pass leaves the input out
@@ -52,6 +55,8 @@ DEFAULT_AS_MIB = 1024
 HANG_SECONDS = 20
 OUTPUT_KEPT = 256 * 1024
 EXTRA_ENV = {}
+VIEW_SIZE = 1024
+VIEW_LARGEST = 4096  # the largest picture vestura-cli view draws
 CATEGORIES = ("glasses", "beard", "chain", "watch", "shirt", "jeans", "boots")
 
 
@@ -145,6 +150,11 @@ def command_for(cli, outdir, relpath, command, index, work, categories=CATEGORIE
         for category in categories:
             argv += ["--" + category, "1"]
         return argv + ["--output", output], output
+    if command in ("view", "viewbig", "viewgame"):
+        source = "--game" if command == "viewgame" else "--model"
+        size = VIEW_LARGEST if command == "viewbig" else VIEW_SIZE
+        return [cli, "view", source, os.path.join(outdir, relpath), "--size", str(size),
+                "--output", output], output
     if command in ("list", "check"):
         return [cli, command, "--folder", os.path.join(outdir, relpath)], None
     if command == "doctor":

@@ -1,0 +1,144 @@
+#include "app/model_view_window.h"
+
+#include <QBuffer>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "app/desktop_services.h"
+#include "app/failure_reporting.h"
+#include "common/errors.h"
+#include "common/file_io.h"
+#include "common/messages.h"
+
+namespace vestura {
+
+namespace {
+
+constexpr QSize kInitialSize(480, 480);
+constexpr float kDegreesPerPixel = 0.5F;
+constexpr float kZoomPerNotch = 1.1F;
+constexpr float kWheelNotch = 120.0F;
+constexpr float kMinZoom = 0.25F, kMaxZoom = 8.0F;
+
+Bytes pngBytes(const QImage& picture) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) {
+        throw EOutOfResources(std::string(msg::kOutOfMemory));
+    }
+    return Bytes(data.begin(), data.end());
+}
+
+}  // namespace
+
+std::optional<std::string> chooseViewFile(QWidget* parent) {
+    const QString path = QFileDialog::getSaveFileName(parent, QString::fromLatin1(kModelViewTitle),
+                                                      QString(), QStringLiteral("PNG (*.png)"));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toLocal8Bit().toStdString();
+}
+
+ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser, QWidget* parent)
+    : QWidget(parent, Qt::Window), services_(services), chooser_(std::move(chooser)) {
+    setObjectName(QStringLiteral("ModelView"));
+    setWindowTitle(QString::fromLatin1(kModelViewTitle));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    resize(kInitialSize);
+    turntable_.setInterval(kTurntableIntervalMs);
+    connect(&turntable_, &QTimer::timeout, this, [this] { turnBy(kTurntableDegrees, 0); });
+}
+
+void ModelViewWindow::setModel(Mesh mesh) {
+    mesh_ = std::move(mesh);
+    update();
+}
+
+void ModelViewWindow::setSkin(QImage skin) {
+    skin_ = std::move(skin);
+    update();
+}
+
+QImage ModelViewWindow::picture() {
+    return renderer_.render(mesh_, skin_, angles_, size());  // shared until the next render
+}
+
+void ModelViewWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    try {
+        painter.drawImage(0, 0, renderer_.render(mesh_, skin_, angles_, size()));
+    } catch (const std::exception&) {  // out of memory for a picture this large
+        painter.fillRect(rect(), QColor::fromRgb(kViewBackground));
+    }
+}
+
+void ModelViewWindow::turnBy(float yawDegrees, float pitchDegrees) {
+    angles_.yawDegrees = std::fmod(angles_.yawDegrees + yawDegrees, 360.0F);
+    angles_.pitchDegrees =
+        std::clamp(angles_.pitchDegrees + pitchDegrees, -kMaxPitchDegrees, kMaxPitchDegrees);
+    update();
+}
+
+void ModelViewWindow::mousePressEvent(QMouseEvent* event) {
+    dragFrom_ = event->position().toPoint();
+}
+
+// Dragging right turns the near side to the right; dragging down tilts the top toward
+// the viewer.
+void ModelViewWindow::mouseMoveEvent(QMouseEvent* event) {
+    if ((event->buttons() & Qt::LeftButton) == 0) {
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    const QPoint moved = at - dragFrom_;
+    dragFrom_ = at;
+    turnBy(static_cast<float>(moved.x()) * kDegreesPerPixel,
+           static_cast<float>(moved.y()) * kDegreesPerPixel);
+}
+
+void ModelViewWindow::mouseDoubleClickEvent(QMouseEvent*) {
+    angles_ = ViewAngles{};
+    update();
+}
+
+void ModelViewWindow::wheelEvent(QWheelEvent* event) {
+    const float notches = static_cast<float>(event->angleDelta().y()) / kWheelNotch;
+    angles_.zoom = std::clamp(angles_.zoom * std::pow(kZoomPerNotch, notches), kMinZoom, kMaxZoom);
+    update();
+}
+
+void ModelViewWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+    } else if (event->key() == Qt::Key_Space) {
+        turntable_.isActive() ? turntable_.stop() : turntable_.start();
+    } else if (event->matches(QKeySequence::Save)) {
+        save();
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void ModelViewWindow::save() {
+    const bool turning = turntable_.isActive();
+    turntable_.stop();  // the saved picture is the one on screen when asked
+    runGuarded(services_, [this] {
+        const QImage shown = picture();
+        if (const std::optional<std::string> path = chooser_(this)) {
+            writeFileSafely(*path, {pngBytes(shown)});
+        }
+    });
+    if (turning) {
+        turntable_.start();
+    }
+}
+
+}  // namespace vestura

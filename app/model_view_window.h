@@ -1,0 +1,71 @@
+// The 3D view: a separate, resizable window showing the composed skin on the game's player
+// model, drawn by the software rasteriser. Drag turns and tilts it, the wheel zooms, a
+// double-click resets the view, Space runs a turntable, Ctrl+S saves the view as a PNG and
+// Escape closes the window.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "model/mesh.h"
+#include "model/rasteriser.h"
+
+namespace vestura {
+
+class DesktopServices;
+
+inline constexpr const char* kModelViewTitle = "Vestura 3D view";
+
+class ModelViewWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Asks where to save the view; empty when the user cancels.
+    using SaveChooser = std::function<std::optional<std::string>(QWidget* parent)>;
+
+    // `services` reports a failed save; `chooser` is the file dialog (a test passes its own).
+    ModelViewWindow(DesktopServices& services, SaveChooser chooser, QWidget* parent);
+
+    void setModel(Mesh mesh);
+    void setSkin(QImage skin);
+
+    const ViewAngles& angles() const { return angles_; }
+    bool turntableRunning() const { return turntable_.isActive(); }
+    // The view at the window's size, as the next paint shows it.
+    QImage picture();
+
+    // The game's skins-menu speed: 2 degrees a frame at 30 frames a second.
+    static constexpr float kTurntableDegrees = 2.0F;
+    static constexpr int kTurntableIntervalMs = 33;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void turnBy(float yawDegrees, float pitchDegrees);
+    void save();
+
+    DesktopServices& services_;
+    SaveChooser chooser_;
+    Mesh mesh_;
+    QImage skin_;
+    ViewAngles angles_;
+    QTimer turntable_;
+    ViewRenderer renderer_;
+    QPoint dragFrom_;
+};
+
+// The file dialog for the view's PNG.
+std::optional<std::string> chooseViewFile(QWidget* parent);
+
+}  // namespace vestura

@@ -1,0 +1,106 @@
+// vestura-cli view: the skin drawn on the game's player model, written as a PNG or a BMP.
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/skin_session.h"
+#include "common/errors.h"
+#include "common/failure_text.h"
+#include "common/file_io.h"
+#include "common/messages.h"
+#include "common/platform.h"
+#include "game/settings.h"
+#include "model/player_model.h"
+#include "model/rasteriser.h"
+#include "picture/allocation.h"
+#include "picture/bmp/bmp_writer.h"
+#include "picture/jpeg/jpeg_image.h"
+#include "picture/picture.h"
+
+namespace vestura::cli {
+
+namespace {
+
+std::string asFolder(std::string folder) {
+    if (folder.empty() || !platform::isPathDelimiter(folder.back())) {
+        folder.push_back(platform::kPathSeparator);
+    }
+    return folder;
+}
+
+Mesh modelFor(const Invocation& invocation, const std::string& programFolder) {
+    if (invocation.model) {
+        return loadModelFile(*invocation.model);
+    }
+    return loadPlayerModel(invocation.game ? asFolder(*invocation.game)
+                                           : gameFolderFromSettings(programFolder));
+}
+
+// Any picture Vestura reads, drawn at its own size as convert draws it.
+QImage pictureAsSkin(const std::string& path) {
+    TPicture picture;
+    picture.loadFromFile(path);
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.graphic())) {
+        jpeg->bitmap();  // a JPEG decodes here, so its failure is the command's
+    }
+    QImage canvas = allocateImage(picture.width(), picture.height(), QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    if (picture.graphic() != nullptr && !canvas.isNull()) {
+        QPainter painter(&canvas);
+        picture.graphic()->draw(painter, canvas.rect());
+    }
+    return canvas;
+}
+
+QImage composedSkin(const Invocation& invocation, const std::string& folder,
+                    std::vector<std::string>& failures) {
+    SkinSession session(folder);
+    Selection selection{};
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        if (invocation.entries[i]) {
+            selection[i] = session.resolve(kCategories[i].category, *invocation.entries[i]);
+        }
+    }
+    return session.compose(selection, failures);
+}
+
+bool endsWithBmp(const std::string& path) {
+    constexpr std::string_view kBmp = ".bmp";
+    if (path.size() < kBmp.size()) {
+        return false;
+    }
+    return std::equal(kBmp.begin(), kBmp.end(), path.end() - static_cast<std::ptrdiff_t>(kBmp.size()),
+                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
+}
+
+Bytes encodePng(const QImage& picture) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) {
+        throw EOutOfResources(std::string(msg::kOutOfMemory));
+    }
+    return Bytes(data.begin(), data.end());
+}
+
+}  // namespace
+
+int runView(const Invocation& invocation, const std::string& folder, std::ostream& err) {
+    const Mesh mesh = modelFor(invocation, folder);
+    std::vector<std::string> failures;
+    const QImage skin = invocation.skin ? pictureAsSkin(*invocation.skin)
+                                        : composedSkin(invocation, folder, failures);
+    const QImage picture = renderView(mesh, skin, {invocation.yaw, invocation.pitch, 1},
+                                      {invocation.size, invocation.size});
+    const Bytes file = endsWithBmp(invocation.output) ? encodeBmp24(picture, {}) : encodePng(picture);
+    writeFileSafely(invocation.output, {file});
+    for (const std::string& failure : failures) {
+        err << withClosingPeriod(failure) << '\n';
+    }
+    return failures.empty() ? 0 : 1;
+}
+
+}  // namespace vestura::cli

@@ -1,0 +1,16 @@
+// Reads the first clump of a RenderWare stream (a .dff file) into one mesh in model space:
+// every atomic's geometry placed by its frame, with the root frame's own matrix ignored as
+// the game's skins menu does.
+#pragma once
+
+#include <span>
+#include <cstdint>
+
+#include "model/mesh.h"
+
+namespace vestura {
+
+// Raises EInvalidModel saying what is wrong with the file.
+Mesh readClump(std::span<const std::uint8_t> file);
+
+}  // namespace vestura

@@ -1,0 +1,23 @@
+// What a player model may ask of us. The game's own player.dff is about 100 KiB with a few
+// thousand triangles; modded high-detail models reach a few MiB. These bounds are policy
+// sized far above that and far below what would break the 1 s / 256 MiB goal for any file.
+#pragma once
+
+#include <cstdint>
+
+namespace vestura::model_limits {
+
+// Safety: the archive entry is read whole; larger entries are refused before reading.
+inline constexpr std::uint64_t kMaxEntryBytes = std::uint64_t{32} << 20;
+// Safety: the directory is scanned in blocks until the first match; past this it is refused.
+inline constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{16} << 20;
+// Safety: vertices and triangles of the finished mesh, over every atomic. An atomic copies
+// its geometry, so a file can ask for far more than it holds; 24 bytes a vertex and 12 a
+// triangle keep the mesh within 40 MiB.
+inline constexpr std::uint64_t kMaxMeshVertices = 1'000'000;
+inline constexpr std::uint64_t kMaxMeshTriangles = 1'000'000;
+// Policy: coordinates in model units (metres). The player is under 2 m tall; anything beyond
+// this is damage, and would otherwise shrink the model to a dot or overflow the camera.
+inline constexpr float kMaxCoordinate = 100'000.0F;
+
+}  // namespace vestura::model_limits

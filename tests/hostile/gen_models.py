@@ -1,0 +1,137 @@
+#!/usr/bin/env python3
+"""Player models that ask for too much or point nowhere: frame cycles, counts and chunk sizes
+past their bytes, millions of junk chunks, a frame chain 400,000 long, triangles and
+atomics outside their lists, coordinates that are not numbers or are enormous, console files,
+triangles covering the picture many times over, atomics multiplying a geometry, and game
+folders whose archive directory points past the archive or whose archive is a FIFO. Every one
+is drawn at 1024 x 1024 (the fill budget bounds the work whatever the size), and a plain
+model and the layered one also at the largest size."""
+
+import math
+import os
+import struct
+import sys
+
+import files
+
+INVALID = "Player model is not valid"
+NOT_FOUND = "Player model not found"
+STAMP = 0x1003FFFF  # 3.4.0.3
+
+STRUCT, EXTENSION, FRAME_LIST, GEOMETRY, CLUMP, ATOMIC, GEOMETRY_LIST = (
+    0x01, 0x03, 0x0E, 0x0F, 0x10, 0x14, 0x1A)
+IDENTITY = (1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0)
+
+
+def chunk(kind, payload, size=None):
+    return struct.pack("<III", kind, len(payload) if size is None else size, STAMP) + payload
+
+
+def frame_list(frames):
+    body = struct.pack("<I", len(frames)) + b"".join(
+        struct.pack("<12fiI", *matrix, parent, 0) for matrix, parent in frames)
+    return chunk(FRAME_LIST, chunk(STRUCT, body) + chunk(EXTENSION, b"") * len(frames))
+
+
+def geometry(positions, uvs, triangles, flags=0x00010006, vertex_count=None):
+    count = len(positions) if vertex_count is None else vertex_count
+    body = struct.pack("<Iiii", flags, len(triangles), count, 1)
+    body += b"".join(struct.pack("<ff", *uv) for uv in uvs)
+    body += b"".join(struct.pack("<HHHH", b, a, 0, c) for a, b, c in triangles)
+    body += struct.pack("<4fii", 0, 0, 0, 1, 1, 0)
+    body += b"".join(struct.pack("<fff", *p) for p in positions)
+    return chunk(GEOMETRY, chunk(STRUCT, body) + chunk(EXTENSION, b""))
+
+
+def clump(frames, geometries, atomics, before=b""):
+    parts = [chunk(STRUCT, struct.pack("<Iii", len(atomics), 0, 0)), frame_list(frames),
+             chunk(GEOMETRY_LIST, chunk(STRUCT, struct.pack("<I", len(geometries))) +
+                   b"".join(geometries))]
+    parts += [chunk(ATOMIC, chunk(STRUCT, struct.pack("<IIII", frame, geo, 5, 0)) +
+                    chunk(EXTENSION, b"")) for frame, geo in atomics]
+    return before + chunk(CLUMP, b"".join(parts))
+
+
+def square(z=0.0):
+    return ([(1, 1, z), (-1, 1, z), (1, -1, z), (-1, -1, z)],
+            [(0, 0), (1, 0), (0, 1), (1, 1)], [(0, 1, 2), (1, 3, 2)])
+
+
+def layered(count, copies):
+    """`count` squares stacked one behind the other, each covering the whole picture, in one
+    geometry that `copies` atomics place."""
+    positions, uvs, triangles = [], [], []
+    for layer in range(count):
+        base = len(positions)
+        p, u, t = square(layer * 1e-4)
+        positions += p
+        uvs += u
+        triangles += [(a + base, b + base, c + base) for a, b, c in t]
+    return clump([(IDENTITY, -1)], [geometry(positions, uvs, triangles)], [(0, 0)] * copies)
+
+
+def archive(folder, records, img):
+    os.makedirs(os.path.join(folder, "models"), exist_ok=True)
+    with open(os.path.join(folder, "models", "gta3.dir"), "wb") as f:
+        for offset, size, name in records:
+            f.write(struct.pack("<II24s", offset, size, name))
+    with open(os.path.join(folder, "models", "gta3.img"), "wb") as f:
+        f.write(img)
+
+
+def main(outdir):
+    corpus = files.Corpus(outdir)
+    p, u, t = square()
+    one = [(IDENTITY, -1)]
+    model = lambda name, data, expected: corpus.write(name, data, "view", expected)
+
+    model("plain.dff", clump(one, [geometry(p, u, t)], [(0, 0)]), "ok")
+    corpus.write("plain-largest-picture.dff", clump(one, [geometry(p, u, t)], [(0, 0)]), "viewbig",
+                 "ok")
+    model("frame-cycle.dff", clump([(IDENTITY, -1), (IDENTITY, 2), (IDENTITY, 1)],
+                                   [geometry(p, u, t)], [(1, 0)]), INVALID)
+    model("frame-parent-outside.dff", clump([(IDENTITY, -1), (IDENTITY, 99)],
+                                            [geometry(p, u, t)], [(1, 0)]), INVALID)
+    model("vertex-count-huge.dff", clump(one, [geometry(p, u, t, vertex_count=2**31 - 1)],
+                                         [(0, 0)]), INVALID)
+    model("chunk-past-parent.dff", chunk(CLUMP, chunk(STRUCT, b"\0" * 12, size=2**32 - 1)),
+          INVALID)
+    model("junk-chunks-2m.dff", clump(one, [geometry(p, u, t)], [(0, 0)],
+                                      before=chunk(0x253F2FE, b"") * 2_000_000), "ok")
+    chain = [(IDENTITY, -1)] + [((1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 1e-6, 0), i)
+                                for i in range(400_000)]
+    model("frame-chain-400k.dff", clump(chain, [geometry(p, u, t)], [(len(chain) - 1, 0)]), "ok")
+    model("triangle-outside.dff", clump(one, [geometry(p, u, [(0, 1, 9)])], [(0, 0)]), INVALID)
+    model("atomic-frame-missing.dff", clump(one, [geometry(p, u, t)], [(5, 0)]), INVALID)
+    model("atomic-geometry-missing.dff", clump(one, [geometry(p, u, t)], [(0, 5)]), INVALID)
+    for name, value in (("nan", math.nan), ("inf", math.inf), ("enormous", 1e30)):
+        bad = [(value, 1, 0)] + p[1:]
+        model("coordinate-%s.dff" % name, clump(one, [geometry(bad, u, t)], [(0, 0)]), INVALID)
+    model("console-native.dff", clump(one, [geometry([], [], [], flags=0x01000006,
+                                                     vertex_count=4)], [(0, 0)]), INVALID)
+    layers = layered(16_000, 10)
+    model("layers-320k.dff", layers, "ok")
+    corpus.write("layers-320k-largest-picture.dff", layers, "viewbig", "ok")
+    tris = [(0, 1, 2)] * 30
+    model("atomics-over-budget.dff", clump(one, [geometry(p[:3], u[:3], tris)], [(0, 0)] * 40_000),
+          INVALID)
+    model("atomics-900k-triangles.dff", clump(one, [geometry(p[:3], u[:3], tris)],
+                                              [(0, 0)] * 30_000), "ok")
+
+    game = lambda name, expected: corpus.line(name, "viewgame", expected)
+    entry = clump(one, [geometry(p, u, t)], [(0, 0)])
+    folder = os.path.join(outdir, "game-past-end")
+    archive(folder, [(1000, 4, b"player.dff")], entry + b"\0" * (2048 - len(entry)))
+    game("game-past-end", INVALID)
+    folder = os.path.join(outdir, "game-entry-huge")
+    archive(folder, [(0, 0xFFFFFFFF, b"player.dff")], entry)
+    game("game-entry-huge", INVALID)
+    folder = os.path.join(outdir, "game-fifo")
+    archive(folder, [(0, 1, b"player.dff")], b"")
+    os.remove(os.path.join(folder, "models", "gta3.img"))
+    os.mkfifo(os.path.join(folder, "models", "gta3.img"))
+    game("game-fifo", NOT_FOUND)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
