@@ -30,7 +30,7 @@ const char* const kUsage =
     "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n"
     "template draws the base skin with every category's box outlined and named, or with\n"
     "--category (glasses, beard, chain, watch, shirt, jeans, boots) the base skin under that\n"
-    "box at its size: the canvas for a new part.\n";
+    "box at its size: the canvas for a new part.\n"
     "view draws the skin on the game's player model (DIR/models/gta3.img): --yaw turns it\n"
     "(90 shows its +X side), --pitch (-80..80) looks from above, --size (up to 4096).\n";
 
