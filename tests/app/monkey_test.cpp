@@ -90,7 +90,7 @@ const std::vector<std::pair<Qt::Key, const char*>>& monkeyKeys() {
         {Qt::Key_Return, "Return"}, {Qt::Key_Enter, "Enter"},       {Qt::Key_Escape, "Escape"},
         {Qt::Key_Space, "Space"},   {Qt::Key_Home, "Home"},         {Qt::Key_End, "End"},
         {Qt::Key_PageUp, "PageUp"}, {Qt::Key_PageDown, "PageDown"}, {Qt::Key_F4, "F4"},
-        {Qt::Key_F5, "F5"},
+        {Qt::Key_F3, "F3"}, {Qt::Key_F5, "F5"},
         {Qt::Key_Backspace, "Backspace"}, {Qt::Key_Delete, "Delete"},
         {Qt::Key_A, "A"}, {Qt::Key_B, "B"}, {Qt::Key_C, "C"}, {Qt::Key_N, "N"},
         {Qt::Key_P, "P"}, {Qt::Key_U, "U"}, {Qt::Key_Z, "Z"}, {Qt::Key_1, "1"},
