@@ -5,8 +5,11 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "app/desktop_services.h"
 #include "game/line_buffer.h"
 #include "skin/catalogue.h"
 #include "skin/categories.h"
@@ -20,7 +23,6 @@ class QPushButton;
 
 namespace vestura {
 
-class DesktopServices;
 class PreviewWidget;
 
 class TForm1 final : public QWidget {
@@ -53,6 +55,11 @@ public:
     void Label13MouseLeave();
 
     const Preview& preview() const { return preview_; }
+
+    // What finds the game installs offered in the folder dialog's sidebar. It runs on a
+    // worker thread while the dialog is open, so it must share nothing with the window.
+    using InstallFinder = std::function<std::vector<FolderPlace>()>;
+    void setInstallFinder(InstallFinder finder) { installFinder_ = std::move(finder); }
 
     // The controls, named as in the layout.
     QWidget* Image2 = nullptr;
@@ -111,6 +118,7 @@ private:
     std::string skinName() const;
 
     DesktopServices& services_;
+    InstallFinder installFinder_;
     const std::string programFolder_;
     std::string gameFolder_;  // the bytes Edit1 shows decoded
 
