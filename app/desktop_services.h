@@ -3,6 +3,7 @@
 // pass a fake that records the calls.
 #pragma once
 
+#include <QFuture>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ struct FolderPlace {
     std::string folder;  // 8-bit, as the window stores game folders
     std::string label;
 };
+
+// The places for the folder chooser's sidebar, which may still be being found while it is
+// open; a default-made one has none.
+using FolderPlaces = QFuture<std::vector<FolderPlace>>;
 
 // Message-box flags with the values of the Windows API: a button set plus an icon.
 namespace mb {
@@ -51,11 +56,12 @@ public:
     virtual int showMessage(const std::string& text, const std::string& caption,
                             unsigned flags) = 0;
 
-    // A modal folder chooser with `title` as its prompt and `places` added to its sidebar;
-    // no folder is preselected. The chosen folder's absolute path (8-bit, no trailing
-    // separator except for a root), or nullopt when cancelled.
+    // A modal folder chooser with `title` as its prompt and `places` added to its sidebar
+    // when they arrive; it opens at once. No folder is preselected. The chosen folder's
+    // absolute path (8-bit, no trailing separator except for a root), or nullopt when
+    // cancelled.
     virtual std::optional<std::string> chooseFolder(const std::string& title,
-                                                    const std::vector<FolderPlace>& places) = 0;
+                                                    const FolderPlaces& places) = 0;
 
     // Hands a link (a "mailto:" address) to the desktop. The outcome is not reported.
     virtual void openUrl(const std::string& url) = 0;

@@ -5,8 +5,11 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "app/desktop_services.h"
 #include "game/line_buffer.h"
 #include "skin/catalogue.h"
 #include "skin/categories.h"
@@ -63,6 +66,11 @@ public:
     ModelViewWindow* modelView() const { return modelView_; }
 
     const Preview& preview() const { return preview_; }
+
+    // What finds the game installs offered in the folder dialog's sidebar. It runs on a
+    // worker thread while the dialog is open, so it must share nothing with the window.
+    using InstallFinder = std::function<std::vector<FolderPlace>()>;
+    void setInstallFinder(InstallFinder finder) { installFinder_ = std::move(finder); }
 
     // The controls, named as in the layout.
     QWidget* Image2 = nullptr;
@@ -121,6 +129,7 @@ private:
     std::string skinName() const;
 
     DesktopServices& services_;
+    InstallFinder installFinder_;
     const std::string programFolder_;
     std::string gameFolder_;  // the bytes Edit1 shows decoded
 

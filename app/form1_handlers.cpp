@@ -3,8 +3,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPromise>
+#include <QThreadPool>
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "app/desktop_services.h"
@@ -58,6 +61,25 @@ std::vector<FolderPlace> installPlaces() {
         places.push_back(
             {install.folder, std::string(installKindName(install.kind)) + ": " + shown});
     }
+    return places;
+}
+
+// Runs `finder` on a worker of the application's thread pool and returns at once with the
+// places it will find. The worker holds nothing of the window, so the window may close
+// before it ends; the application waits for it when it quits. A search that fails offers
+// no places: the dialog works without them.
+FolderPlaces placesFoundMeanwhile(TForm1::InstallFinder finder) {
+    auto promise = std::make_shared<QPromise<std::vector<FolderPlace>>>();
+    FolderPlaces places = promise->future();
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, finder = std::move(finder)] {
+        try {
+            promise->addResult(finder());
+        } catch (const std::exception&) {
+            promise->addResult(std::vector<FolderPlace>());
+        }
+        promise->finish();
+    });
     return places;
 }
 
@@ -221,7 +243,9 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
     guarded([this] {
         const std::optional<std::string> chosen =
-            services_.chooseFolder(std::string(layout::kFolderDialogTitle), installPlaces());
+            services_.chooseFolder(std::string(layout::kFolderDialogTitle),
+                                   placesFoundMeanwhile(installFinder_ ? installFinder_
+                                                                       : installPlaces));
         if (!chosen) {
             return;
         }

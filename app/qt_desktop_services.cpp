@@ -10,6 +10,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -84,8 +85,9 @@ protected:
 // component of their folder, which is the same for most installs.
 class PlaceLabelDelegate final : public QStyledItemDelegate {
 public:
-    PlaceLabelDelegate(QHash<QUrl, QString> labels, QObject* parent)
-        : QStyledItemDelegate(parent), labels_(std::move(labels)) {}
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void addLabel(const QUrl& url, const QString& label) { labels_.insert(url, label); }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
@@ -217,27 +219,53 @@ int QtDesktopServices::showMessage(const std::string& message, const std::string
     }
 }
 
+namespace {
+
+// Adds `places` to the sidebar of Qt's own dialog, under their names.
+void addToSidebar(QFileDialog& dialog, const std::vector<FolderPlace>& places) {
+    auto* sidebar = dialog.findChild<QListView*>(QStringLiteral("sidebar"));
+    if (places.empty() || sidebar == nullptr) {
+        return;
+    }
+    auto* labels = dynamic_cast<PlaceLabelDelegate*>(sidebar->itemDelegate());
+    if (labels == nullptr) {
+        labels = new PlaceLabelDelegate(sidebar);
+        sidebar->setItemDelegate(labels);
+        sidebar->setTextElideMode(Qt::ElideMiddle);
+    }
+    QList<QUrl> urls = dialog.sidebarUrls();
+    for (const FolderPlace& place : places) {
+        const QUrl url = QUrl::fromLocalFile(text(place.folder));
+        urls.append(url);
+        labels->addLabel(url, text(place.label));
+    }
+    dialog.setSidebarUrls(urls);
+}
+
+}  // namespace
+
 std::optional<std::string> QtDesktopServices::chooseFolder(const std::string& title,
-                                                           const std::vector<FolderPlace>& places) {
+                                                           const FolderPlaces& places) {
     const FocusKeeper keeper;
     FolderDialog dialog(keeper.window(), text(title));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    if (!places.empty()) {
-        // Only Qt's own dialog takes extra sidebar entries and their names.
+    if (places.isFinished()) {
+        if (places.resultCount() > 0 && !places.result().empty()) {
+            // Only Qt's own dialog takes extra sidebar entries and their names.
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            addToSidebar(dialog, places.result());
+        }
+    } else {
+        // The places arrive while the dialog is open; the watcher goes with the dialog.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        QList<QUrl> urls = dialog.sidebarUrls();
-        QHash<QUrl, QString> labels;
-        for (const FolderPlace& place : places) {
-            const QUrl url = QUrl::fromLocalFile(text(place.folder));
-            urls.append(url);
-            labels.insert(url, text(place.label));
-        }
-        dialog.setSidebarUrls(urls);
-        if (auto* sidebar = dialog.findChild<QListView*>(QStringLiteral("sidebar"))) {
-            sidebar->setItemDelegate(new PlaceLabelDelegate(std::move(labels), sidebar));
-            sidebar->setTextElideMode(Qt::ElideMiddle);
-        }
+        auto* watcher = new QFutureWatcher<std::vector<FolderPlace>>(&dialog);
+        QObject::connect(watcher, &QFutureWatcherBase::finished, &dialog, [&dialog, watcher] {
+            if (watcher->future().resultCount() > 0) {
+                addToSidebar(dialog, watcher->result());
+            }
+        });
+        watcher->setFuture(places);
     }
     dialog.exec();
     return dialog.chosen();

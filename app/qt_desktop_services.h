@@ -9,7 +9,7 @@ class QtDesktopServices final : public DesktopServices {
 public:
     int showMessage(const std::string& text, const std::string& caption, unsigned flags) override;
     std::optional<std::string> chooseFolder(const std::string& title,
-                                            const std::vector<FolderPlace>& places) override;
+                                            const FolderPlaces& places) override;
     void openUrl(const std::string& url) override;
     void startProgram(const ProcessCommand& command) override;
 };

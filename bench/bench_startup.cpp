@@ -22,7 +22,7 @@ public:
         return vestura::mb::kIdOk;
     }
     std::optional<std::string> chooseFolder(const std::string&,
-                                            const std::vector<vestura::FolderPlace>&) override {
+                                            const vestura::FolderPlaces&) override {
         return {};
     }
     void openUrl(const std::string&) override {}

@@ -69,6 +69,18 @@ inline constexpr double kMetafileClipRowWork = 4;          // every device row a
 inline constexpr double kMetafileGlyphWork = 512;          // every glyph, plus ...
 inline constexpr double kMetafileGlyphSquareShare = 1.0 / 16;  // ... this share of its em square
 inline constexpr double kMetafileBitmapPixelWork = 8;          // every decoded bitmap pixel
+// Text. Qt matches a face name against the installed fonts, and searches its whole list
+// again for every font made from a name no installed font has (about 180 us each); setting
+// up a font at a new size, weight or style loads and scales the font file (about 150 us,
+// and Qt lets go of unused ones on its own, so a picture cycling through many is set up
+// again and again). So a playback resolves each distinct face once, to the family Qt
+// matches, and keeps the fonts it has set up; each face or font not kept is paid for. How
+// many it keeps is policy: ordinary pictures use a handful.
+inline constexpr double kMetafileFaceMatchWork = 1 << 17;   // every face not resolved yet
+inline constexpr double kMetafileFontSetupWork = 1 << 17;   // every font not kept
+inline constexpr double kMetafileTextRunWork = 1 << 13;     // every text run, about 9 us
+inline constexpr std::size_t kMetafileResolvedFaces = 64;
+inline constexpr std::size_t kMetafileKeptFonts = 64;
 // A figure reaching this far beyond the visible area makes QPainter clip its outline
 // itself, at a cost that does not shrink with what shows.
 inline constexpr double kMetafileFarFigurePixels = 1 << 16;

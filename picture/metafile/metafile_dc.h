@@ -15,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "picture/fonts.h"
 #include "picture/limits.h"
 
 namespace vestura {
@@ -49,6 +50,8 @@ struct LogFont {
     bool underline = false;
     bool strikeOut = false;
     QString face;
+
+    bool operator==(const LogFont&) const = default;
 };
 
 struct GdiObject {
@@ -206,7 +209,10 @@ private:
     // Draws a figure, or adds it to the path being recorded.
     void shape(const QPainterPath& figure, bool closed);
     void drawTextRun(QPointF reference, const QString& text, std::span<const double> dx);
-    QFont deviceFont(double pixelSize) const;
+    QFont deviceFont(const QString& family, double pixelSize) const;
+    // The current font set up at `pixels` device pixels, when this playback still keeps it.
+    const QFont* keptFont(int pixels) const;
+    const QFont& keepFont(int pixels, QFont font);
 
     QPainter& painter_;
     QTransform callerTransform_;
@@ -220,6 +226,15 @@ private:
     std::optional<QPainterPath> recording_;  // between BEGINPATH and ENDPATH
     QPainterPath path_;                      // the path ENDPATH closed
     QRectF visible_;                         // where drawing can show, in device pixels
+    FaceFamilies faces_{limits::kMetafileResolvedFaces};
+    // The fonts set up for text runs, with what each was made from, oldest first. Keeping
+    // a font keeps Qt's engine for it.
+    struct DeviceFont {
+        LogFont log;
+        int pixels = 0;
+        QFont font;
+    };
+    std::vector<DeviceFont> fonts_;
     double workLeft_;
     bool exhausted_ = false;
 };

@@ -21,9 +21,9 @@ constexpr double kMaxTextStretch = 16;     // widest or narrowest anisotropic te
 
 }  // namespace
 
-QFont MetafileDc::deviceFont(double pixelSize) const {
+QFont MetafileDc::deviceFont(const QString& family, double pixelSize) const {
     const LogFont& log = state_.font;
-    QFont font(log.face.isEmpty() ? QStringLiteral("Liberation Sans") : log.face);
+    QFont font(family);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
     if (log.height > 0) {
         // A positive height is the cell height: shrink the font until its line fits.
@@ -40,6 +40,21 @@ QFont MetafileDc::deviceFont(double pixelSize) const {
     font.setUnderline(log.underline);
     font.setStrikeOut(log.strikeOut);
     return font;
+}
+
+const QFont* MetafileDc::keptFont(int pixels) const {
+    const auto found = std::find_if(fonts_.begin(), fonts_.end(), [&](const DeviceFont& kept) {
+        return kept.pixels == pixels && kept.log == state_.font;
+    });
+    return found != fonts_.end() ? &found->font : nullptr;
+}
+
+const QFont& MetafileDc::keepFont(int pixels, QFont font) {
+    if (fonts_.size() == limits::kMetafileKeptFonts) {
+        fonts_.erase(fonts_.begin());
+    }
+    fonts_.push_back({state_.font, pixels, std::move(font)});
+    return fonts_.back().font;
 }
 
 void MetafileDc::text(QPointF reference, const QString& text, std::span<const double> dx,
@@ -81,13 +96,23 @@ void MetafileDc::drawTextRun(QPointF reference, const QString& text, std::span<c
     const double wanted =
         state_.font.height == 0 ? kDefaultTextPixels : std::abs(state_.font.height) * sy;
     const double pixels = std::clamp(wanted, kMinTextPixels, kMaxTextPixels);
-    // Every glyph is laid out, and rasterised by an amount that grows with its size.
-    if (!spend(
-            static_cast<double>(text.size()) *
-            (limits::kMetafileGlyphWork + pixels * pixels * limits::kMetafileGlyphSquareShare))) {
+    const int size = std::max(1, static_cast<int>(std::lround(pixels)));
+    const QFont* kept = keptFont(size);
+    const QString face =
+        state_.font.face.isEmpty() ? QStringLiteral("Liberation Sans") : state_.font.face;
+    // A font not kept is set up first, after its face is matched when that is not resolved
+    // yet; then every glyph is laid out, and rasterised by an amount that grows with its size.
+    const double setup =
+        kept != nullptr ? 0
+                        : limits::kMetafileFontSetupWork +
+                              (faces_.known(face) ? 0 : limits::kMetafileFaceMatchWork);
+    if (!spend(setup + limits::kMetafileTextRunWork +
+               static_cast<double>(text.size()) *
+                   (limits::kMetafileGlyphWork +
+                    pixels * pixels * limits::kMetafileGlyphSquareShare))) {
         return;
     }
-    const QFont font = deviceFont(pixels);
+    const QFont font = kept != nullptr ? *kept : keepFont(size, deviceFont(faces_.family(face), pixels));
     const QFontMetricsF metrics(font);
     const double xUnit = std::clamp(sx / sy, 1 / kMaxTextStretch, kMaxTextStretch);
 

@@ -198,6 +198,71 @@ TEST(MetafileBudget, ALongBrokenLineDrawnInPiecesKeepsItsPattern) {
     EXPECT_LT(differ, 100);
 }
 
+// ---- Fonts ----
+
+// A face name no installed font has.
+QString unknownFace(int i) {
+    return QStringLiteral("Vzq Unmatched %1").arg(i);
+}
+
+// One short run of text for every font, each made for it: a face and a character height.
+using Font = std::pair<QString, int>;
+double spentOnText(const std::vector<Font>& fonts) {
+    EmfBuilder emf(0, 0, 1700, 1700, QSize(64, 64), QSize(17, 17));
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        emf.createFont(1, -fonts[i].second, fonts[i].first).selectObject(1).textOut(0, 8, "Ab");
+    }
+    QImage image = canvas();
+    return play(emf.build(), image, kUnlimited);
+}
+
+// How many of the runs paid for a new face and font: what they spent beyond as many runs
+// in one font, which pays once.
+double newFontsPaidFor(const std::vector<Font>& fonts) {
+    const std::vector<Font> one(fonts.size(), fonts.front());
+    return (spentOnText(fonts) - spentOnText(one)) /
+               (limits::kMetafileFaceMatchWork + limits::kMetafileFontSetupWork) +
+           1;
+}
+
+TEST(MetafileBudget, EachDistinctFaceAndFontIsPaidForOnceWhateverItsRuns) {
+    constexpr int kRuns = 40;
+    std::vector<Font> distinct, same;
+    for (int i = 0; i < kRuns; ++i) {
+        distinct.emplace_back(unknownFace(i), 12);
+        same.emplace_back(unknownFace(0), 12);
+    }
+    EXPECT_NEAR(newFontsPaidFor(distinct), kRuns, 0.5);
+    EXPECT_LT(spentOnText(same) - spentOnText({same[0]}),
+              (kRuns - 1) * limits::kMetafileFontSetupWork / 8);
+
+    // One face in many sizes: each size a new font, the face resolved once.
+    std::vector<Font> sizes;
+    for (int i = 0; i < kRuns; ++i) {
+        sizes.emplace_back(unknownFace(0), 8 + i);
+    }
+    const double spentOnSizes = spentOnText(sizes) - spentOnText(same);
+    EXPECT_GE(spentOnSizes, (kRuns - 1) * limits::kMetafileFontSetupWork);
+    EXPECT_LT(spentOnSizes, (kRuns - 1) * limits::kMetafileFontSetupWork +
+                                limits::kMetafileFaceMatchWork);
+}
+
+TEST(MetafileBudget, APlaybackKeepsItsLastFacesAndFontsAndPaysAgainForOnesItLetGo) {
+    // Every face twice, in turn: all kept, each paid for once; one more than are kept,
+    // each is let go before its turn comes again.
+    const auto inTurn = [](std::size_t faces) {
+        std::vector<Font> runs;
+        for (std::size_t i = 0; i < 2 * faces; ++i) {
+            runs.emplace_back(unknownFace(static_cast<int>(i % faces)), 12);
+        }
+        return newFontsPaidFor(runs);
+    };
+    static_assert(limits::kMetafileResolvedFaces == limits::kMetafileKeptFonts);
+    constexpr std::size_t kKept = limits::kMetafileResolvedFaces;
+    EXPECT_NEAR(inTurn(kKept), kKept, 0.5);
+    EXPECT_NEAR(inTurn(kKept + 1), 2 * (kKept + 1), 0.5);
+}
+
 // ---- Object table ----
 
 WmfBuilder& brush(WmfBuilder& wmf, QColor color) {

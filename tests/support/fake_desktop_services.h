@@ -37,12 +37,23 @@ public:
         return answer;
     }
 
+    // The "dialog" stays open until its places have arrived, unless told not to wait.
     std::optional<std::string> chooseFolder(const std::string& title,
-                                            const std::vector<FolderPlace>& places) override {
+                                            const FolderPlaces& places) override {
         kinds.push_back(Kind::ChooseFolder);
         folderTitles.push_back(title);
-        folderPlaces.push_back(places);
-        return onChooseFolder ? onChooseFolder(title, places) : folderAnswer;
+        placesFound.push_back(places);
+        if (onFolderDialogOpen) {
+            onFolderDialogOpen();
+        }
+        if (waitForPlaces) {
+            FolderPlaces arriving = places;
+            arriving.waitForFinished();
+        }
+        folderPlaces.push_back(places.isFinished() && places.resultCount() > 0
+                                   ? places.result()
+                                   : std::vector<FolderPlace>());
+        return onChooseFolder ? onChooseFolder(title, folderPlaces.back()) : folderAnswer;
     }
 
     void openUrl(const std::string& url) override {
@@ -59,6 +70,8 @@ public:
     std::deque<int> answers;                  // message-box answers, in order; then Yes / OK
     std::optional<std::string> folderAnswer;  // nullopt: the dialog is cancelled
     std::function<void(const MessageCall&)> onMessage;  // runs while the "box" is open
+    std::function<void()> onFolderDialogOpen;  // runs as the dialog opens, places or not
+    bool waitForPlaces = true;
     // When set, answers the folder dialog in place of folderAnswer.
     std::function<std::optional<std::string>(const std::string&, const std::vector<FolderPlace>&)>
         onChooseFolder;
@@ -68,6 +81,7 @@ public:
     std::vector<MessageCall> messages;
     std::vector<std::string> folderTitles;
     std::vector<std::vector<FolderPlace>> folderPlaces;  // the sidebar of each folder dialog
+    std::vector<FolderPlaces> placesFound;  // each dialog's places, as they were handed over
     std::vector<std::string> urls;
     std::vector<ProcessCommand> programs;
 };

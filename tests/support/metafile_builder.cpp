@@ -1,5 +1,7 @@
 #include "tests/support/metafile_builder.h"
 
+#include <algorithm>
+
 #include "tests/support/le_writer.h"
 
 namespace vestura::test {
@@ -216,6 +218,31 @@ EmfBuilder& EmfBuilder::setWorldTransform(const QTransform& world) {
         w.f32(static_cast<float>(v));
     }
     return recordBytes(kEmfSetWorldTransform, w.result());
+}
+
+EmfBuilder& EmfBuilder::createFont(std::uint32_t index, int height, const QString& face) {
+    constexpr int kFaceChars = 32;
+    constexpr int kWeightNormal = 400;
+    LeWriter w;
+    w.u32(index).i32(height).i32(0).i32(0).i32(0).i32(kWeightNormal);
+    w.u32(0).u32(0);  // italic, underline, strike-out, charset; precision, quality, pitch
+    for (int i = 0; i < kFaceChars; ++i) {
+        w.u16(i < std::min<int>(face.size(), kFaceChars - 1) ? face[i].unicode() : 0);
+    }
+    return recordBytes(kEmfExtCreateFontIndirectW, w.result());
+}
+
+EmfBuilder& EmfBuilder::textOut(int x, int y, const QString& text) {
+    constexpr std::uint32_t kStringAt = 76;
+    constexpr std::uint32_t kGmCompatible = 1;
+    LeWriter w;
+    w.i32(0).i32(0).i32(0).i32(0).u32(kGmCompatible).f32(1).f32(1);
+    w.i32(x).i32(y).u32(static_cast<std::uint32_t>(text.size())).u32(kStringAt).u32(0);
+    w.i32(0).i32(0).i32(0).i32(0).u32(0);  // no box, no advances
+    for (const QChar c : text) {
+        w.u16(c.unicode());
+    }
+    return recordBytes(kEmfExtTextOutW, w.result());
 }
 
 EmfBuilder& EmfBuilder::stretchDiBits(const QRect& dest, const Bytes& dib, QSize dibSize) {

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QTransform>
 #include <cstdint>
 #include <vector>
@@ -77,6 +78,11 @@ public:
     EmfBuilder& polygon16(const std::vector<QPoint>& points);
     EmfBuilder& polyline16(const std::vector<QPoint>& points);
     EmfBuilder& setWorldTransform(const QTransform& world);
+    // EXTCREATEFONTINDIRECTW: a font of `height` logical units (negative: character height)
+    // named `face` (at most 31 characters).
+    EmfBuilder& createFont(std::uint32_t index, int height, const QString& face);
+    // EXTTEXTOUTW of `text` at (x, y), no box, no advances.
+    EmfBuilder& textOut(int x, int y, const QString& text);
     // STRETCHDIBITS of the whole DIB into the destination box, copying the source.
     EmfBuilder& stretchDiBits(const QRect& dest, const Bytes& dib, QSize dibSize);
 
@@ -103,6 +109,8 @@ inline constexpr std::uint32_t kEmfEllipse = 42;
 inline constexpr std::uint32_t kEmfPolygon16 = 86;
 inline constexpr std::uint32_t kEmfPolyline16 = 87;
 inline constexpr std::uint32_t kEmfSetWorldTransform = 35;
+inline constexpr std::uint32_t kEmfExtCreateFontIndirectW = 82;
+inline constexpr std::uint32_t kEmfExtTextOutW = 84;
 inline constexpr std::uint32_t kEmfStockNullPen = 0x80000008;
 
 }  // namespace vestura::test
