@@ -115,6 +115,7 @@ private:
 
     QComboBox* selector(Category category) const;
     void selectorChanged(Category category);
+    void reloadPart(Category category, int index);
     void fillSelectors();
     void report(const std::string& message);
     template <typename Handler>

@@ -211,29 +211,49 @@ void TForm1::FormReloadCatalogue() {
             kept[static_cast<std::size_t>(category.category)] = entries.captions[index];
         }
     }
-    guarded([this] {
-        catalogue_.clear();
-        try {
-            catalogue_.load(programFolder_, Memo1);
-        } catch (...) {
-            fillSelectors();  // as at start-up: the categories read before the failure work
-            throw;
-        }
-        fillSelectors();
+    // Read into a catalogue of its own: when a list file cannot be read, the failure is
+    // reported and the catalogue, the selectors and the preview stay exactly as they were,
+    // so what is drawn (and saved) is still what the selectors name.
+    Catalogue fresh;
+    bool read = false;
+    guarded([&] {
+        fresh.load(programFolder_, Memo1);
+        read = true;
     });
+    if (!read) {
+        return;
+    }
+    catalogue_ = std::move(fresh);
+    fillSelectors();
     for (const CategoryInfo& category : kCategories) {
         const auto& caption = kept[static_cast<std::size_t>(category.category)];
-        const CategoryEntries& entries = catalogue_.entries(category.category);
-        if (entries.selected < 0) {
-            continue;  // its list file was not read: no entry is selected, the slot stays
-        }
-        const std::vector<std::string>& captions = entries.captions;
+        const std::vector<std::string>& captions = catalogue_.entries(category.category).captions;
         const auto found = caption ? std::find(captions.begin(), captions.end(), *caption)
                                    : captions.end();
-        selector(category.category)
-            ->setCurrentIndex(found == captions.end() ? 0 : int(found - captions.begin()));
-        selectorChanged(category.category);  // reloads the picture, which may have changed
+        reloadPart(category.category, found == captions.end() ? 0 : int(found - captions.begin()));
     }
+    previewWidget->refresh();
+    refreshModelView();
+}
+
+// Selects `index` and reads its picture anew, as it may have changed. A picture that no
+// longer loads is reported, its selector returns to the default entry and its slot is
+// emptied: the old picture must not be drawn under a name whose file now fails, and the
+// default entry is what the slot then shows.
+void TForm1::reloadPart(Category category, int index) {
+    selector(category)->setCurrentIndex(index);
+    guarded([this, category, index] {
+        try {
+            preview_.select(category, index,
+                            index > 0 ? programFolder_ + catalogue_.pathOf(category, index)
+                                      : std::string());
+        } catch (...) {
+            selector(category)->setCurrentIndex(0);
+            preview_.select(category, 0, std::string());
+            preview_.slot(category).picture.release();
+            throw;
+        }
+    });
 }
 
 void TForm1::Button1Click() {

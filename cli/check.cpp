@@ -2,6 +2,13 @@
 // what the window would report when the entry is picked, plus two authoring warnings.
 #include <QImage>
 #include <QPainter>
+#include <sys/stat.h>
+
+#include <compare>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
 #include <ostream>
 #include <unordered_map>
 
@@ -14,6 +21,7 @@
 #include "game/line_buffer.h"
 #include "picture/allocation.h"
 #include "picture/bmp/bitmap.h"
+#include "picture/file_formats.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 #include "skin/catalogue.h"
@@ -83,16 +91,53 @@ private:
         int height = 0;
         std::string unusedKey;  // the key colour, when no other pixel uses it
         bool drawsNothing = false;  // it has pixels, and the slot would show none of them
+        bool namesPath = false;     // the problem text names the path as spelled
     };
 
-    // A picture named by many entries is decoded once: the same file gives the same outcome,
-    // and a list file can name one large picture hundreds of thousands of times.
-    const Outcome& outcomeFor(const std::string& path, bool transparent) {
-        auto [found, added] = outcomes_[transparent ? 1 : 0].try_emplace(path);
-        if (added) {
-            found->second = examine(path, transparent);
+    // The file a path leads to, as the system knows it, and the picture kind its spelling
+    // asks for: two spellings of one file (".", "..", doubled separators, links) give the
+    // same key, so its picture is decoded once. Size and change time are part of it in case
+    // the file is replaced while the check runs.
+    struct FileKey {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        std::int64_t changedNs;
+        const void* kind;
+        auto operator<=>(const FileKey&) const = default;
+    };
+
+    static std::optional<FileKey> fileKey(const std::string& path) {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) != 0) {
+            return std::nullopt;
         }
-        return found->second;
+        const std::int64_t changedNs =
+            std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec;
+        return FileKey{status.st_dev, status.st_ino, status.st_size, changedNs,
+                       fileFormats().find(pictureExtension(path))};
+    }
+
+    // A picture named by many entries is decoded once: the same file gives the same outcome,
+    // and a list file can name one large picture hundreds of thousands of times, under one
+    // spelling or many. A failure to open names the path, so it is kept for that spelling only.
+    const Outcome& outcomeFor(const std::string& path, bool transparent) {
+        const int slot = transparent ? 1 : 0;
+        auto [byPath, added] = byPath_[slot].try_emplace(path);
+        if (!added) {
+            return *byPath->second;
+        }
+        const std::optional<FileKey> key = fileKey(path);
+        if (key) {
+            if (const auto found = byFile_[slot].find(*key); found != byFile_[slot].end()) {
+                return *(byPath->second = found->second);
+            }
+        }
+        const Outcome& outcome = outcomes_.emplace_back(examine(path, transparent));
+        if (key && !outcome.namesPath) {
+            byFile_[slot].emplace(*key, &outcome);
+        }
+        return *(byPath->second = &outcome);
     }
 
     static Outcome examine(const std::string& path, bool transparent) {
@@ -108,6 +153,10 @@ private:
         try {
             picture.loadFromFile(path);
             outcome.drawsNothing = !anyPixelShows(picture, transparent);
+        } catch (const EFOpenError& e) {
+            outcome.problem = text8::decoded(withClosingPeriod(e.message()));
+            outcome.namesPath = true;
+            return outcome;
         } catch (const Exception& e) {
             outcome.problem = text8::decoded(withClosingPeriod(e.message()));
             return outcome;
@@ -202,7 +251,11 @@ private:
     std::ostream& out_;
     std::string where_;
     Tally tally_;
-    std::unordered_map<std::string, Outcome> outcomes_[2];  // by path: opaque, see-through
+    // Each picture's outcome, kept in place, found by spelling and by file; [0] for opaque
+    // slots, [1] for see-through ones.
+    std::deque<Outcome> outcomes_;
+    std::unordered_map<std::string, const Outcome*> byPath_[2];
+    std::map<FileKey, const Outcome*> byFile_[2];
 };
 
 }  // namespace

@@ -16,6 +16,9 @@ public:
     int height() const override { return image_.height(); }
     bool empty() const override { return image_.isNull() || image_.width() == 0; }
 
+    // The file is held while the picture is built: no larger than the picture can need.
+    std::int64_t maxFileBytes() const override { return limits::kMaxAlphaFileBytes; }
+
     // Draws the picture scaled into `rect`, blended over what lies below by its alpha.
     void draw(QPainter& painter, const QRect& rect) override;
 

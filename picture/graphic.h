@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "picture/limits.h"
+
 class QPainter;
 class QRect;
 
@@ -29,6 +31,8 @@ public:
     // Raises the kind's own failure for a file too large to hold any picture the limits
     // admit; the loader calls it instead of reading such a file.
     [[noreturn]] virtual void refuseOversizedFile() const = 0;
+    // The largest file of this kind the loader reads.
+    virtual std::int64_t maxFileBytes() const { return limits::kMaxFileBytes; }
 
     // Draws the picture scaled into `rect`. A JPEG's first draw decodes it and may raise
     // EJPEG; what was decoded is drawn then and on every later draw.

@@ -32,6 +32,16 @@ inline constexpr std::int64_t kMaxPictureBytes = std::int64_t{32} << 20;  // eve
 inline constexpr std::int64_t kMaxFileBytes = std::int64_t{64} << 20;     // one file read
 // The 32-bit copy a picture is drawn from (or drawn onto), per pixel.
 inline constexpr std::int64_t kDisplayCopyBytes = 4;
+// A PNG or TGA file is held whole while its picture is built, so the file adds to the
+// picture's memory; with kMaxFileBytes it could put 64 MiB beside seven budget-sized parts.
+// The largest picture the budget admits needs at most kMaxPictureBytes of pixel data in the
+// file: a TGA's uncompressed 32-bit pixels, or a PNG's 8-bit RGBA rows stored without
+// compression (compressed ones are smaller). The overhead covers the rest a real file holds:
+// a PNG's row filter bytes, deflate and chunk headers and metadata chunks, a TGA's colour
+// map, identification, run-length packet headers and footer. Anything larger is padding and
+// is refused before it is read.
+inline constexpr std::int64_t kAlphaFileOverheadBytes = std::int64_t{1} << 20;
+inline constexpr std::int64_t kMaxAlphaFileBytes = kMaxPictureBytes + kAlphaFileOverheadBytes;
 
 // Bytes of one stored row of `width` pixels at `bitsPerPixel`, padded to 4 bytes.
 // Empty when width or bits are out of range.

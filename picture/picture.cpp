@@ -5,19 +5,18 @@
 #include "common/messages.h"
 #include "common/path_case.h"
 #include "picture/file_formats.h"
-#include "picture/limits.h"
 
 namespace vestura {
 
 namespace {
 
 // The file's bytes, found without regard to letter case when it does not exist as
-// written; empty when the file is larger than any picture may be. A failure names the path
-// as written.
-std::optional<Bytes> readAsWritten(const std::string& path) {
+// written; empty when the file is larger than `maxBytes`, the most a picture of its kind
+// may need. A failure names the path as written.
+std::optional<Bytes> readAsWritten(const std::string& path, std::int64_t maxBytes) {
     const std::string found = resolveIgnoringCase(path);
     try {
-        return readFileUpTo(found, limits::kMaxFileBytes);
+        return readFileUpTo(found, static_cast<std::uint64_t>(maxBytes));
     } catch (const EFOpenError&) {
         throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
     }
@@ -39,7 +38,7 @@ void TPicture::loadFromFile(const std::string& path) {
         throw EInvalidGraphic(unknownExtensionMessage(path));
     }
     std::unique_ptr<TGraphic> graphic = format->create();
-    const std::optional<Bytes> file = readAsWritten(path);
+    const std::optional<Bytes> file = readAsWritten(path, graphic->maxFileBytes());
     if (!file) {
         graphic->refuseOversizedFile();
     }

@@ -51,21 +51,63 @@ TEST_F(ReloadTest, SelectorsKeepTheirCaptionsAndThePreviewFollowsTheNewFiles) {
     EXPECT_FALSE(form->preview().slot(Category::Glasses).visible);
 }
 
-// A list file that cannot be read is reported as at start-up; the categories before it
-// keep working and keep their pick.
-TEST_F(ReloadTest, AMissingListFileIsReportedAndEarlierCategoriesKeepTheirPick) {
+// A list file that cannot be read is reported as at start-up, and the reload changes
+// nothing: every selector keeps its entries and its pick, and the preview still draws
+// exactly what they name (what Save would write).
+TEST_F(ReloadTest, AListFileThatCannotBeReadLeavesTheCatalogueAndSelectorsWhole) {
     writeEmptyCatalogue();
     writePart("red.bmp", 20, 20, qRgb(250, 0, 0));
     program.write("e.ls", "<NEW>\r\nred.bmp\r\nRed\r\n");
+    program.write("k.ls", "<NEW>\r\nred.bmp\r\nShirt\r\n");
     createWindow();
     pick(form->ComboBox1, 1);
+    pick(form->ComboBox6, 1);  // read after the failing list file
+    const QImage before = shown();
+    program.write("e.ls", "<NEW>\r\nred.bmp\r\nRenamed\r\n");
     std::filesystem::remove(program.file("c.ls"));
     pressF5(form.get());
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text, "Cannot open file " + program.file("c.ls") + ".");
     EXPECT_EQ(form->ComboBox1->currentText(), QStringLiteral("Red"));
-    EXPECT_TRUE(form->preview().slot(Category::Glasses).visible);
-    EXPECT_EQ(form->ComboBox6->count(), 0);  // read after the failure: left empty
+    EXPECT_EQ(form->ComboBox4->count(), 1);
+    EXPECT_EQ(form->ComboBox6->count(), 2);
+    EXPECT_EQ(form->ComboBox6->currentText(), QStringLiteral("Shirt"));
+    EXPECT_TRUE(form->preview().slot(Category::Shirt).visible);
+    EXPECT_EQ(shown(), before);
+
+    // Once the file is back, the next reload takes the new captions.
+    program.write("c.ls", "");
+    pressF5(form.get());
+    EXPECT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(form->ComboBox1->itemText(1), QStringLiteral("Renamed"));
+    EXPECT_EQ(form->ComboBox6->currentText(), QStringLiteral("Shirt"));
+}
+
+// A picked part whose file no longer loads is reported; its selector returns to the default
+// entry and its slot is emptied, so the old picture is drawn neither now nor on a later pick.
+TEST_F(ReloadTest, APickedPartThatNoLongerLoadsReturnsToTheDefaultEntry) {
+    writeEmptyCatalogue();
+    QImage part(20, 20, QImage::Format_ARGB32);
+    part.fill(qRgba(250, 0, 0, 255));
+    ASSERT_TRUE(part.save(QString::fromLocal8Bit(program.file("sun.png")), "PNG"));
+    program.write("e.ls", "<NEW>\r\nsun.png\r\nSun\r\n");
+    createWindow();
+    const QImage bare = shown();
+    pick(form->ComboBox1, 1);
+    ASSERT_NE(shown(), bare);
+    program.write("sun.png", "not a picture");
+    pressF5(form.get());
+
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "PNG image is not valid.");
+    EXPECT_EQ(form->ComboBox1->currentIndex(), 0);
+    EXPECT_FALSE(form->preview().slot(Category::Glasses).visible);
+    EXPECT_EQ(form->preview().slot(Category::Glasses).picture.graphic(), nullptr);
+    EXPECT_EQ(shown(), bare);
+
+    pick(form->ComboBox1, 1);  // picked again: the failure is reported, nothing stale drawn
+    EXPECT_EQ(services.messages.size(), 2u);
+    EXPECT_EQ(shown(), bare);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <QImage>
 #include <clocale>
+#include <cstdint>
+#include <fstream>
 #include <filesystem>
 #include <sstream>
 
@@ -304,6 +306,53 @@ TEST_F(CatalogueFolder, CheckReportsEveryEntryThatSharesAPicture) {
     EXPECT_NE(out.find("k.ls:4: Gone shirt: " + gone), std::string::npos) << out;
     EXPECT_NE(out.find("j.ls:7: Gone jeans: " + gone), std::string::npos) << out;
     EXPECT_NE(out.find("7 entries, 2 problems, 2 warnings\n"), std::string::npos) << out;
+}
+
+// Bytes this process has read through read() so far; -1 where the system does not say.
+std::int64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string field;
+    std::int64_t value = 0;
+    while (io >> field >> value) {
+        if (field == "rchar:") {
+            return value;
+        }
+    }
+    return -1;
+}
+
+// One file under many spellings (".", "..", doubled separators, a hard link, a symbolic
+// link) is read and decoded once; the same file under another extension is another picture
+// kind and is judged as that kind; a missing spelling still names itself.
+TEST_F(CatalogueFolder, CheckDecodesAFileOnceWhateverItsSpelling) {
+    QImage big(300, 300, QImage::Format_RGB32);
+    big.fill(Qt::red);
+    ASSERT_TRUE(big.save(QString::fromStdString(folder.file("big.bmp")), "BMP"));
+    std::filesystem::create_directory(folder.file("sub"));
+    std::filesystem::create_hard_link(folder.file("big.bmp"), folder.file("link.bmp"));
+    std::filesystem::create_hard_link(folder.file("big.bmp"), folder.file("same.png"));
+    std::filesystem::create_symlink(folder.file("big.bmp"), folder.file("sym.bmp"));
+    std::string records;
+    for (const char* spelling : {"big.bmp", "./big.bmp", ".//big.bmp", "sub/../big.bmp",
+                                 "link.bmp", "sym.bmp", "same.png", "./gone.bmp"}) {
+        records += std::string("<NEW>\r\n") + spelling + "\r\n" + spelling + "\r\n";
+    }
+    list("k.ls", records);
+    const std::int64_t before = bytesReadSoFar();
+    if (before < 0) {
+        GTEST_SKIP() << "the system does not count bytes read";
+    }
+    const Outcome outcome = cli({"check"});
+    const std::int64_t read = bytesReadSoFar() - before;
+    const std::string& out = outcome.out;
+    EXPECT_NE(out.find("k.ls:19: same.png: PNG image is not valid.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("k.ls:22: ./gone.bmp: Cannot open file " + folder.file("./gone.bmp") + "."),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("11 entries, 2 problems"), std::string::npos) << out;
+    // The bitmap once and the same bytes once more as a PNG, not once per spelling.
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(folder.file("big.bmp")));
+    EXPECT_LT(read, 2 * size + size / 2);
 }
 
 int filesIn(const std::string& folder) {

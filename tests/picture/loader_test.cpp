@@ -2,13 +2,19 @@
 // failed load leaves behind.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <filesystem>
+
 #include "common/errors.h"
 #include "picture/bmp/bitmap.h"
 #include "picture/file_formats.h"
+#include "picture/limits.h"
 #include "picture/picture.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/png_builder.h"
 #include "tests/support/raises.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tga_builder.h"
 
 namespace vestura {
 namespace {
@@ -147,6 +153,41 @@ TEST(Loader, PictureKeepsItsPixelsWhenTheFileChangesAfterwards) {
     picture.loadFromFile(folder.file("part.bmp"));
     folder.write("part.bmp", "");
     EXPECT_EQ(picture.width(), 2);
+}
+
+// A PNG or TGA file is held whole while its picture is built, so one longer than the largest
+// picture the limits admit can need (here a small picture padded with zeros, as a sparse
+// file) is refused with its kind's message; at the bound it still loads. A bitmap keeps the
+// larger bound of every other kind.
+TEST(Loader, PngAndTgaFilesLargerThanTheirLargestPictureAreRefused) {
+    TempFolder folder;
+    QImage small(3, 2, QImage::Format_ARGB32);
+    small.fill(qRgba(10, 20, 30, 128));
+    const struct {
+        const char* name;
+        Bytes file;
+        std::string_view invalid;
+    } kinds[] = {{"a.png", test::pngFile(small), "PNG image is not valid"},
+                 {"a.tga", test::tgaFile(small), "TGA image is not valid"},
+                 {"a.bmp", test::BmpBuilder().size(3, 2).bitsPerPixel(24).pixelData(Bytes(24)).build(),
+                  ""}};
+    const auto padded = [&](const char* name, const Bytes& file, std::int64_t size) {
+        folder.write(name, asText(file));
+        std::filesystem::resize_file(folder.file(name), static_cast<std::uintmax_t>(size));
+        return folder.file(name);
+    };
+    for (const auto& kind : kinds) {
+        TPicture picture;
+        picture.loadFromFile(padded(kind.name, kind.file, limits::kMaxAlphaFileBytes));
+        EXPECT_EQ(picture.width(), 3) << kind.name;
+        const std::string over = padded(kind.name, kind.file, limits::kMaxAlphaFileBytes + 1);
+        if (kind.invalid.empty()) {
+            EXPECT_NO_THROW(picture.loadFromFile(over)) << kind.name;
+        } else {
+            EXPECT_TRUE(
+                raises<EInvalidGraphic>([&] { picture.loadFromFile(over); }, kind.invalid));
+        }
+    }
 }
 
 TEST(FileFormats, BitmapEntryIsFoundInAnyLetterCase) {
