@@ -102,10 +102,27 @@ int wrap(int i, int n, bool powerOfTwo) {
     return powerOfTwo ? (i & (n - 1)) : ((i % n) + n) % n;
 }
 
+// Fill work is taken from the shared budget this much at a time, so the bands seldom touch
+// the shared counter (it would otherwise bounce between their processors every triangle).
+constexpr std::int64_t kBudgetChunk = std::int64_t{1} << 16;
+
 QRgb lerp(QRgb a, QRgb b, std::uint32_t t) {  // t in 0..256
     const std::uint32_t rb = ((a & 0xFF00FF) * (kOne - t) + (b & 0xFF00FF) * t) >> kFractionBits;
     const std::uint32_t g = ((a & 0x00FF00) * (kOne - t) + (b & 0x00FF00) * t) >> kFractionBits;
     return (rb & 0xFF00FF) | (g & 0x00FF00);
+}
+
+// Bilinear at fixed-point texel coordinates on a texture whose sides are powers of two:
+// wrapping is a mask, and the same texels as sampleFixed's.
+inline QRgb sampleMasked(const Texture& t, int x, int y) {
+    const int wMask = t.width - 1, hMask = t.height - 1;
+    const int x0 = (x >> kFractionBits) & wMask, x1 = (x0 + 1) & wMask;
+    const int y0 = (y >> kFractionBits) & hMask, y1 = (y0 + 1) & hMask;
+    const auto fx = static_cast<std::uint32_t>(x & (kOne - 1));
+    const auto fy = static_cast<std::uint32_t>(y & (kOne - 1));
+    const QRgb* row0 = t.pixels + static_cast<std::ptrdiff_t>(y0) * t.width;
+    const QRgb* row1 = t.pixels + static_cast<std::ptrdiff_t>(y1) * t.width;
+    return lerp(lerp(row0[x0], row0[x1], fx), lerp(row1[x0], row1[x1], fx), fy);
 }
 
 // Bilinear at fixed-point texel coordinates (texel centres at whole numbers), repeating.
@@ -311,7 +328,9 @@ struct RowStart {
     }
 };
 
-template <bool kFast>
+enum class Path { kMasked, kFixed, kAny };
+
+template <Path kPath>
 void fillSpan(const Setup& s, const Texture& t, const RowStart& start, int first, int last,
               QRgb* row, float* depth) {
     const auto f = static_cast<float>(first);
@@ -323,11 +342,12 @@ void fillSpan(const Setup& s, const Texture& t, const RowStart& start, int first
         depth[x] = iz;
         const float z = 1.0F / iz;
         QRgb texel;
-        if constexpr (kFast) {
+        if constexpr (kPath != Path::kAny) {
             // Within the triangle the coordinates lie inside the limits; a pixel just outside
             // a sliver may extrapolate far, and is held to them.
-            texel = sampleFixed(t, static_cast<int>(held(uz * z, 0, s.uLimit)) - kOne / 2,
-                                static_cast<int>(held(vz * z, 0, s.vLimit)) - kOne / 2);
+            const int tx = static_cast<int>(held(uz * z, 0, s.uLimit)) - kOne / 2;
+            const int ty = static_cast<int>(held(vz * z, 0, s.vLimit)) - kOne / 2;
+            texel = kPath == Path::kMasked ? sampleMasked(t, tx, ty) : sampleFixed(t, tx, ty);
         } else {
             texel = sampleAny(t, uz * z + s.uShift, vz * z + s.vShift);
         }
@@ -386,6 +406,7 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
     std::fill(depth_.get() + static_cast<std::ptrdiff_t>(top) * width,
               depth_.get() + static_cast<std::ptrdiff_t>(bottom) * width, 0.0F);
 
+    std::int64_t inHand = 0;  // budget this band has taken and not yet spent
     for (const std::uint32_t index : order_) {
         const auto& t = mesh.triangles[index];
         const float yMin = std::min({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
@@ -407,9 +428,14 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
             continue;
         }
         const std::int64_t cost = std::int64_t{s.x1 - s.x0} * (s.y1 - s.y0);
-        if (budget_.fetch_sub(cost, std::memory_order_relaxed) < cost) {
-            return;  // the budget is spent: the band stays as drawn so far
+        if (cost > inHand) {
+            const std::int64_t take = std::max(cost - inHand, kBudgetChunk);
+            if (budget_.fetch_sub(take, std::memory_order_relaxed) < take) {
+                return;  // the budget is spent: the band stays as drawn so far
+            }
+            inHand += take;
         }
+        inHand -= cost;
         EdgeBounds bounds;
         if (!edgeBounds(s, bounds)) {
             continue;
@@ -421,10 +447,12 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
             rowSpan(s, bounds, first, last);
             QRgb* row = pixels + y * stride;
             float* depth = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
-            if (s.fast) {
-                fillSpan<true>(s, texture, start, first, last, row, depth);
+            if (!s.fast) {
+                fillSpan<Path::kAny>(s, texture, start, first, last, row, depth);
+            } else if (texture.powerOfTwo) {
+                fillSpan<Path::kMasked>(s, texture, start, first, last, row, depth);
             } else {
-                fillSpan<false>(s, texture, start, first, last, row, depth);
+                fillSpan<Path::kFixed>(s, texture, start, first, last, row, depth);
             }
         }
     }
