@@ -432,6 +432,30 @@ void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
     }
 }
 
+void ViewRenderer::newDepth(QSize size) {
+    depth_.reset();
+    depthSize_ = {};
+    const std::size_t pixels = static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height());
+    // calloc: a large zeroed block comes straight from the system, untouched until drawn on.
+    depth_.reset(static_cast<float*>(std::calloc(pixels, sizeof(float))));
+    if (!depth_) {
+        throw EOutOfResources(std::string(msg::kOutOfMemory));
+    }
+    touched_.assign(static_cast<std::size_t>(size.height()), {size.width(), 0});
+    depthSize_ = size;
+}
+
+// Depth 0 (all bits clear) is farther than anything drawn.
+void ViewRenderer::clearDepth(int top, int bottom) {
+    const int width = depthSize_.width();
+    for (int y = top; y < bottom; ++y) {
+        Touched& t = touched_[static_cast<std::size_t>(y)];
+        float* row = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
+        std::fill(row + std::min(t.first, t.last), row + t.last, 0.0F);
+        t = {width, 0};
+    }
+}
+
 // Fills the triangles, in order, on the rows [top, bottom): one band of the picture. Bands
 // share no pixel, so they are drawn at the same time, and one fill budget.
 void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom) {
@@ -439,8 +463,7 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
     const auto stride = static_cast<std::ptrdiff_t>(picture_.bytesPerLine() / sizeof(QRgb));
     auto* pixels = reinterpret_cast<QRgb*>(bits_);
     std::fill(pixels + top * stride, pixels + bottom * stride, kViewBackground);
-    std::fill(depth_.get() + static_cast<std::ptrdiff_t>(top) * width,
-              depth_.get() + static_cast<std::ptrdiff_t>(bottom) * width, 0.0F);
+    clearDepth(top, bottom);
 
     std::int64_t inHand = 0;  // budget this band has taken and not yet spent
     for (const std::uint32_t index : order_) {
@@ -483,6 +506,8 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
             rowSpan(s, bounds, first, last);
             QRgb* row = pixels + y * stride;
             float* depth = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
+            Touched& touched = touched_[static_cast<std::size_t>(y)];
+            touched = {std::min(touched.first, first), std::max(touched.last, last)};
             if (!s.fast) {
                 fillSpanAny(s, texture, start, first, last, row, depth);
             } else if (texture.powerOfTwo) {
@@ -511,11 +536,8 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     project(mesh, angles, size);
     orderFrontToBack(mesh);
     // Each band clears its own rows of the picture and the depth buffer.
-    const std::size_t pixels = static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height());
-    if (depthSize_ != pixels) {
-        depth_.reset();
-        depth_ = std::make_unique_for_overwrite<float[]>(pixels);
-        depthSize_ = pixels;
+    if (depthSize_ != size) {
+        newDepth(size);
     }
     bits_ = picture_.bits();  // detached here, once, before the bands write to it
     const int tw = texels.width(), th = texels.height();
