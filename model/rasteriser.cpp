@@ -102,10 +102,27 @@ int wrap(int i, int n, bool powerOfTwo) {
     return powerOfTwo ? (i & (n - 1)) : ((i % n) + n) % n;
 }
 
+// Fill work is taken from the shared budget this much at a time, so the bands seldom touch
+// the shared counter (it would otherwise bounce between their processors every triangle).
+constexpr std::int64_t kBudgetChunk = std::int64_t{1} << 16;
+
 QRgb lerp(QRgb a, QRgb b, std::uint32_t t) {  // t in 0..256
     const std::uint32_t rb = ((a & 0xFF00FF) * (kOne - t) + (b & 0xFF00FF) * t) >> kFractionBits;
     const std::uint32_t g = ((a & 0x00FF00) * (kOne - t) + (b & 0x00FF00) * t) >> kFractionBits;
     return (rb & 0xFF00FF) | (g & 0x00FF00);
+}
+
+// Bilinear at fixed-point texel coordinates on a texture whose sides are powers of two:
+// wrapping is a mask, and the same texels as sampleFixed's.
+inline QRgb sampleMasked(const Texture& t, int x, int y) {
+    const int wMask = t.width - 1, hMask = t.height - 1;
+    const int x0 = (x >> kFractionBits) & wMask, x1 = (x0 + 1) & wMask;
+    const int y0 = (y >> kFractionBits) & hMask, y1 = (y0 + 1) & hMask;
+    const auto fx = static_cast<std::uint32_t>(x & (kOne - 1));
+    const auto fy = static_cast<std::uint32_t>(y & (kOne - 1));
+    const QRgb* row0 = t.pixels + static_cast<std::ptrdiff_t>(y0) * t.width;
+    const QRgb* row1 = t.pixels + static_cast<std::ptrdiff_t>(y1) * t.width;
+    return lerp(lerp(row0[x0], row0[x1], fx), lerp(row1[x0], row1[x1], fx), fy);
 }
 
 // Bilinear at fixed-point texel coordinates (texel centres at whole numbers), repeating.
@@ -311,9 +328,9 @@ struct RowStart {
     }
 };
 
-template <bool kFast>
-void fillSpan(const Setup& s, const Texture& t, const RowStart& start, int first, int last,
-              QRgb* row, float* depth) {
+// Floating-point texture coordinates at every pixel: any coordinates, any texture.
+void fillSpanAny(const Setup& s, const Texture& t, const RowStart& start, int first, int last,
+                 QRgb* row, float* depth) {
     const auto f = static_cast<float>(first);
     float iz = start.iz + s.invZ.dx * f, uz = start.uz + s.uz.dx * f, vz = start.vz + s.vz.dx * f;
     for (int x = first; x < last; ++x, iz += s.invZ.dx, uz += s.uz.dx, vz += s.vz.dx) {
@@ -322,16 +339,55 @@ void fillSpan(const Setup& s, const Texture& t, const RowStart& start, int first
         }
         depth[x] = iz;
         const float z = 1.0F / iz;
-        QRgb texel;
-        if constexpr (kFast) {
-            // Within the triangle the coordinates lie inside the limits; a pixel just outside
-            // a sliver may extrapolate far, and is held to them.
-            texel = sampleFixed(t, static_cast<int>(held(uz * z, 0, s.uLimit)) - kOne / 2,
-                                static_cast<int>(held(vz * z, 0, s.vLimit)) - kOne / 2);
-        } else {
-            texel = sampleAny(t, uz * z + s.uShift, vz * z + s.vShift);
+        row[x] = lit(sampleAny(t, uz * z + s.uShift, vz * z + s.vShift), s.light);
+    }
+}
+
+// Texture coordinates are exact (perspective-correct) every kSubspan pixels and at the
+// span's last pixel, and step linearly in fixed point between: one division per subspan
+// instead of one per pixel, off by far less than a texel at the view's field of view.
+constexpr int kSubspan = 8;
+
+// Fixed-point texel coordinates at one pixel. Within the triangle they lie inside the
+// limits; a pixel just outside a sliver may extrapolate far, and is held to them.
+struct TexelPoint {
+    int u, v;
+    TexelPoint(const Setup& s, float iz, float uz, float vz) {
+        const float z = 1.0F / iz;
+        u = static_cast<int>(held(uz * z, 0, s.uLimit)) - kOne / 2;
+        v = static_cast<int>(held(vz * z, 0, s.vLimit)) - kOne / 2;
+    }
+};
+
+template <bool kMasked>
+void fillSpanFixed(const Setup& s, const Texture& t, const RowStart& start, int first, int last,
+                   QRgb* row, float* depth) {
+    if (first >= last) {
+        return;
+    }
+    const auto at = [&s, &start](int x) {
+        const auto f = static_cast<float>(x);
+        return TexelPoint(s, start.iz + s.invZ.dx * f, start.uz + s.uz.dx * f,
+                          start.vz + s.vz.dx * f);
+    };
+    TexelPoint from = at(first);
+    for (int x = first;;) {
+        const int n = std::min(kSubspan, last - 1 - x);
+        const TexelPoint to = n > 0 ? at(x + n) : from;
+        const int du = n > 0 ? (to.u - from.u) / n : 0;
+        const int dv = n > 0 ? (to.v - from.v) / n : 0;
+        float iz = start.iz + s.invZ.dx * static_cast<float>(x);
+        int u = from.u, v = from.v;
+        for (const int end = std::max(x + n, x + 1); x < end; ++x, iz += s.invZ.dx, u += du, v += dv) {
+            if (iz > depth[x]) {
+                depth[x] = iz;
+                row[x] = lit(kMasked ? sampleMasked(t, u, v) : sampleFixed(t, u, v), s.light);
+            }
         }
-        row[x] = lit(texel, s.light);
+        if (x >= last) {
+            return;
+        }
+        from = to;
     }
 }
 
@@ -376,6 +432,30 @@ void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
     }
 }
 
+void ViewRenderer::newDepth(QSize size) {
+    depth_.reset();
+    depthSize_ = {};
+    const std::size_t pixels = static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height());
+    // calloc: a large zeroed block comes straight from the system, untouched until drawn on.
+    depth_.reset(static_cast<float*>(std::calloc(pixels, sizeof(float))));
+    if (!depth_) {
+        throw EOutOfResources(std::string(msg::kOutOfMemory));
+    }
+    touched_.assign(static_cast<std::size_t>(size.height()), {size.width(), 0});
+    depthSize_ = size;
+}
+
+// Depth 0 (all bits clear) is farther than anything drawn.
+void ViewRenderer::clearDepth(int top, int bottom) {
+    const int width = depthSize_.width();
+    for (int y = top; y < bottom; ++y) {
+        Touched& t = touched_[static_cast<std::size_t>(y)];
+        float* row = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
+        std::fill(row + std::min(t.first, t.last), row + t.last, 0.0F);
+        t = {width, 0};
+    }
+}
+
 // Fills the triangles, in order, on the rows [top, bottom): one band of the picture. Bands
 // share no pixel, so they are drawn at the same time, and one fill budget.
 void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom) {
@@ -383,9 +463,9 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
     const auto stride = static_cast<std::ptrdiff_t>(picture_.bytesPerLine() / sizeof(QRgb));
     auto* pixels = reinterpret_cast<QRgb*>(bits_);
     std::fill(pixels + top * stride, pixels + bottom * stride, kViewBackground);
-    std::fill(depth_.get() + static_cast<std::ptrdiff_t>(top) * width,
-              depth_.get() + static_cast<std::ptrdiff_t>(bottom) * width, 0.0F);
+    clearDepth(top, bottom);
 
+    std::int64_t inHand = 0;  // budget this band has taken and not yet spent
     for (const std::uint32_t index : order_) {
         const auto& t = mesh.triangles[index];
         const float yMin = std::min({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
@@ -407,9 +487,14 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
             continue;
         }
         const std::int64_t cost = std::int64_t{s.x1 - s.x0} * (s.y1 - s.y0);
-        if (budget_.fetch_sub(cost, std::memory_order_relaxed) < cost) {
-            return;  // the budget is spent: the band stays as drawn so far
+        if (cost > inHand) {
+            const std::int64_t take = std::max(cost - inHand, kBudgetChunk);
+            if (budget_.fetch_sub(take, std::memory_order_relaxed) < take) {
+                return;  // the budget is spent: the band stays as drawn so far
+            }
+            inHand += take;
         }
+        inHand -= cost;
         EdgeBounds bounds;
         if (!edgeBounds(s, bounds)) {
             continue;
@@ -421,10 +506,14 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
             rowSpan(s, bounds, first, last);
             QRgb* row = pixels + y * stride;
             float* depth = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
-            if (s.fast) {
-                fillSpan<true>(s, texture, start, first, last, row, depth);
+            Touched& touched = touched_[static_cast<std::size_t>(y)];
+            touched = {std::min(touched.first, first), std::max(touched.last, last)};
+            if (!s.fast) {
+                fillSpanAny(s, texture, start, first, last, row, depth);
+            } else if (texture.powerOfTwo) {
+                fillSpanFixed<true>(s, texture, start, first, last, row, depth);
             } else {
-                fillSpan<false>(s, texture, start, first, last, row, depth);
+                fillSpanFixed<false>(s, texture, start, first, last, row, depth);
             }
         }
     }
@@ -447,11 +536,8 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     project(mesh, angles, size);
     orderFrontToBack(mesh);
     // Each band clears its own rows of the picture and the depth buffer.
-    const std::size_t pixels = static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height());
-    if (depthSize_ != pixels) {
-        depth_.reset();
-        depth_ = std::make_unique_for_overwrite<float[]>(pixels);
-        depthSize_ = pixels;
+    if (depthSize_ != size) {
+        newDepth(size);
     }
     bits_ = picture_.bits();  // detached here, once, before the bands write to it
     const int tw = texels.width(), th = texels.height();

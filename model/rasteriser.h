@@ -8,6 +8,7 @@
 #include <QThreadPool>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -70,8 +71,21 @@ private:
     QThreadPool pool_;  // draws the bands other than the first
     QImage picture_;
     uchar* bits_ = nullptr;
-    std::unique_ptr<float[]> depth_;  // each band clears its rows before drawing
-    std::size_t depthSize_ = 0;
+    // The pixels of each row drawn since the depth buffer was last cleared there.
+    struct Touched {
+        int first, last;
+    };
+    struct FreeDepth {
+        void operator()(float* depth) const { std::free(depth); }
+    };
+    void newDepth(QSize size);
+    void clearDepth(int top, int bottom);
+
+    // Zeroed when allocated, so pages no triangle reaches are never touched; afterwards each
+    // band clears only what the last picture touched in its rows.
+    std::unique_ptr<float[], FreeDepth> depth_;
+    QSize depthSize_;
+    std::vector<Touched> touched_;
     std::atomic<std::int64_t> budget_{0};  // what is left of kFillBudget, shared by the bands
     std::vector<Vec3> view_;
     std::vector<ScreenVertex> screen_;

@@ -122,3 +122,19 @@ TEST(View, TrianglesCoveringThePictureManyTimesStopAtTheFillBudget) {
 
 }  // namespace
 }  // namespace vestura::test
+
+namespace vestura::test {
+namespace {
+
+TEST(View, ARendererKeptBetweenFramesDrawsEachAsAFreshOneWould) {
+    // The second frame reuses the depth buffer the first drew on, nearer and zoomed in; what
+    // the first left there must not hide anything of the second.
+    ViewRenderer renderer;
+    renderer.render(cube(), cubeSkin(), {0, 0, 2}, {kSide, kSide});
+    const ViewAngles later{135, 40, 1};
+    const QImage reused = renderer.render(cube(), cubeSkin(), later, {kSide, kSide});
+    EXPECT_EQ(reused, renderView(cube(), cubeSkin(), later, {kSide, kSide}));
+}
+
+}  // namespace
+}  // namespace vestura::test
