@@ -1,6 +1,5 @@
 #include "app/model_view_window.h"
 
-#include <QBuffer>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,9 +10,8 @@
 
 #include "app/desktop_services.h"
 #include "app/failure_reporting.h"
-#include "common/errors.h"
 #include "common/file_io.h"
-#include "common/messages.h"
+#include "picture/png/png_writer.h"
 
 namespace vestura {
 
@@ -24,16 +22,6 @@ constexpr float kDegreesPerPixel = 0.5F;
 constexpr float kZoomPerNotch = 1.1F;
 constexpr float kWheelNotch = 120.0F;
 constexpr float kMinZoom = 0.25F, kMaxZoom = 8.0F;
-
-Bytes pngBytes(const QImage& picture) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, "PNG")) {
-        throw EOutOfResources(std::string(msg::kOutOfMemory));
-    }
-    return Bytes(data.begin(), data.end());
-}
 
 }  // namespace
 
@@ -133,7 +121,7 @@ void ModelViewWindow::save() {
     runGuarded(services_, [this] {
         const QImage shown = picture();
         if (const std::optional<std::string> path = chooser_(this)) {
-            writeFileSafely(*path, {pngBytes(shown)});
+            writeFileSafely(*path, {encodePng(shown)});
         }
     });
     if (turning) {

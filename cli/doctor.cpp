@@ -11,8 +11,6 @@
 #include "common/file_io.h"
 #include "common/messages.h"
 #include "common/platform.h"
-#include "game/file_exists.h"
-#include "game/line_buffer.h"
 #include "game/settings.h"
 #include "game/skins_check.h"
 #include "picture/bmp/bmp_reader.h"
@@ -37,13 +35,7 @@ std::string gameFolderFor(const Invocation& invocation, const std::string& progr
     if (invocation.game) {
         return asFolder(*invocation.game);
     }
-    const std::string settings = settingsPath(programFolder);
-    if (!FileExists(settings)) {
-        return platform::defaultGameFolder();
-    }
-    LineBuffer memo;
-    memo.load(settings);
-    return memo.line(0);
+    return gameFolderFromSettings(programFolder);
 }
 
 bool isEntry(const std::string& path) {

@@ -1,14 +1,12 @@
 // `vestura-cli template`: the base skin with every category's box outlined and named, or
 // the canvas for one category's part, written as PNG or BMP.
-#include <QBuffer>
 #include <QImage>
 
 #include "cli/commands.h"
-#include "common/errors.h"
 #include "common/file_io.h"
-#include "common/messages.h"
 #include "picture/bmp/bmp_writer.h"
 #include "picture/builtin.h"
+#include "picture/png/png_writer.h"
 #include "skin/skin_template.h"
 
 namespace vestura::cli {
@@ -19,16 +17,6 @@ namespace {
 bool endsWithPng(const std::string& path) {
     return QString::fromLocal8Bit(path.c_str())
         .endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
-}
-
-Bytes encodePng(const QImage& image) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) {
-        throw EWriteError(std::string(msg::kStreamWriteError));
-    }
-    return Bytes(data.begin(), data.end());
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 // vestura-cli view: the skin drawn on the game's player model, written as a PNG or a BMP.
-#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include "picture/bmp/bmp_writer.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
+#include "picture/png/png_writer.h"
 
 namespace vestura::cli {
 
@@ -74,16 +74,6 @@ bool endsWithBmp(const std::string& path) {
     }
     return std::equal(kBmp.begin(), kBmp.end(), path.end() - static_cast<std::ptrdiff_t>(kBmp.size()),
                       [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
-}
-
-Bytes encodePng(const QImage& picture) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, "PNG")) {
-        throw EOutOfResources(std::string(msg::kOutOfMemory));
-    }
-    return Bytes(data.begin(), data.end());
 }
 
 }  // namespace
