@@ -4,8 +4,11 @@
 #include <cmath>
 #include <numbers>
 
+#include <QThread>
+
 #include "common/errors.h"
 #include "common/messages.h"
+#include "model/texel.h"
 
 namespace vestura {
 
@@ -35,6 +38,8 @@ constexpr float kFastUvSpan = 64.0F;
 constexpr int kFastTextureSide = 8192;
 
 using Texture = ViewRenderer::Texture;
+using ScreenVertex = ViewRenderer::ScreenVertex;
+using Box = ViewRenderer::Box;
 
 float radians(float degrees) {
     return degrees * std::numbers::pi_v<float> / 180.0F;
@@ -98,67 +103,72 @@ struct Camera {
     }
 };
 
-int wrap(int i, int n, bool powerOfTwo) {
-    return powerOfTwo ? (i & (n - 1)) : ((i % n) + n) % n;
-}
-
-// Fill work is taken from the shared budget this much at a time, so the bands seldom touch
-// the shared counter (it would otherwise bounce between their processors every triangle).
-constexpr std::int64_t kBudgetChunk = std::int64_t{1} << 16;
-
-QRgb lerp(QRgb a, QRgb b, std::uint32_t t) {  // t in 0..256
-    const std::uint32_t rb = ((a & 0xFF00FF) * (kOne - t) + (b & 0xFF00FF) * t) >> kFractionBits;
-    const std::uint32_t g = ((a & 0x00FF00) * (kOne - t) + (b & 0x00FF00) * t) >> kFractionBits;
-    return (rb & 0xFF00FF) | (g & 0x00FF00);
-}
-
-// Bilinear at fixed-point texel coordinates on a texture whose sides are powers of two:
-// wrapping is a mask, and the same texels as sampleFixed's.
-inline QRgb sampleMasked(const Texture& t, int x, int y) {
-    const int wMask = t.width - 1, hMask = t.height - 1;
-    const int x0 = (x >> kFractionBits) & wMask, x1 = (x0 + 1) & wMask;
-    const int y0 = (y >> kFractionBits) & hMask, y1 = (y0 + 1) & hMask;
-    const auto fx = static_cast<std::uint32_t>(x & (kOne - 1));
-    const auto fy = static_cast<std::uint32_t>(y & (kOne - 1));
-    const QRgb* row0 = t.pixels + static_cast<std::ptrdiff_t>(y0) * t.width;
-    const QRgb* row1 = t.pixels + static_cast<std::ptrdiff_t>(y1) * t.width;
-    return lerp(lerp(row0[x0], row0[x1], fx), lerp(row1[x0], row1[x1], fx), fy);
-}
-
-// Bilinear at fixed-point texel coordinates (texel centres at whole numbers), repeating.
-QRgb sampleFixed(const Texture& t, int x, int y) {
-    const int x0 = wrap(x >> kFractionBits, t.width, t.powerOfTwo);
-    const int y0 = wrap(y >> kFractionBits, t.height, t.powerOfTwo);
-    const int x1 = x0 + 1 == t.width ? 0 : x0 + 1;
-    const int y1 = y0 + 1 == t.height ? 0 : y0 + 1;
-    const auto fx = static_cast<std::uint32_t>(x & (kOne - 1));
-    const auto fy = static_cast<std::uint32_t>(y & (kOne - 1));
-    const QRgb* row0 = t.pixels + static_cast<std::ptrdiff_t>(y0) * t.width;
-    const QRgb* row1 = t.pixels + static_cast<std::ptrdiff_t>(y1) * t.width;
-    return lerp(lerp(row0[x0], row0[x1], fx), lerp(row1[x0], row1[x1], fx), fy);
-}
-
 // A float held within [lo, hi]; not a number becomes lo. Every float turned into an integer
 // passes through here, so no conversion can overflow.
 float held(float value, float lo, float hi) {
     return std::min(std::max(lo, value), hi);
 }
 
-// The same for any coordinates: taken into [0, 1) first.
-QRgb sampleAny(const Texture& t, float u, float v) {
+// Rounding down and up without a library call (the processors' base instruction set has no
+// rounding instruction): truncation rounds down at or above 0. Both take values held within
+// [0, 2^31).
+int floorOfNonNegative(float v) {
+    return static_cast<int>(v);
+}
+int ceilOfNonNegative(float v) {
+    const int t = static_cast<int>(v);
+    return t + (static_cast<float>(t) < v ? 1 : 0);
+}
+
+// The same for any float; beyond 2^23 every float is whole already.
+float floorOf(float v) {
+    constexpr float kWhole = 8388608.0F;
+    if (!(std::abs(v) < kWhole)) {
+        return v;
+    }
+    const auto t = static_cast<float>(static_cast<int>(v));
+    return t > v ? t - 1 : t;
+}
+
+int wrap(int i, int n, bool powerOfTwo) {
+    return powerOfTwo ? (i & (n - 1)) : ((i % n) + n) % n;
+}
+
+// Bilinear at fixed-point texel coordinates (texel centres at whole numbers), repeating,
+// lit. On a texture whose sides are powers of two wrapping is a mask; the texels are the
+// same either way.
+template <bool kMasked>
+QRgb shadeFixed(const Texture& t, int x, int y, std::uint32_t light) {
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    if constexpr (kMasked) {
+        const int wMask = t.width - 1, hMask = t.height - 1;
+        x0 = (x >> kFractionBits) & wMask;
+        x1 = (x0 + 1) & wMask;
+        y0 = (y >> kFractionBits) & hMask;
+        y1 = (y0 + 1) & hMask;
+    } else {
+        x0 = wrap(x >> kFractionBits, t.width, t.powerOfTwo);
+        y0 = wrap(y >> kFractionBits, t.height, t.powerOfTwo);
+        x1 = x0 + 1 == t.width ? 0 : x0 + 1;
+        y1 = y0 + 1 == t.height ? 0 : y0 + 1;
+    }
+    const auto fx = static_cast<std::uint32_t>(x & (kOne - 1));
+    const auto fy = static_cast<std::uint32_t>(y & (kOne - 1));
+    const QRgb* row0 = t.pixels + static_cast<std::ptrdiff_t>(y0) * t.width;
+    const QRgb* row1 = t.pixels + static_cast<std::ptrdiff_t>(y1) * t.width;
+    return texel::bilinearLit(row0[x0], row0[x1], row1[x0], row1[x1], fx, fy, light);
+}
+
+// The same at any coordinates: taken into [0, 1) first.
+QRgb shadeAny(const Texture& t, float u, float v, std::uint32_t light) {
     constexpr float kRepeats = 1e6F;  // beyond this a float has no fraction left to show
     u = held(u, -kRepeats, kRepeats);
     v = held(v, -kRepeats, kRepeats);
-    u -= std::floor(u);
-    v -= std::floor(v);
-    return sampleFixed(t, static_cast<int>(u * static_cast<float>(t.width * kOne)) - kOne / 2,
-                       static_cast<int>(v * static_cast<float>(t.height * kOne)) - kOne / 2);
-}
-
-QRgb lit(QRgb c, std::uint32_t light) {  // light in 0..256
-    const std::uint32_t rb = ((c & 0xFF00FF) * light >> kFractionBits) & 0xFF00FF;
-    const std::uint32_t g = ((c & 0x00FF00) * light >> kFractionBits) & 0x00FF00;
-    return 0xFF000000U | rb | g;
+    u -= floorOf(u);
+    v -= floorOf(v);
+    return shadeFixed<false>(t, static_cast<int>(u * static_cast<float>(t.width * kOne)) - kOne / 2,
+                             static_cast<int>(v * static_cast<float>(t.height * kOne)) - kOne / 2,
+                             light);
 }
 
 // Flat two-sided light: the ambient part plus the part of a light from the viewer that
@@ -201,31 +211,36 @@ Plane planeThrough(const Corner (&c)[3], const float (&value)[3], float invArea)
     return {dx, dy, value[0] - dx * c[0].x - dy * c[0].y};
 }
 
-// False when the triangle covers no pixel of a width x height picture.
-bool setUp(const Corner (&c)[3], const Texture& t, int width, int height, Setup& s) {
+// The pixels a triangle's corners span, held to a width x height picture, end exclusive.
+// False when that is nothing (or a corner is not a number).
+bool screenBox(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int width,
+               int height, Box& box) {
+    const auto w = static_cast<float>(width), h = static_cast<float>(height);
+    box = {floorOfNonNegative(held(std::min({a.x, b.x, c.x}), 0, w)),
+           floorOfNonNegative(held(std::min({a.y, b.y, c.y}), 0, h)),
+           ceilOfNonNegative(held(std::max({a.x, b.x, c.x}), 0, w)),
+           ceilOfNonNegative(held(std::max({a.y, b.y, c.y}), 0, h))};
+    return box.x0 < box.x1 && box.y0 < box.y1;
+}
+
+// False when the triangle is too thin to cover a pixel centre.
+bool setUp(const Corner (&c)[3], const Texture& t, const Box& box, Setup& s) {
     const float area = (c[1].x - c[0].x) * (c[2].y - c[0].y) - (c[2].x - c[0].x) * (c[1].y - c[0].y);
     if (!(std::abs(area) > kSmallestArea)) {
         return false;
     }
-    const float fx0 = std::max(std::floor(std::min({c[0].x, c[1].x, c[2].x})), 0.0F);
-    const float fy0 = std::max(std::floor(std::min({c[0].y, c[1].y, c[2].y})), 0.0F);
-    const float fx1 = std::min(std::ceil(std::max({c[0].x, c[1].x, c[2].x})), static_cast<float>(width));
-    const float fy1 = std::min(std::ceil(std::max({c[0].y, c[1].y, c[2].y})), static_cast<float>(height));
-    if (!(fx0 < fx1 && fy0 < fy1)) {
-        return false;
-    }
-    s.x0 = static_cast<int>(fx0);
-    s.x1 = static_cast<int>(fx1);
-    s.y0 = static_cast<int>(fy0);
-    s.y1 = static_cast<int>(fy1);
+    s.x0 = box.x0;
+    s.x1 = box.x1;
+    s.y0 = box.y0;
+    s.y1 = box.y1;
     const float sign = area > 0 ? 1.0F : -1.0F;
     for (int i = 0; i < 3; ++i) {
         const Corner& p = c[(i + 1) % 3];
         const Corner& q = c[(i + 2) % 3];
         s.edge[i] = {(p.y - q.y) * sign, (q.x - p.x) * sign, (p.x * q.y - p.y * q.x) * sign};
     }
-    s.uShift = std::floor(std::min({c[0].u, c[1].u, c[2].u}));
-    s.vShift = std::floor(std::min({c[0].v, c[1].v, c[2].v}));
+    s.uShift = floorOf(std::min({c[0].u, c[1].u, c[2].u}));
+    s.vShift = floorOf(std::min({c[0].v, c[1].v, c[2].v}));
     s.fast = std::max({c[0].u, c[1].u, c[2].u}) - s.uShift <= kFastUvSpan &&
              std::max({c[0].v, c[1].v, c[2].v}) - s.vShift <= kFastUvSpan &&
              t.width <= kFastTextureSide && t.height <= kFastTextureSide;
@@ -251,8 +266,10 @@ bool setUp(const Corner (&c)[3], const Texture& t, int width, int height, Setup&
 // the row side holds an unreachable bound; an edge along the rows cuts the triangle's rows
 // instead, once.
 struct EdgeBounds {
-    float lower[3], upper[3];            // on the current row
-    float lowerStep[3], upperStep[3];    // from one row to the next
+    // The edges of a triangle have normals summing to zero, so at most two bound each side.
+    float lower[2], upper[2];          // on the current row: first >= lower, last <= upper
+    float lowerStep[2], upperStep[2];  // from one row to the next
+    float left, right;                 // the box's columns
 };
 
 constexpr float kNoBound = 1e9F;  // beyond any picture side
@@ -260,23 +277,29 @@ constexpr float kNoBound = 1e9F;  // beyond any picture side
 // False when no row is left.
 bool edgeBounds(Setup& s, EdgeBounds& b) {
     const float py = static_cast<float>(s.y0) + 0.5F;
-    for (int i = 0; i < 3; ++i) {
-        const Plane& e = s.edge[i];
-        b.lower[i] = -kNoBound;
-        b.upper[i] = kNoBound;
-        b.lowerStep[i] = b.upperStep[i] = 0;
+    b = {{-kNoBound, -kNoBound}, {kNoBound, kNoBound}, {0, 0}, {0, 0},
+         static_cast<float>(s.x0), static_cast<float>(s.x1)};
+    int lowers = 0, uppers = 0;
+    for (const Plane& e : s.edge) {
         if (e.dx != 0) {
+            // Inside where dx * (x + 0.5) + dy * (y + 0.5) + at0 >= -tolerance.
             const float at = -(e.dy * py + e.at0 + kEdgeTolerance) / e.dx - 0.5F;
-            (e.dx > 0 ? b.lower[i] : b.upper[i]) = at;
-            (e.dx > 0 ? b.lowerStep[i] : b.upperStep[i]) = -e.dy / e.dx;
+            const float step = -e.dy / e.dx;
+            if (e.dx > 0 && lowers < 2) {
+                b.lower[lowers] = at;
+                b.lowerStep[lowers++] = step;
+            } else if (e.dx < 0 && uppers < 2) {
+                b.upper[uppers] = at + 1;
+                b.upperStep[uppers++] = step;
+            }
         } else if (e.dy != 0) {
             // Inside where dy * (y + 0.5) + at0 >= -tolerance.
             const float row = -(e.at0 + kEdgeTolerance) / e.dy - 0.5F;
-            const float heldRow = std::clamp(row, -1.0F, static_cast<float>(s.y1));
+            const float heldRow = held(row, -1.0F, static_cast<float>(s.y1));
             if (e.dy > 0) {
-                s.y0 = std::max(s.y0, static_cast<int>(std::ceil(heldRow)));
+                s.y0 = std::max(s.y0, ceilOfNonNegative(heldRow + 1) - 1);
             } else {
-                s.y1 = std::min(s.y1, static_cast<int>(std::floor(heldRow)) + 1);
+                s.y1 = std::min(s.y1, floorOfNonNegative(heldRow + 1));
             }
         } else if (e.at0 + kEdgeTolerance < 0) {
             return false;
@@ -286,7 +309,7 @@ bool edgeBounds(Setup& s, EdgeBounds& b) {
         return false;
     }
     const float moved = static_cast<float>(s.y0) + 0.5F - py;  // rows cut from the top
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         b.lower[i] += b.lowerStep[i] * moved;
         b.upper[i] += b.upperStep[i] * moved;
     }
@@ -295,20 +318,16 @@ bool edgeBounds(Setup& s, EdgeBounds& b) {
 
 // The pixels [first, last) of the row whose centres lie inside all three edges, then moves
 // the bounds to the next row. Both ends are held to the box before converting.
-void rowSpan(const Setup& s, EdgeBounds& b, int& first, int& last) {
-    const float lo = std::min(std::max({static_cast<float>(s.x0), b.lower[0], b.lower[1], b.lower[2]}),
-                              static_cast<float>(s.x1));
-    const float hi = std::max(std::min({static_cast<float>(s.x1), b.upper[0] + 1, b.upper[1] + 1,
-                                        b.upper[2] + 1}),
-                              lo);
-    for (int i = 0; i < 3; ++i) {
+inline void rowSpan(EdgeBounds& b, int& first, int& last) {
+    const float lo = std::min(std::max({b.left, b.lower[0], b.lower[1]}), b.right);
+    const float hi = std::max(std::min({b.right, b.upper[0], b.upper[1]}), lo);
+    for (int i = 0; i < 2; ++i) {
         b.lower[i] += b.lowerStep[i];
         b.upper[i] += b.upperStep[i];
     }
-    // Both lie in [x0, x1] and x0 >= 0: ceil of lo and floor of hi by truncation.
-    first = static_cast<int>(lo);
-    first += static_cast<float>(first) < lo ? 1 : 0;
-    last = std::max(first, static_cast<int>(hi));
+    // Both lie in [x0, x1] and x0 >= 0.
+    first = ceilOfNonNegative(lo);
+    last = std::max(first, floorOfNonNegative(hi));
 }
 
 // 1/z, u/z and v/z at the centre of pixel 0 of a row, moved down one row at a time.
@@ -339,17 +358,13 @@ void fillSpanAny(const Setup& s, const Texture& t, const RowStart& start, int fi
         }
         depth[x] = iz;
         const float z = 1.0F / iz;
-        row[x] = lit(sampleAny(t, uz * z + s.uShift, vz * z + s.vShift), s.light);
+        row[x] = shadeAny(t, uz * z + s.uShift, vz * z + s.vShift, s.light);
     }
 }
 
-// Texture coordinates are exact (perspective-correct) every kSubspan pixels and at the
-// span's last pixel, and step linearly in fixed point between: one division per subspan
-// instead of one per pixel, off by far less than a texel at the view's field of view.
-constexpr int kSubspan = 8;
-
-// Fixed-point texel coordinates at one pixel. Within the triangle they lie inside the
-// limits; a pixel just outside a sliver may extrapolate far, and is held to them.
+// Fixed-point texel coordinates at one pixel, exact (perspective-correct). Within the
+// triangle they lie inside the limits; a pixel just outside a sliver may extrapolate far,
+// and is held to them.
 struct TexelPoint {
     int u, v;
     TexelPoint(const Setup& s, float iz, float uz, float vz) {
@@ -359,35 +374,39 @@ struct TexelPoint {
     }
 };
 
+// One division per pixel that passes the depth test: the model's triangles span a few
+// pixels each, so stepping linearly between exact points would cost more than it saves.
 template <bool kMasked>
 void fillSpanFixed(const Setup& s, const Texture& t, const RowStart& start, int first, int last,
                    QRgb* row, float* depth) {
-    if (first >= last) {
-        return;
+    const auto f = static_cast<float>(first);
+    float iz = start.iz + s.invZ.dx * f, uz = start.uz + s.uz.dx * f, vz = start.vz + s.vz.dx * f;
+    for (int x = first; x < last; ++x, iz += s.invZ.dx, uz += s.uz.dx, vz += s.vz.dx) {
+        if (iz > depth[x]) {
+            depth[x] = iz;
+            const TexelPoint p(s, iz, uz, vz);
+            row[x] = shadeFixed<kMasked>(t, p.u, p.v, s.light);
+        }
     }
-    const auto at = [&s, &start](int x) {
-        const auto f = static_cast<float>(x);
-        return TexelPoint(s, start.iz + s.invZ.dx * f, start.uz + s.uz.dx * f,
-                          start.vz + s.vz.dx * f);
-    };
-    TexelPoint from = at(first);
-    for (int x = first;;) {
-        const int n = std::min(kSubspan, last - 1 - x);
-        const TexelPoint to = n > 0 ? at(x + n) : from;
-        const int du = n > 0 ? (to.u - from.u) / n : 0;
-        const int dv = n > 0 ? (to.v - from.v) / n : 0;
-        float iz = start.iz + s.invZ.dx * static_cast<float>(x);
-        int u = from.u, v = from.v;
-        for (const int end = std::max(x + n, x + 1); x < end; ++x, iz += s.invZ.dx, u += du, v += dv) {
-            if (iz > depth[x]) {
-                depth[x] = iz;
-                row[x] = lit(kMasked ? sampleMasked(t, u, v) : sampleFixed(t, u, v), s.light);
-            }
+}
+
+// Every row of a set-up triangle, one sampling path for all of them.
+enum class Sampling : std::uint8_t { Any, Fixed, Masked };
+
+template <Sampling kSampling>
+void fillRows(const Setup& s, EdgeBounds& bounds, const Texture& texture, QRgb* pixels,
+              std::ptrdiff_t stride, float* depth, int width) {
+    RowStart start(s, s.y0);
+    for (int y = s.y0; y < s.y1; ++y, start.next(s)) {
+        int first = 0, last = 0;
+        rowSpan(bounds, first, last);
+        QRgb* row = pixels + y * stride;
+        float* depthRow = depth + static_cast<std::ptrdiff_t>(y) * width;
+        if constexpr (kSampling == Sampling::Any) {
+            fillSpanAny(s, texture, start, first, last, row, depthRow);
+        } else {
+            fillSpanFixed<kSampling == Sampling::Masked>(s, texture, start, first, last, row, depthRow);
         }
-        if (x >= last) {
-            return;
-        }
-        from = to;
     }
 }
 
@@ -432,6 +451,36 @@ void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
     }
 }
 
+// Keeps, in drawing order, the triangles that show in the picture and whose boxes together
+// fit the fill budget, and notes each one's box. Past the budget whole triangles are left
+// out, the same ones however the picture is cut into bands.
+void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
+    std::int64_t left = fillBudget_;
+    partial_ = false;
+    boxes_.clear();
+    Box drawn{size.width(), size.height(), 0, 0};
+    std::size_t kept = 0;
+    for (const std::uint32_t index : order_) {
+        const auto& t = mesh.triangles[index];
+        Box box;
+        if (!screenBox(screen_[t[0]], screen_[t[1]], screen_[t[2]], size.width(), size.height(), box)) {
+            continue;
+        }
+        const std::int64_t cost = std::int64_t{box.x1 - box.x0} * (box.y1 - box.y0);
+        if (cost > left) {
+            partial_ = true;
+            break;
+        }
+        left -= cost;
+        order_[kept++] = index;
+        boxes_.push_back(box);
+        drawn = {std::min(drawn.x0, box.x0), std::min(drawn.y0, box.y0), std::max(drawn.x1, box.x1),
+                 std::max(drawn.y1, box.y1)};
+    }
+    order_.resize(kept);
+    drawn_ = kept == 0 ? QRect() : QRect(drawn.x0, drawn.y0, drawn.x1 - drawn.x0, drawn.y1 - drawn.y0);
+}
+
 void ViewRenderer::newDepth(QSize size) {
     depth_.reset();
     depthSize_ = {};
@@ -441,80 +490,48 @@ void ViewRenderer::newDepth(QSize size) {
     if (!depth_) {
         throw EOutOfResources(std::string(msg::kOutOfMemory));
     }
-    touched_.assign(static_cast<std::size_t>(size.height()), {size.width(), 0});
     depthSize_ = size;
-}
-
-// Depth 0 (all bits clear) is farther than anything drawn.
-void ViewRenderer::clearDepth(int top, int bottom) {
-    const int width = depthSize_.width();
-    for (int y = top; y < bottom; ++y) {
-        Touched& t = touched_[static_cast<std::size_t>(y)];
-        float* row = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
-        std::fill(row + std::min(t.first, t.last), row + t.last, 0.0F);
-        t = {width, 0};
-    }
+    dirty_ = {};
 }
 
 // Fills the triangles, in order, on the rows [top, bottom): one band of the picture. Bands
-// share no pixel, so they are drawn at the same time, and one fill budget.
+// share no pixel, so they are drawn at the same time. Depth 0 (all bits clear) is farther
+// than anything drawn; only what the last picture wrote is cleared.
 void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom) {
     const int width = picture_.width();
     const auto stride = static_cast<std::ptrdiff_t>(picture_.bytesPerLine() / sizeof(QRgb));
     auto* pixels = reinterpret_cast<QRgb*>(bits_);
     std::fill(pixels + top * stride, pixels + bottom * stride, kViewBackground);
-    clearDepth(top, bottom);
+    for (int y = std::max(top, dirty_.top()); y < std::min(bottom, dirty_.bottom() + 1); ++y) {
+        float* row = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
+        std::fill(row + dirty_.left(), row + dirty_.right() + 1, 0.0F);
+    }
 
-    std::int64_t inHand = 0;  // budget this band has taken and not yet spent
-    for (const std::uint32_t index : order_) {
-        const auto& t = mesh.triangles[index];
-        const float yMin = std::min({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
-        const float yMax = std::max({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
-        if (!(yMax > static_cast<float>(top) && yMin < static_cast<float>(bottom))) {
-            continue;  // not in this band (or not a number)
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+        Box box = boxes_[i];
+        if (box.y1 <= top || box.y0 >= bottom) {
+            continue;
         }
+        box.y0 = std::max(box.y0, top);
+        box.y1 = std::min(box.y1, bottom);
+        const auto& t = mesh.triangles[order_[i]];
         Corner c[3];
-        for (int i = 0; i < 3; ++i) {
-            const ScreenVertex& v = screen_[t[i]];
-            c[i] = {v.x, v.y, v.invZ, mesh.uvs[t[i]].u, mesh.uvs[t[i]].v};
+        for (int k = 0; k < 3; ++k) {
+            const ScreenVertex& v = screen_[t[k]];
+            c[k] = {v.x, v.y, v.invZ, mesh.uvs[t[k]].u, mesh.uvs[t[k]].v};
         }
         Setup s;
-        if (!setUp(c, texture, width, bottom, s)) {
-            continue;
-        }
-        s.y0 = std::max(s.y0, top);
-        if (s.y0 >= s.y1) {
-            continue;
-        }
-        const std::int64_t cost = std::int64_t{s.x1 - s.x0} * (s.y1 - s.y0);
-        if (cost > inHand) {
-            const std::int64_t take = std::max(cost - inHand, kBudgetChunk);
-            if (budget_.fetch_sub(take, std::memory_order_relaxed) < take) {
-                return;  // the budget is spent: the band stays as drawn so far
-            }
-            inHand += take;
-        }
-        inHand -= cost;
         EdgeBounds bounds;
-        if (!edgeBounds(s, bounds)) {
+        if (!setUp(c, texture, box, s) || !edgeBounds(s, bounds)) {
             continue;
         }
         s.light = faceLight(view_[t[0]], view_[t[1]], view_[t[2]]);
-        RowStart start(s, s.y0);
-        for (int y = s.y0; y < s.y1; ++y, start.next(s)) {
-            int first = 0, last = 0;
-            rowSpan(s, bounds, first, last);
-            QRgb* row = pixels + y * stride;
-            float* depth = depth_.get() + static_cast<std::ptrdiff_t>(y) * width;
-            Touched& touched = touched_[static_cast<std::size_t>(y)];
-            touched = {std::min(touched.first, first), std::max(touched.last, last)};
-            if (!s.fast) {
-                fillSpanAny(s, texture, start, first, last, row, depth);
-            } else if (texture.powerOfTwo) {
-                fillSpanFixed<true>(s, texture, start, first, last, row, depth);
-            } else {
-                fillSpanFixed<false>(s, texture, start, first, last, row, depth);
-            }
+        if (!s.fast) {
+            fillRows<Sampling::Any>(s, bounds, texture, pixels, stride, depth_.get(), width);
+        } else if (texture.powerOfTwo) {
+            fillRows<Sampling::Masked>(s, bounds, texture, pixels, stride, depth_.get(), width);
+        } else {
+            fillRows<Sampling::Fixed>(s, bounds, texture, pixels, stride, depth_.get(), width);
         }
     }
 }
@@ -528,6 +545,7 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
             throw EOutOfResources(std::string(msg::kOutOfMemory));
         }
     }
+    partial_ = false;
     const QImage texels = skin.convertToFormat(QImage::Format_RGB32);
     if (mesh.positions.empty() || texels.isNull()) {
         picture_.fill(kViewBackground);
@@ -535,7 +553,7 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     }
     project(mesh, angles, size);
     orderFrontToBack(mesh);
-    // Each band clears its own rows of the picture and the depth buffer.
+    holdToBudget(mesh, size);
     if (depthSize_ != size) {
         newDepth(size);
     }
@@ -543,18 +561,23 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     const int tw = texels.width(), th = texels.height();
     const Texture texture{reinterpret_cast<const QRgb*>(texels.constBits()), tw, th,
                           (tw & (tw - 1)) == 0 && (th & (th - 1)) == 0};
-    // A fixed number of bands, whatever the number of processors, so the picture is the same
-    // on every machine (only where a spent budget stops depends on the bands' timing).
-    budget_.store(kFillBudget, std::memory_order_relaxed);
+    // One band a processor, cut across the rows the model covers so each has a like share;
+    // every pixel is drawn the same whichever band draws it.
+    const int bands = std::clamp(QThread::idealThreadCount(), 1, kMaxBands);
     const int height = size.height();
-    const auto bandTop = [height](int band) { return height * band / kBands; };
-    for (int band = 1; band < kBands; ++band) {
+    const int from = drawn_.isEmpty() ? 0 : drawn_.top();
+    const int rows = drawn_.isEmpty() ? height : drawn_.height();
+    const auto bandTop = [=](int band) {
+        return band == 0 ? 0 : band == bands ? height : from + rows * band / bands;
+    };
+    for (int band = 1; band < bands; ++band) {
         pool_.start([this, &mesh, &texture, band, bandTop] {
             drawBand(mesh, texture, bandTop(band), bandTop(band + 1));
         });
     }
     drawBand(mesh, texture, bandTop(0), bandTop(1));
     pool_.waitForDone();
+    dirty_ = drawn_;
     return picture_;
 }
 

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QThreadPool>
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -44,14 +44,22 @@ struct ViewAngles {
 // between them, so a window redrawing while the user drags allocates nothing.
 class ViewRenderer {
 public:
+    // `fillBudget`: the pixels of triangle boxes one picture may visit (tests give less).
+    explicit ViewRenderer(std::int64_t fillBudget = kFillBudget) : fillBudget_(fillBudget) {}
+
     // The model seen from `angles`, with +Y up and, at yaw 0, its -Z side facing the viewer
     // and its +X side on the viewer's left. UV (0, 0) is the skin's top-left corner; UVs
     // wrap. The picture stays valid until the next call. Raises EOutOfResources "Out of
     // memory" when the picture cannot be allocated.
     const QImage& render(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size);
 
-    // The picture is drawn in this many bands of rows, at the same time.
-    static constexpr int kBands = 4;
+    // True when the last picture reached the fill budget: the triangles after it in drawing
+    // order (the farthest) were left out whole.
+    bool partial() const { return partial_; }
+
+    // The picture is drawn in bands of rows at the same time, one a processor, at most this
+    // many.
+    static constexpr int kMaxBands = 8;
 
     // The skin's pixels as the fill reads them.
     struct Texture {
@@ -59,37 +67,40 @@ public:
         int width, height;
         bool powerOfTwo;  // wrapping is then a mask
     };
-
-private:
     struct ScreenVertex {
         float x, y, invZ;
     };
+    // Pixels [x0, x1) x [y0, y1).
+    struct Box {
+        int x0, y0, x1, y1;
+    };
+
+private:
     void project(const Mesh& mesh, const ViewAngles& angles, QSize size);
     void orderFrontToBack(const Mesh& mesh);
+    void holdToBudget(const Mesh& mesh, QSize size);
     void drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom);
 
     QThreadPool pool_;  // draws the bands other than the first
     QImage picture_;
     uchar* bits_ = nullptr;
-    // The pixels of each row drawn since the depth buffer was last cleared there.
-    struct Touched {
-        int first, last;
-    };
     struct FreeDepth {
         void operator()(float* depth) const { std::free(depth); }
     };
     void newDepth(QSize size);
-    void clearDepth(int top, int bottom);
 
-    // Zeroed when allocated, so pages no triangle reaches are never touched; afterwards each
-    // band clears only what the last picture touched in its rows.
+    // Zeroed when allocated, so pages no triangle reaches are never touched; afterwards the
+    // bands clear only the rectangle the last picture wrote.
     std::unique_ptr<float[], FreeDepth> depth_;
     QSize depthSize_;
-    std::vector<Touched> touched_;
-    std::atomic<std::int64_t> budget_{0};  // what is left of kFillBudget, shared by the bands
+    QRect dirty_;  // where the depth buffer holds the last picture's depths
+    QRect drawn_;  // the boxes of this picture's triangles
+    std::int64_t fillBudget_;
+    bool partial_ = false;
     std::vector<Vec3> view_;
     std::vector<ScreenVertex> screen_;
     std::vector<std::uint32_t> order_;
+    std::vector<Box> boxes_;  // one per triangle in order_
     std::vector<std::uint32_t> buckets_;
 };
 

@@ -101,6 +101,38 @@ TEST(View, ThePictureSizeIsBounded) {
     EXPECT_EQ(picture.size(), QSize(kMaxViewSide, 1));
 }
 
+TEST(View, ASpentFillBudgetLeavesOutWholeTriangles) {
+    // A square of two triangles facing the viewer, each with a box of about 162 x 162 pixels:
+    // a budget of 40,000 pixels pays for the first (the lower right on screen) only.
+    Mesh mesh;
+    for (const Vec3 p : {Vec3{-1, -1, 0}, Vec3{1, -1, 0}, Vec3{-1, 1, 0}, Vec3{1, 1, 0}}) {
+        mesh.positions.push_back(p);
+        mesh.uvs.push_back({0.1F, 0.1F});
+    }
+    mesh.triangles = {{0, 1, 2}, {1, 3, 2}};
+    const QPoint lowerRight(kSide / 2 + 40, kSide / 2 + 40), upperLeft(kSide / 2 - 40, kSide / 2 - 40);
+
+    ViewRenderer whole;
+    const QImage both = whole.render(mesh, cubeSkin(), {}, {kSide, kSide});
+    EXPECT_FALSE(whole.partial());
+    EXPECT_NE(both.pixel(lowerRight), kViewBackground);
+    EXPECT_NE(both.pixel(upperLeft), kViewBackground);
+
+    ViewRenderer held(40'000);
+    const QImage first = held.render(mesh, cubeSkin(), {}, {kSide, kSide});
+    EXPECT_TRUE(held.partial());
+    EXPECT_EQ(first.pixel(lowerRight), both.pixel(lowerRight));
+    EXPECT_EQ(first.pixel(upperLeft), kViewBackground);
+    // The first triangle is whole: every pixel it drew in the full picture is there.
+    int differing = 0;
+    for (int y = kSide / 2; y < kSide; ++y) {
+        for (int x = kSide / 2; x < kSide; ++x) {
+            differing += first.pixel(x, y) != both.pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 TEST(View, TrianglesCoveringThePictureManyTimesStopAtTheFillBudget) {
     // 20,000 quads each covering the whole picture: drawn only until the budget is spent.
     Mesh mesh;
@@ -116,8 +148,10 @@ TEST(View, TrianglesCoveringThePictureManyTimesStopAtTheFillBudget) {
     }
     // Every quad spans the fitted picture's middle; the budget stops the work, so the call
     // returns a finished picture (its speed is the hostile benchmark's to measure).
-    const QImage picture = renderView(mesh, cubeSkin(), {}, {1024, 1024});
+    ViewRenderer renderer;
+    const QImage picture = renderer.render(mesh, cubeSkin(), {}, {1024, 1024});
     EXPECT_NE(centre(picture), kViewBackground);
+    EXPECT_TRUE(renderer.partial());
 }
 
 }  // namespace
