@@ -65,6 +65,15 @@ void ModelViewWindow::paintEvent(QPaintEvent*) {
         painter.drawImage(0, 0, renderer_.render(mesh_, skin_, angles_, size()));
     } catch (const std::exception&) {  // out of memory for a picture this large
         painter.fillRect(rect(), QColor::fromRgb(kViewBackground));
+        return;
+    }
+    if (renderer_.partial()) {
+        // Over the picture only, so a saved view holds the model alone.
+        const int margin = fontMetrics().height() / 2;
+        painter.setPen(Qt::black);
+        painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
+                         Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
+                         QString::fromLatin1(kDrawnInPart.data(), static_cast<qsizetype>(kDrawnInPart.size())));
     }
 }
 

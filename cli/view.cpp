@@ -83,8 +83,12 @@ int runView(const Invocation& invocation, const std::string& folder, std::ostrea
     std::vector<std::string> failures;
     const QImage skin = invocation.skin ? pictureAsSkin(*invocation.skin)
                                         : composedSkin(invocation, folder, failures);
-    const QImage picture = renderView(mesh, skin, {invocation.yaw, invocation.pitch, 1},
-                                      {invocation.size, invocation.size});
+    ViewRenderer renderer;
+    const QImage picture = renderer.render(mesh, skin, {invocation.yaw, invocation.pitch, 1},
+                                           {invocation.size, invocation.size});
+    if (renderer.partial()) {
+        err << kDrawnInPart << ".\n";
+    }
     const Bytes file = endsWithBmp(invocation.output) ? encodeBmp24(picture, {}) : encodePng(picture);
     writeFileSafely(invocation.output, {file});
     for (const std::string& failure : failures) {

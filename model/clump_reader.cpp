@@ -1,8 +1,10 @@
 #include "model/clump_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "model/closed_surfaces.h"
 #include "model/frames.h"
 #include "model/model_errors.h"
 #include "model/model_limits.h"
@@ -210,6 +212,31 @@ void place(const Geometry& g, const Affine& matrix, Mesh& mesh) {
     }
 }
 
+// A model that would show as nothing is refused with its reason: one whose vertices all lie
+// in one place, or whose triangles all have two corners in one place or on one line.
+void requireShape(const Mesh& mesh) {
+    Vec3 lo = mesh.positions.front(), hi = lo;
+    for (const Vec3& p : mesh.positions) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    if (std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z}) < model_limits::kMinExtent) {
+        invalidModel("its vertices all lie within a millimetre of one another");
+    }
+    const auto hasArea = [&mesh](const std::array<std::uint32_t, 3>& t) {
+        const Vec3& a = mesh.positions[t[0]];
+        const Vec3& b = mesh.positions[t[1]];
+        const Vec3& c = mesh.positions[t[2]];
+        const double e1[3] = {double{b.x} - a.x, double{b.y} - a.y, double{b.z} - a.z};
+        const double e2[3] = {double{c.x} - a.x, double{c.y} - a.y, double{c.z} - a.z};
+        return e1[1] * e2[2] - e1[2] * e2[1] != 0 || e1[2] * e2[0] - e1[0] * e2[2] != 0 ||
+               e1[0] * e2[1] - e1[1] * e2[0] != 0;
+    };
+    if (std::none_of(mesh.triangles.begin(), mesh.triangles.end(), hasArea)) {
+        invalidModel("none of its triangles has any area");
+    }
+}
+
 Mesh readClumpChunk(const rw::Chunk& clump) {
     Cursor c(clump.payload, "clump");
     Cursor header(c.chunk(rw::kStruct).payload, "clump");
@@ -226,6 +253,8 @@ Mesh readClumpChunk(const rw::Chunk& clump) {
     if (mesh.triangles.empty()) {
         invalidModel("it holds no triangles");
     }
+    requireShape(mesh);
+    mesh.outward = outwardSides(mesh);
     return mesh;
 }
 

@@ -20,6 +20,9 @@ struct Mesh {
     std::vector<Vec3> positions;
     std::vector<Vec2> uvs;  // one per position; (0, 0) is the skin's top-left corner
     std::vector<std::array<std::uint32_t, 3>> triangles;
+    // Empty, or one per triangle as outwardSides gives: which side of a triangle on a closed
+    // surface faces out (+1, -1), or 0 for a triangle drawn from both sides.
+    std::vector<std::int8_t> outward;
 };
 
 }  // namespace vestura

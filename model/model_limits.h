@@ -19,5 +19,8 @@ inline constexpr std::uint64_t kMaxMeshTriangles = 1'000'000;
 // Policy: coordinates in model units (metres). The player is under 2 m tall; anything beyond
 // this is damage, and would otherwise shrink the model to a dot or overflow the camera.
 inline constexpr float kMaxCoordinate = 100'000.0F;
+// Policy: a model less than a millimetre across is damage too (a frame matrix of zeros,
+// coordinates too small for a float to hold well); it would show as nothing.
+inline constexpr float kMinExtent = 0.001F;
 
 }  // namespace vestura::model_limits

@@ -96,10 +96,13 @@ Bytes readArchiveEntry(const std::string& gameFolder, std::string_view name) {
         invalidModel("the directory gives " + std::string(name) + " a size of " +
                      std::to_string(record->size) + " bytes");
     }
-    if (record->offset > archive->size() || record->size > archive->size() - record->offset) {
+    // Tools that rebuild the archive may leave its last entry short of a whole sector: what
+    // is there is read, as long as the entry's last sector has begun.
+    if (record->offset >= archive->size() ||
+        record->size - kSectorBytes >= archive->size() - record->offset) {
         invalidModel("the directory places " + std::string(name) + " past the end of gta3.img");
     }
-    Bytes entry(static_cast<std::size_t>(record->size));
+    Bytes entry(static_cast<std::size_t>(std::min(record->size, archive->size() - record->offset)));
     if (archive->readAt(record->offset, entry.data(), entry.size()) != entry.size()) {
         invalidModel("gta3.img ends inside " + std::string(name));
     }

@@ -182,6 +182,18 @@ std::uint32_t faceLight(const Vec3& a, const Vec3& b, const Vec3& c) {
     return static_cast<std::uint32_t>(std::min(light, 1.0F) * kOne + 0.5F);
 }
 
+// Whether the viewer, at the origin of view space, sees the side of the triangle opposite to
+// `outward` (+1: the side its normal (b - a) x (c - a) points to). Only a triangle clearly
+// turned away counts: one seen nearly edge-on is drawn, whatever the rounding.
+bool innerSideTurnedToViewer(const Vec3& a, const Vec3& b, const Vec3& c, int outward) {
+    constexpr float kClearly = 1e-4F;  // of the largest the product could be
+    const Vec3 e1{b.x - a.x, b.y - a.y, b.z - a.z}, e2{c.x - a.x, c.y - a.y, c.z - a.z};
+    const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+    const float towardViewer = -(n.x * a.x + n.y * a.y + n.z * a.z) * static_cast<float>(outward);
+    const float scale = std::sqrt((n.x * n.x + n.y * n.y + n.z * n.z) * (a.x * a.x + a.y * a.y + a.z * a.z));
+    return towardViewer < -kClearly * scale;
+}
+
 // A value interpolated linearly across the screen: value = dx * x + dy * y + at0.
 struct Plane {
     float dx, dy, at0;
@@ -451,17 +463,23 @@ void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
     }
 }
 
-// Keeps, in drawing order, the triangles that show in the picture and whose boxes together
-// fit the fill budget, and notes each one's box. Past the budget whole triangles are left
-// out, the same ones however the picture is cut into bands.
+// Keeps, in drawing order, the triangles that can show in the picture and whose boxes
+// together fit the fill budget, and notes each one's box. A triangle of a closed surface
+// that turns its inner side to the viewer is hidden and left out. Past the budget whole
+// triangles are left out, the same ones however the picture is cut into bands.
 void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
     std::int64_t left = fillBudget_;
     partial_ = false;
     boxes_.clear();
     Box drawn{size.width(), size.height(), 0, 0};
     std::size_t kept = 0;
+    const bool closedSurfaces = mesh.outward.size() == mesh.triangles.size();
     for (const std::uint32_t index : order_) {
         const auto& t = mesh.triangles[index];
+        if (closedSurfaces && mesh.outward[index] != 0 &&
+            innerSideTurnedToViewer(view_[t[0]], view_[t[1]], view_[t[2]], mesh.outward[index])) {
+            continue;
+        }
         Box box;
         if (!screenBox(screen_[t[0]], screen_[t[1]], screen_[t[2]], size.width(), size.height(), box)) {
             continue;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "model/mesh.h"
@@ -30,6 +31,9 @@ inline constexpr QRgb kViewBackground = 0xFF8CC6FF;
 // at 4096 x 4096 visits about two thirds of this; a file of triangles covering the picture
 // many times over stops here, within a fraction of a second.
 inline constexpr std::int64_t kFillBudget = std::int64_t{32} << 20;
+// What the user is told when a picture stopped at the fill budget.
+inline constexpr std::string_view kDrawnInPart =
+    "Drawn in part: the model asks for more drawing than one view allows";
 
 struct ViewAngles {
     // About the model's +Y axis by the right-hand rule: 90 shows the model's +X side.

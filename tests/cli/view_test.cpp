@@ -91,6 +91,34 @@ TEST_F(ViewCommand, NoModelOrADamagedOneIsStatusOneWithItsMessage) {
     EXPECT_EQ(damaged.err.rfind("Player model is not valid", 0), 0U) << damaged.err;
 }
 
+TEST_F(ViewCommand, AModelAskingForTooMuchDrawingIsDrawnInPartAndSaysSo) {
+    // 200 squares one behind the other, each filling most of the picture.
+    test::RwGeometry layers;
+    for (int layer = 0; layer < 200; ++layer) {
+        const auto base = static_cast<std::uint16_t>(layers.positions.size());
+        const float z = static_cast<float>(layer) * 1e-3F;
+        for (const Vec3 p : {Vec3{-1, -1, z}, Vec3{1, -1, z}, Vec3{-1, 1, z}, Vec3{1, 1, z}}) {
+            layers.positions.push_back(p);
+            layers.uvs.push_back({(p.x + 1) / 2, (p.y + 1) / 2});
+        }
+        layers.triangles.push_back({base, static_cast<std::uint16_t>(base + 1), static_cast<std::uint16_t>(base + 2)});
+        layers.triangles.push_back({static_cast<std::uint16_t>(base + 1), static_cast<std::uint16_t>(base + 3),
+                                    static_cast<std::uint16_t>(base + 2)});
+    }
+    test::RwClump clump;
+    clump.frames = {test::RwFrame{}};
+    clump.geometries = {layers};
+    clump.atomics = {{0, 0}};
+    const Bytes dff = test::writeDff(clump, test::kStamp34);
+    test::writeFile(out.file("layers.dff"), std::string(dff.begin(), dff.end()));
+    const Outcome outcome = runCli({"view", "--folder", folder.path(), "--model", out.file("layers.dff"),
+                                    "--skin", folder.file("cube.bmp"), "--size", "1024", "--output",
+                                    out.file("layers.png")});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, std::string(kDrawnInPart) + ".\n");
+    EXPECT_NE(written("layers.png").pixel(512, 512), kViewBackground);
+}
+
 TEST(ViewUsage, BadCommandLinesAreUsageErrors) {
     const std::vector<std::vector<std::string>> bad = {
         {"view"},                                                         // no --output

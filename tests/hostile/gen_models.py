@@ -2,8 +2,10 @@
 """Player models that ask for too much or point nowhere: frame cycles, counts and chunk sizes
 past their bytes, millions of junk chunks, a frame chain 400,000 long, triangles and
 atomics outside their lists, coordinates that are not numbers or are enormous, console files,
-triangles covering the picture many times over, atomics multiplying a geometry, and game
-folders whose archive directory points past the archive or whose archive is a FIFO. Every one
+triangles covering the picture many times over, atomics multiplying a geometry, models that
+would show as nothing, the most triangles examined for closed surfaces, and game folders whose
+archive directory points past the archive, whose archive is a FIFO or whose last entry is
+short of a sector. Every one
 is drawn at 1024 x 1024 (the fill budget bounds the work whatever the size), and a plain
 model and the layered one also at the largest size."""
 
@@ -70,6 +72,26 @@ def layered(count, copies):
     return clump([(IDENTITY, -1)], [geometry(positions, uvs, triangles)], [(0, 0)] * copies)
 
 
+def body(around, along):
+    """A closed body: rings round Y, each repeating its first position at its end, poles
+    single points; 2 * around * along triangles."""
+    positions, uvs, triangles = [], [], []
+    for j in range(along + 1):
+        phi = math.pi * j / along
+        ring = 0.0 if j in (0, along) else math.sin(phi)
+        height = 1.0 if j == 0 else -1.0 if j == along else math.cos(phi)
+        for i in range(around + 1):
+            theta = 2 * math.pi * (i % around) / around
+            positions.append((0.35 * ring * math.cos(theta), height, 0.2 * ring * math.sin(theta)))
+            uvs.append((i / around, j / along))
+    for j in range(along):
+        for i in range(around):
+            a = j * (around + 1) + i
+            b = a + around + 1
+            triangles += [(a, a + 1, b), (a + 1, b + 1, b)]
+    return positions, uvs, triangles
+
+
 def archive(folder, records, img):
     os.makedirs(os.path.join(folder, "models"), exist_ok=True)
     with open(os.path.join(folder, "models", "gta3.dir"), "wb") as f:
@@ -118,6 +140,24 @@ def main(outdir):
     model("atomics-900k-triangles.dff", clump(one, [geometry(p[:3], u[:3], tris)],
                                               [(0, 0)] * 30_000), "ok")
 
+    # Models that would show as nothing: every vertex in one place, a frame of zeros, sizes
+    # too small for a float, every triangle a line.
+    model("no-extent-one-place.dff", clump(one, [geometry([(0.5, 0.5, 0.5)] * 4, u, t)], [(0, 0)]),
+          INVALID)
+    zero = (0,) * 9 + (3, 4, 5)
+    model("no-extent-zero-frame.dff", clump([(IDENTITY, -1), (zero, 0)], [geometry(p, u, t)],
+                                            [(1, 0)]), INVALID)
+    tiny = [(x * 1e-40, y * 1e-40, z) for x, y, z in p]
+    model("no-extent-denormal.dff", clump(one, [geometry(tiny, u, t)], [(0, 0)]), INVALID)
+    line = [(0, 0, 0), (1, 1, 1), (2, 2, 2), (3, 3, 3)]
+    model("no-area-lines.dff", clump(one, [geometry(line, u, t)], [(0, 0)]), INVALID)
+    # The most triangles whose closed surfaces are looked for: four closed bodies of 62,000
+    # triangles side by side (a geometry holds at most 65,536 vertices).
+    bp, bu, bt = body(250, 124)
+    beside = [((1, 0, 0, 0, 1, 0, 0, 0, 1, 2.0 * k, 0, 0), 0) for k in range(4)]
+    model("closed-bodies-248k.dff", clump([(IDENTITY, -1)] + beside, [geometry(bp, bu, bt)],
+                                          [(k + 1, 0) for k in range(4)]), "ok")
+
     game = lambda name, expected: corpus.line(name, "viewgame", expected)
     entry = clump(one, [geometry(p, u, t)], [(0, 0)])
     folder = os.path.join(outdir, "game-past-end")
@@ -131,6 +171,10 @@ def main(outdir):
     os.remove(os.path.join(folder, "models", "gta3.img"))
     os.mkfifo(os.path.join(folder, "models", "gta3.img"))
     game("game-fifo", NOT_FOUND)
+    # The last entry short of a whole sector, as archive tools may leave it: read as it is.
+    folder = os.path.join(outdir, "game-short-last-entry")
+    archive(folder, [(0, 1, b"other.dff"), (1, 1, b"player.dff")], b"\0" * 2048 + entry)
+    game("game-short-last-entry", "ok")
 
 
 if __name__ == "__main__":

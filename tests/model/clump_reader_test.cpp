@@ -151,6 +151,41 @@ TEST(ClumpDamage, NotANumberInfiniteOrEnormousCoordinates) {
     EXPECT_THROW(readClump(file), EInvalidModel);
 }
 
+TEST(ClumpDamage, ModelsThatWouldShowAsNothing) {
+    // A frame matrix of zeros puts every vertex at the frame's origin; coordinates too small
+    // for a float to tell apart do much the same.
+    const Bytes zeroed = cubeWith([](RwClump& c) {
+        for (int i = 0; i < 9; ++i) {
+            c.frames[1].matrix[static_cast<std::size_t>(i)] = 0;
+        }
+    });
+    EXPECT_TRUE(raises<EInvalidModel>(
+        [&] { readClump(zeroed); }, notValid("its vertices all lie within a millimetre of one another")));
+    const Bytes denormal = cubeWith([](RwClump& c) {
+        for (Vec3& p : c.geometries[0].positions) {
+            p = {p.x * 1e-40F, p.y * 1e-40F, p.z * 1e-40F};
+        }
+    });
+    EXPECT_THROW(readClump(denormal), EInvalidModel);
+    // Vertices spread along one line: every triangle is a line.
+    const Bytes flat = cubeWith([](RwClump& c) {
+        float along = 0;
+        for (Vec3& p : c.geometries[0].positions) {
+            p = {along, along * 2, 0};
+            along += 0.25F;
+        }
+    });
+    EXPECT_TRUE(raises<EInvalidModel>([&] { readClump(flat); },
+                                      notValid("none of its triangles has any area")));
+    // A millimetre and more across, with area, is a model.
+    const Bytes small = cubeWith([](RwClump& c) {
+        for (Vec3& p : c.geometries[0].positions) {
+            p = {p.x * 0.002F, p.y * 0.002F, p.z * 0.002F};
+        }
+    });
+    EXPECT_EQ(readClump(small).triangles.size(), 12U);
+}
+
 TEST(ClumpDamage, ConsoleFilesWithoutVertexData) {
     const Bytes file = cubeWith([](RwClump& c) { c.geometries[0].extraFlags = 0x01000000; });
     EXPECT_TRUE(raises<EInvalidModel>(

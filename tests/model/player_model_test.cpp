@@ -2,6 +2,7 @@
 // the archive, its directory or the entry is missing or points nowhere.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -57,6 +58,18 @@ TEST_F(Archive, RecordsPointingPastTheArchiveAreDamage) {
     EXPECT_TRUE(raises<EInvalidModel>(
         [&] { loadPlayerModel(game.path()); },
         "Player model is not valid: the directory places player.dff past the end of gta3.img"));
+}
+
+TEST_F(Archive, ALastEntryShortOfAWholeSectorIsReadAsFarAsItGoes) {
+    const Bytes cube = writeDff(cubeClump(), kStamp34);
+    writeArchive(game.path(), {{"other.dff", Bytes(10, 1)}, {"player.dff", cube}});
+    const std::string img = game.file("models/gta3.img");
+    ASSERT_EQ(::truncate(img.c_str(), static_cast<off_t>(2048 + cube.size())), 0);
+    EXPECT_EQ(readArchiveEntry(game.path(), "player.dff").size(), cube.size());
+    EXPECT_EQ(loadPlayerModel(game.path()).triangles.size(), 12U);
+    // With the entry's last sector not begun at all, the record points past the archive.
+    ASSERT_EQ(::truncate(img.c_str(), 2048), 0);
+    EXPECT_THROW(loadPlayerModel(game.path()), EInvalidModel);
 }
 
 TEST_F(Archive, AFifoInPlaceOfTheArchiveIsNotWaitedOn) {

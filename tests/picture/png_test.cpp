@@ -10,7 +10,9 @@
 
 #include "common/errors.h"
 #include "picture/picture.h"
+#include "picture/png/png_decoder.h"
 #include "picture/png/png_image.h"
+#include "picture/png/png_writer.h"
 #include "tests/support/png_builder.h"
 #include "tests/support/raises.h"
 #include "tests/support/temp_folder.h"
@@ -300,3 +302,34 @@ TEST(Png, LoadsThroughTheFileFormatTableInAnyLetterCase) {
 
 }  // namespace
 }  // namespace vestura
+
+namespace vestura::test {
+namespace {
+
+// The writer's files read back as the pictures they were made from, through libpng's own
+// reader, with and without alpha, at widths that are not a multiple of anything.
+TEST(PngWriter, FilesReadBackAsThePictureWithOrWithoutAlpha) {
+    QImage opaque(37, 19, QImage::Format_RGB32);
+    QImage clear(37, 19, QImage::Format_ARGB32);
+    for (int y = 0; y < 19; ++y) {
+        for (int x = 0; x < 37; ++x) {
+            opaque.setPixel(x, y, qRgb(x * 7, y * 13, (x * y) & 0xFF));
+            clear.setPixel(x, y, qRgba(x * 7, y * 13, (x * y) & 0xFF, (x + y) * 4));
+        }
+    }
+    for (const QImage& picture : {opaque, clear}) {
+        const Bytes file = encodePng(picture);
+        const QImage back = decodePng(file);
+        ASSERT_EQ(back.size(), picture.size());
+        constexpr std::size_t kColourType = 25;  // in the header chunk: 2 RGB, 6 RGB and alpha
+        EXPECT_EQ(file.at(kColourType), picture.hasAlphaChannel() ? 6 : 2);
+        EXPECT_EQ(back.convertToFormat(QImage::Format_ARGB32), picture.convertToFormat(QImage::Format_ARGB32));
+    }
+    // A premultiplied picture is written as the colours it shows.
+    const QImage premultiplied = clear.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(decodePng(encodePng(premultiplied)).convertToFormat(QImage::Format_ARGB32),
+              premultiplied.convertToFormat(QImage::Format_ARGB32));
+}
+
+}  // namespace
+}  // namespace vestura::test
