@@ -25,17 +25,20 @@ sanitize: deps
 	cmake --build --preset sanitize
 	ctest --preset sanitize -j 2
 
-# Runs each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus. Memory over
-# 1 GiB and an input running over 10 s are findings, like crashes; keep each one under
-# fuzz/crashes/<target>/, where make test replays it.
+# Runs each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus, with the goals
+# every hostile input is held to as limits: an input running over 2 s, a single allocation
+# over 256 MiB or a resident size over the target's own idle size plus 256 MiB is a finding,
+# like a crash. Keep each one under fuzz/crashes/<target>/, where make test replays it.
 fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
+	mkdir -p build/fuzz/empty
 	for target in build/fuzz/fuzz/fuzz_*; do \
 	  [ -f "$$target" ] && [ -x "$$target" ] || continue; \
 	  name=$${target##*/fuzz_}; mkdir -p build/fuzz/corpus/$$name; \
+	  idle=$$($$target -runs=0 build/fuzz/empty 2>&1 | sed -n 's/.*INITED.*rss: \([0-9]*\)Mb.*/\1/p'); \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp $$target -max_total_time=$(FUZZ_SECONDS) \
-	    -rss_limit_mb=1024 -timeout=10 \
+	    -timeout=2 -malloc_limit_mb=256 -rss_limit_mb=$$(( $${idle:-64} + 256 )) \
 	    -artifact_prefix=build/fuzz/ build/fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
 	done
 

@@ -1,10 +1,9 @@
 #include "model/rasteriser.h"
 
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-
-#include <QThread>
 
 #include "common/errors.h"
 #include "common/messages.h"
