@@ -155,6 +155,31 @@ TEST_F(ViewHandling, SpaceStartsAndStopsTheTurntableAtTheGamesSpeed) {
     EXPECT_FALSE(window.turntableRunning());
 }
 
+TEST_F(ViewHandling, AViewStoppedAtTheFillBudgetSaysSoOnScreenOnly) {
+    EXPECT_EQ(window.grab().toImage().convertToFormat(QImage::Format_RGB32), window.picture());
+    // 100 squares one behind the other, each covering most of the window.
+    Mesh layers;
+    for (int layer = 0; layer < 100; ++layer) {
+        const auto base = static_cast<std::uint32_t>(layers.positions.size());
+        const float z = static_cast<float>(layer) * 1e-3F;
+        for (const Vec3 p : {Vec3{-1, -1, z}, Vec3{1, -1, z}, Vec3{-1, 1, z}, Vec3{1, 1, z}}) {
+            layers.positions.push_back(p);
+            layers.uvs.push_back({0.1F, 0.1F});
+        }
+        layers.triangles.push_back({base, base + 1, base + 2});
+        layers.triangles.push_back({base + 1, base + 3, base + 2});
+    }
+    window.setModel(layers);
+    window.resize(kMaxViewSide / 4, kMaxViewSide / 4);
+    const QImage shown = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage picture = window.picture();  // what Ctrl+S saves
+    ASSERT_EQ(shown.size(), picture.size());
+    EXPECT_NE(shown, picture);
+    // The note sits in the lower left corner; the rest is the picture.
+    EXPECT_EQ(shown.copy(shown.width() / 2, 0, shown.width() / 2, shown.height() / 2),
+              picture.copy(shown.width() / 2, 0, shown.width() / 2, shown.height() / 2));
+}
+
 TEST_F(ViewHandling, CtrlSSavesTheViewAsAPngAndEscapeCloses) {
     TempFolder folder;
     chosen = folder.file("view.png");
