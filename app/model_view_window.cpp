@@ -1,6 +1,7 @@
 #include "app/model_view_window.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,7 +32,11 @@ std::optional<std::string> chooseViewFile(QWidget* parent) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    return path.toLocal8Bit().toStdString();
+    return withPngSuffix(path).toLocal8Bit().toStdString();
+}
+
+QString withPngSuffix(const QString& chosen) {
+    return QFileInfo(chosen).suffix().isEmpty() ? chosen + QStringLiteral(".png") : chosen;
 }
 
 ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser, QWidget* parent)
@@ -62,7 +67,12 @@ QImage ModelViewWindow::picture() {
 void ModelViewWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     try {
-        painter.drawImage(0, 0, renderer_.render(mesh_, skin_, angles_, size()));
+        // A window larger than the largest picture shows it in the middle, on the background.
+        const QImage& shown = renderer_.render(mesh_, skin_, angles_, size());
+        if (shown.size() != size()) {
+            painter.fillRect(rect(), QColor::fromRgb(kViewBackground));
+        }
+        painter.drawImage((width() - shown.width()) / 2, (height() - shown.height()) / 2, shown);
     } catch (const std::exception&) {  // out of memory for a picture this large
         painter.fillRect(rect(), QColor::fromRgb(kViewBackground));
         return;

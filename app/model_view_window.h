@@ -68,4 +68,8 @@ private:
 // The file dialog for the view's PNG.
 std::optional<std::string> chooseViewFile(QWidget* parent);
 
+// The file a name typed in that dialog stands for: with ".png" added when the name has no
+// suffix of its own, as the dialog offers PNG files only.
+QString withPngSuffix(const QString& chosen);
+
 }  // namespace vestura

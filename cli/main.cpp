@@ -3,6 +3,7 @@
 // answered here. Every other command runs in the engine, the Qt-linked part, which is loaded
 // from beside this program only then.
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -69,6 +70,9 @@ int main(int argc, char* argv[]) {
     // character type is taken from it: numbers keep the C locale's decimal point in every
     // language, so arguments parse the same everywhere.
     std::setlocale(LC_CTYPE, "");
+    // A file size limit (ulimit -f) then fails the write that passes it, which is reported
+    // and leaves the old file whole, instead of killing the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     const vestura::cli::Parsed parsed = vestura::cli::parseOrAnswer(
         std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
     if (parsed.status) {

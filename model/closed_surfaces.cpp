@@ -70,7 +70,7 @@ double volume(const Vec3& a, const Vec3& b, const Vec3& c) {
 std::vector<std::int8_t> outwardSides(const Mesh& mesh) {
     const std::size_t n = mesh.triangles.size();
     std::vector<std::int8_t> sides(n, 0);
-    if (n == 0 || n > kMaxExaminedTriangles) {
+    if (n == 0 || n > kMaxExaminedTriangles || mesh.positions.size() > kMaxExaminedVertices) {
         return sides;
     }
     const std::vector<std::uint32_t> id = welded(mesh.positions);

@@ -12,8 +12,10 @@
 namespace vestura {
 
 // Larger meshes are not examined (all their triangles are then drawn from both sides): the
-// work grows a little faster than the triangles.
+// work grows a little faster than the triangles and vertices. A model as read is never
+// larger.
 inline constexpr std::size_t kMaxExaminedTriangles = 250'000;
+inline constexpr std::size_t kMaxExaminedVertices = 250'000;
 
 // One entry per triangle: +1 when the triangle lies on a closed surface and its corners
 // turn counter-clockwise seen from outside (its normal (v1 - v0) x (v2 - v0) points out),

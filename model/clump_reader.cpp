@@ -140,13 +140,15 @@ Geometry readGeometry(const rw::Chunk& chunk) {
     const std::uint32_t triangles = count(c, "triangles");
     const std::uint32_t vertices = count(c, "vertices");
     const std::uint32_t morphTargets = count(c, "morph targets");
+    // A console's file keeps its vertices elsewhere, so its counts are not checked against
+    // this chunk: it is named for what it is.
+    if ((flags & kNative) != 0) {
+        invalidModel("a geometry holds no vertex data (a file made for a console)");
+    }
     // Nothing is allocated for vertices whose positions could not fit in the chunk.
     c.needRecords(vertices, kPointBytes, "vertices");
     if (data.version < rw::kVersion34) {
         c.skip(kSurfaceBytes);
-    }
-    if ((flags & kNative) != 0) {
-        invalidModel("a geometry holds no vertex data (a file made for a console)");
     }
     if ((flags & kPrelit) != 0) {
         c.needRecords(vertices, kColourBytes, "vertex colours");

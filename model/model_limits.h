@@ -12,10 +12,11 @@ inline constexpr std::uint64_t kMaxEntryBytes = std::uint64_t{32} << 20;
 // Safety: the directory is scanned in blocks until the first match; past this it is refused.
 inline constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{16} << 20;
 // Safety: vertices and triangles of the finished mesh, over every atomic. An atomic copies
-// its geometry, so a file can ask for far more than it holds; 24 bytes a vertex and 12 a
-// triangle keep the mesh within 40 MiB.
-inline constexpr std::uint64_t kMaxMeshVertices = 1'000'000;
-inline constexpr std::uint64_t kMaxMeshTriangles = 1'000'000;
+// its geometry, so a file can ask for far more than it holds. A mod of many times the game's
+// detail stays far below this; at it, a view of the largest size with the largest skin is
+// read, drawn and written within a second, and the mesh takes under 10 MiB.
+inline constexpr std::uint64_t kMaxMeshVertices = 250'000;
+inline constexpr std::uint64_t kMaxMeshTriangles = 250'000;
 // Policy: coordinates in model units (metres). The player is under 2 m tall; anything beyond
 // this is damage, and would otherwise shrink the model to a dot or overflow the camera.
 inline constexpr float kMaxCoordinate = 100'000.0F;

@@ -1,6 +1,7 @@
 #include "model/rasteriser.h"
 
 #include <QThread>
+#include <sys/mman.h>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -130,7 +131,13 @@ float floorOf(float v) {
 }
 
 int wrap(int i, int n, bool powerOfTwo) {
-    return powerOfTwo ? (i & (n - 1)) : ((i % n) + n) % n;
+    if (powerOfTwo) {
+        return i & (n - 1);
+    }
+    if (static_cast<unsigned>(i) < static_cast<unsigned>(n)) {
+        return i;  // within the texture, as nearly every texel is: no division
+    }
+    return ((i % n) + n) % n;
 }
 
 // Bilinear at fixed-point texel coordinates (texel centres at whole numbers), repeating,
@@ -272,35 +279,36 @@ bool setUp(const Corner (&c)[3], const Texture& t, const Box& box, Setup& s) {
     return true;
 }
 
-// Where each edge crosses a row: a bound on the pixel index there, linear in the row, so a
-// row costs a few additions and comparisons and no branch. An edge that bounds nothing on
-// the row side holds an unreachable bound; an edge along the rows cuts the triangle's rows
-// instead, once.
+// Where each edge crosses a row: a bound on the pixel index there, linear in the row's
+// centre, so a row costs a few multiplications and comparisons and no branch. Every row's
+// bounds come from its own index, never from the rows above, so a row is drawn the same
+// whichever band draws it. An edge that bounds nothing on a side holds an unreachable bound;
+// an edge along the rows cuts the triangle's rows instead, once.
 struct EdgeBounds {
-    // The edges of a triangle have normals summing to zero, so at most two bound each side.
-    float lower[2], upper[2];          // on the current row: first >= lower, last <= upper
-    float lowerStep[2], upperStep[2];  // from one row to the next
-    float left, right;                 // the box's columns
+    // The edges of a triangle have normals summing to zero, so at most two bound each side:
+    // first >= lowerAt0 + lowerStep * (y + 0.5), last <= upperAt0 + upperStep * (y + 0.5).
+    float lowerAt0[2], upperAt0[2];
+    float lowerStep[2], upperStep[2];
+    float left, right;  // the box's columns
 };
 
 constexpr float kNoBound = 1e9F;  // beyond any picture side
 
 // False when no row is left.
 bool edgeBounds(Setup& s, EdgeBounds& b) {
-    const float py = static_cast<float>(s.y0) + 0.5F;
     b = {{-kNoBound, -kNoBound}, {kNoBound, kNoBound}, {0, 0}, {0, 0},
          static_cast<float>(s.x0), static_cast<float>(s.x1)};
     int lowers = 0, uppers = 0;
     for (const Plane& e : s.edge) {
         if (e.dx != 0) {
             // Inside where dx * (x + 0.5) + dy * (y + 0.5) + at0 >= -tolerance.
-            const float at = -(e.dy * py + e.at0 + kEdgeTolerance) / e.dx - 0.5F;
+            const float at0 = -(e.at0 + kEdgeTolerance) / e.dx - 0.5F;
             const float step = -e.dy / e.dx;
             if (e.dx > 0 && lowers < 2) {
-                b.lower[lowers] = at;
+                b.lowerAt0[lowers] = at0;
                 b.lowerStep[lowers++] = step;
             } else if (e.dx < 0 && uppers < 2) {
-                b.upper[uppers] = at + 1;
+                b.upperAt0[uppers] = at0 + 1;
                 b.upperStep[uppers++] = step;
             }
         } else if (e.dy != 0) {
@@ -316,32 +324,25 @@ bool edgeBounds(Setup& s, EdgeBounds& b) {
             return false;
         }
     }
-    if (s.y0 >= s.y1) {
-        return false;
-    }
-    const float moved = static_cast<float>(s.y0) + 0.5F - py;  // rows cut from the top
-    for (int i = 0; i < 2; ++i) {
-        b.lower[i] += b.lowerStep[i] * moved;
-        b.upper[i] += b.upperStep[i] * moved;
-    }
-    return true;
+    return s.y0 < s.y1;
 }
 
-// The pixels [first, last) of the row whose centres lie inside all three edges, then moves
-// the bounds to the next row. Both ends are held to the box before converting.
-inline void rowSpan(EdgeBounds& b, int& first, int& last) {
-    const float lo = std::min(std::max({b.left, b.lower[0], b.lower[1]}), b.right);
-    const float hi = std::max(std::min({b.right, b.upper[0], b.upper[1]}), lo);
-    for (int i = 0; i < 2; ++i) {
-        b.lower[i] += b.lowerStep[i];
-        b.upper[i] += b.upperStep[i];
-    }
+// The pixels [first, last) of row y whose centres lie inside all three edges. Both ends are
+// held to the box before converting.
+inline void rowSpan(const EdgeBounds& b, int y, int& first, int& last) {
+    const float py = static_cast<float>(y) + 0.5F;
+    const float lo = std::min(std::max({b.left, b.lowerAt0[0] + b.lowerStep[0] * py,
+                                        b.lowerAt0[1] + b.lowerStep[1] * py}),
+                              b.right);
+    const float hi = std::max(std::min({b.right, b.upperAt0[0] + b.upperStep[0] * py,
+                                        b.upperAt0[1] + b.upperStep[1] * py}),
+                              lo);
     // Both lie in [x0, x1] and x0 >= 0.
     first = ceilOfNonNegative(lo);
     last = std::max(first, floorOfNonNegative(hi));
 }
 
-// 1/z, u/z and v/z at the centre of pixel 0 of a row, moved down one row at a time.
+// 1/z, u/z and v/z at the centre of pixel 0 of row y.
 struct RowStart {
     float iz, uz, vz;
 
@@ -350,11 +351,6 @@ struct RowStart {
         iz = s.invZ.at(0.5F, py);
         uz = s.uz.at(0.5F, py);
         vz = s.vz.at(0.5F, py);
-    }
-    void next(const Setup& s) {
-        iz += s.invZ.dy;
-        uz += s.uz.dy;
-        vz += s.vz.dy;
     }
 };
 
@@ -405,12 +401,12 @@ void fillSpanFixed(const Setup& s, const Texture& t, const RowStart& start, int 
 enum class Sampling : std::uint8_t { Any, Fixed, Masked };
 
 template <Sampling kSampling>
-void fillRows(const Setup& s, EdgeBounds& bounds, const Texture& texture, QRgb* pixels,
+void fillRows(const Setup& s, const EdgeBounds& bounds, const Texture& texture, QRgb* pixels,
               std::ptrdiff_t stride, float* depth, int width) {
-    RowStart start(s, s.y0);
-    for (int y = s.y0; y < s.y1; ++y, start.next(s)) {
+    for (int y = s.y0; y < s.y1; ++y) {
+        const RowStart start(s, y);
         int first = 0, last = 0;
-        rowSpan(bounds, first, last);
+        rowSpan(bounds, y, first, last);
         QRgb* row = pixels + y * stride;
         float* depthRow = depth + static_cast<std::ptrdiff_t>(y) * width;
         if constexpr (kSampling == Sampling::Any) {
@@ -462,6 +458,22 @@ void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
     }
 }
 
+// Asks for a large block, not yet touched, to be backed by large pages where the system
+// offers them: a 4096 x 4096 picture otherwise takes 16,384 page faults to fill.
+void inLargePages(void* block, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(block) + kLarge - 1) & ~(kLarge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kLarge - 1);
+    if (begin < end) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // a hint only
+    }
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
 // Keeps, in drawing order, the triangles that can show in the picture and whose boxes
 // together fit the fill budget, and notes each one's box. A triangle of a closed surface
 // that turns its inner side to the viewer is hidden and left out. Past the budget whole
@@ -469,7 +481,6 @@ void ViewRenderer::orderFrontToBack(const Mesh& mesh) {
 void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
     std::int64_t left = fillBudget_;
     partial_ = false;
-    boxes_.clear();
     Box drawn{size.width(), size.height(), 0, 0};
     std::size_t kept = 0;
     const bool closedSurfaces = mesh.outward.size() == mesh.triangles.size();
@@ -490,12 +501,39 @@ void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
         }
         left -= cost;
         order_[kept++] = index;
-        boxes_.push_back(box);
         drawn = {std::min(drawn.x0, box.x0), std::min(drawn.y0, box.y0), std::max(drawn.x1, box.x1),
                  std::max(drawn.y1, box.y1)};
     }
     order_.resize(kept);
     drawn_ = kept == 0 ? QRect() : QRect(drawn.x0, drawn.y0, drawn.x1 - drawn.x0, drawn.y1 - drawn.y0);
+}
+
+// Cuts the rows the model covers into like bands, and hands each band, in drawing order,
+// the triangles that reach into it: a band then visits only its own.
+void ViewRenderer::shareOut(const Mesh& mesh, QSize size) {
+    const int height = size.height();
+    const int from = drawn_.isEmpty() ? 0 : drawn_.top();
+    const int rows = drawn_.isEmpty() ? height : drawn_.height();
+    bandTops_.resize(static_cast<std::size_t>(bands_) + 1);
+    for (int band = 0; band <= bands_; ++band) {
+        bandTops_[static_cast<std::size_t>(band)] =
+            band == 0 ? 0 : band == bands_ ? height : from + rows * band / bands_;
+    }
+    bandTriangles_.resize(static_cast<std::size_t>(bands_));
+    for (auto& list : bandTriangles_) {
+        list.clear();
+    }
+    for (const std::uint32_t index : order_) {
+        const auto& t = mesh.triangles[index];
+        const float yMin = std::min({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
+        const float yMax = std::max({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
+        for (int band = 0; band < bands_; ++band) {
+            if (yMax > static_cast<float>(bandTops_[static_cast<std::size_t>(band)]) &&
+                yMin < static_cast<float>(bandTops_[static_cast<std::size_t>(band) + 1])) {
+                bandTriangles_[static_cast<std::size_t>(band)].push_back(index);
+            }
+        }
+    }
 }
 
 void ViewRenderer::newDepth(QSize size) {
@@ -504,6 +542,7 @@ void ViewRenderer::newDepth(QSize size) {
     const std::size_t pixels = static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height());
     // calloc: a large zeroed block comes straight from the system, untouched until drawn on.
     depth_.reset(static_cast<float*>(std::calloc(pixels, sizeof(float))));
+    inLargePages(depth_.get(), pixels * sizeof(float));
     if (!depth_) {
         throw EOutOfResources(std::string(msg::kOutOfMemory));
     }
@@ -514,7 +553,9 @@ void ViewRenderer::newDepth(QSize size) {
 // Fills the triangles, in order, on the rows [top, bottom): one band of the picture. Bands
 // share no pixel, so they are drawn at the same time. Depth 0 (all bits clear) is farther
 // than anything drawn; only what the last picture wrote is cleared.
-void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom) {
+void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int band) {
+    const int top = bandTops_[static_cast<std::size_t>(band)];
+    const int bottom = bandTops_[static_cast<std::size_t>(band) + 1];
     const int width = picture_.width();
     const auto stride = static_cast<std::ptrdiff_t>(picture_.bytesPerLine() / sizeof(QRgb));
     auto* pixels = reinterpret_cast<QRgb*>(bits_);
@@ -524,14 +565,13 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
         std::fill(row + dirty_.left(), row + dirty_.right() + 1, 0.0F);
     }
 
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-        Box box = boxes_[i];
-        if (box.y1 <= top || box.y0 >= bottom) {
+    for (const std::uint32_t index : bandTriangles_[static_cast<std::size_t>(band)]) {
+        const auto& t = mesh.triangles[index];
+        Box box;
+        if (!screenBox(screen_[t[0]], screen_[t[1]], screen_[t[2]], width, bottom, box) || box.y1 <= top) {
             continue;
         }
         box.y0 = std::max(box.y0, top);
-        box.y1 = std::min(box.y1, bottom);
-        const auto& t = mesh.triangles[order_[i]];
         Corner c[3];
         for (int k = 0; k < 3; ++k) {
             const ScreenVertex& v = screen_[t[k]];
@@ -553,11 +593,16 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int top, i
     }
 }
 
+ViewRenderer::ViewRenderer(int bands, std::int64_t fillBudget)
+    : fillBudget_(fillBudget),
+      bands_(std::clamp(bands > 0 ? bands : QThread::idealThreadCount(), 1, kMaxBands)) {}
+
 const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const ViewAngles& angles,
                                    QSize size) {
     size = size.boundedTo({kMaxViewSide, kMaxViewSide}).expandedTo({1, 1});
     if (picture_.size() != size) {
         picture_ = QImage(size, QImage::Format_RGB32);
+        inLargePages(picture_.bits(), static_cast<std::size_t>(picture_.sizeInBytes()));
         if (picture_.isNull()) {
             throw EOutOfResources(std::string(msg::kOutOfMemory));
         }
@@ -578,21 +623,11 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     const int tw = texels.width(), th = texels.height();
     const Texture texture{reinterpret_cast<const QRgb*>(texels.constBits()), tw, th,
                           (tw & (tw - 1)) == 0 && (th & (th - 1)) == 0};
-    // One band a processor, cut across the rows the model covers so each has a like share;
-    // every pixel is drawn the same whichever band draws it.
-    const int bands = std::clamp(QThread::idealThreadCount(), 1, kMaxBands);
-    const int height = size.height();
-    const int from = drawn_.isEmpty() ? 0 : drawn_.top();
-    const int rows = drawn_.isEmpty() ? height : drawn_.height();
-    const auto bandTop = [=](int band) {
-        return band == 0 ? 0 : band == bands ? height : from + rows * band / bands;
-    };
-    for (int band = 1; band < bands; ++band) {
-        pool_.start([this, &mesh, &texture, band, bandTop] {
-            drawBand(mesh, texture, bandTop(band), bandTop(band + 1));
-        });
+    shareOut(mesh, size);
+    for (int band = 1; band < bands_; ++band) {
+        pool_.start([this, &mesh, &texture, band] { drawBand(mesh, texture, band); });
     }
-    drawBand(mesh, texture, bandTop(0), bandTop(1));
+    drawBand(mesh, texture, 0);
     pool_.waitForDone();
     dirty_ = drawn_;
     return picture_;

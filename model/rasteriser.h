@@ -48,8 +48,10 @@ struct ViewAngles {
 // between them, so a window redrawing while the user drags allocates nothing.
 class ViewRenderer {
 public:
-    // `fillBudget`: the pixels of triangle boxes one picture may visit (tests give less).
-    explicit ViewRenderer(std::int64_t fillBudget = kFillBudget) : fillBudget_(fillBudget) {}
+    // `bands`: how many bands of rows are drawn at the same time; 0 is one a processor, at
+    // most kMaxBands. Every pixel is drawn the same whatever the number. `fillBudget`: the
+    // pixels of triangle boxes one picture may visit (tests give less).
+    explicit ViewRenderer(int bands = 0, std::int64_t fillBudget = kFillBudget);
 
     // The model seen from `angles`, with +Y up and, at yaw 0, its -Z side facing the viewer
     // and its +X side on the viewer's left. UV (0, 0) is the skin's top-left corner; UVs
@@ -61,8 +63,6 @@ public:
     // order (the farthest) were left out whole.
     bool partial() const { return partial_; }
 
-    // The picture is drawn in bands of rows at the same time, one a processor, at most this
-    // many.
     static constexpr int kMaxBands = 8;
 
     // The skin's pixels as the fill reads them.
@@ -83,7 +83,8 @@ private:
     void project(const Mesh& mesh, const ViewAngles& angles, QSize size);
     void orderFrontToBack(const Mesh& mesh);
     void holdToBudget(const Mesh& mesh, QSize size);
-    void drawBand(const Mesh& mesh, const Texture& texture, int top, int bottom);
+    void shareOut(const Mesh& mesh, QSize size);
+    void drawBand(const Mesh& mesh, const Texture& texture, int band);
 
     QThreadPool pool_;  // draws the bands other than the first
     QImage picture_;
@@ -104,7 +105,9 @@ private:
     std::vector<Vec3> view_;
     std::vector<ScreenVertex> screen_;
     std::vector<std::uint32_t> order_;
-    std::vector<Box> boxes_;  // one per triangle in order_
+    int bands_;
+    std::vector<int> bandTops_;  // the first row of each band, then the picture's height
+    std::vector<std::vector<std::uint32_t>> bandTriangles_;
     std::vector<std::uint32_t> buckets_;
 };
 

@@ -180,6 +180,15 @@ TEST_F(ViewHandling, AViewStoppedAtTheFillBudgetSaysSoOnScreenOnly) {
               picture.copy(shown.width() / 2, 0, shown.width() / 2, shown.height() / 2));
 }
 
+TEST_F(ViewHandling, AWindowWiderThanTheLargestPictureShowsItInTheMiddle) {
+    window.resize(kMaxViewSide + 1000, 60);
+    const QImage shown = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.width(), kMaxViewSide + 1000);
+    EXPECT_EQ(faceColour(shown.pixel(shown.width() / 2, 30)), kCubeMinusZ);
+    EXPECT_EQ(shown.pixel(0, 30), kViewBackground);
+    EXPECT_EQ(shown.pixel(shown.width() - 1, 30), kViewBackground);
+}
+
 TEST_F(ViewHandling, CtrlSSavesTheViewAsAPngAndEscapeCloses) {
     TempFolder folder;
     chosen = folder.file("view.png");
@@ -192,6 +201,13 @@ TEST_F(ViewHandling, CtrlSSavesTheViewAsAPngAndEscapeCloses) {
     EXPECT_TRUE(services.messages.empty());
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST(ViewFileName, ANameWithoutSuffixBecomesAPng) {
+    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view")), QStringLiteral("/home/me/view.png"));
+    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me.d/view")), QStringLiteral("/home/me.d/view.png"));
+    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view.png")), QStringLiteral("/home/me/view.png"));
+    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view.PNG")), QStringLiteral("/home/me/view.PNG"));
 }
 
 }  // namespace

@@ -173,3 +173,25 @@ TEST(CliExecutable, CaptionsPrintInTheLocalesEncoding) {
 
 }  // namespace
 }  // namespace vestura::cli
+
+namespace vestura::cli {
+namespace {
+
+TEST(CliExecutable, AFileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
+    // The limit is in blocks of the shell's own size; a skin is far larger than ten of them.
+    test::TempFolder folder;
+    folder.write("skin.bmp", "old");
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("ulimit -f 10; exec \"$0\" render --folder \"$1\" --output \"$2\""),
+                   kCli, QStringLiteral(VESTURA_CATALOGUE_DIR),
+                   QString::fromStdString(folder.file("skin.bmp"))});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(process.readAllStandardError(), "Stream write error.\n");
+    EXPECT_EQ(folder.read("skin.bmp"), "old");
+}
+
+}  // namespace
+}  // namespace vestura::cli

@@ -131,14 +131,14 @@ def main(outdir):
         model("coordinate-%s.dff" % name, clump(one, [geometry(bad, u, t)], [(0, 0)]), INVALID)
     model("console-native.dff", clump(one, [geometry([], [], [], flags=0x01000006,
                                                      vertex_count=4)], [(0, 0)]), INVALID)
-    layers = layered(16_000, 10)
-    model("layers-320k.dff", layers, "ok")
-    corpus.write("layers-320k-largest-picture.dff", layers, "viewbig", "ok")
+    layers = layered(12_000, 10)
+    model("layers-240k.dff", layers, "ok")
+    corpus.write("layers-240k-largest-picture.dff", layers, "viewbig", "ok")
     tris = [(0, 1, 2)] * 30
     model("atomics-over-budget.dff", clump(one, [geometry(p[:3], u[:3], tris)], [(0, 0)] * 40_000),
           INVALID)
-    model("atomics-900k-triangles.dff", clump(one, [geometry(p[:3], u[:3], tris)],
-                                              [(0, 0)] * 30_000), "ok")
+    model("atomics-240k-triangles.dff", clump(one, [geometry(p[:3], u[:3], tris)],
+                                              [(0, 0)] * 8_000), "ok")
 
     # Models that would show as nothing: every vertex in one place, a frame of zeros, sizes
     # too small for a float, every triangle a line.
@@ -155,8 +155,9 @@ def main(outdir):
     # triangles side by side (a geometry holds at most 65,536 vertices).
     bp, bu, bt = body(250, 124)
     beside = [((1, 0, 0, 0, 1, 0, 0, 0, 1, 2.0 * k, 0, 0), 0) for k in range(4)]
-    model("closed-bodies-248k.dff", clump([(IDENTITY, -1)] + beside, [geometry(bp, bu, bt)],
-                                          [(k + 1, 0) for k in range(4)]), "ok")
+    bodies = clump([(IDENTITY, -1)] + beside, [geometry(bp, bu, bt)], [(k + 1, 0) for k in range(4)])
+    model("closed-bodies-248k.dff", bodies, "ok")
+    corpus.write("closed-bodies-248k-largest-picture.dff", bodies, "viewbig", "ok")
 
     game = lambda name, expected: corpus.line(name, "viewgame", expected)
     entry = clump(one, [geometry(p, u, t)], [(0, 0)])

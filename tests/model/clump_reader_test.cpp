@@ -187,10 +187,17 @@ TEST(ClumpDamage, ModelsThatWouldShowAsNothing) {
 }
 
 TEST(ClumpDamage, ConsoleFilesWithoutVertexData) {
-    const Bytes file = cubeWith([](RwClump& c) { c.geometries[0].extraFlags = 0x01000000; });
-    EXPECT_TRUE(raises<EInvalidModel>(
-        [&] { readClump(file); },
-        notValid("a geometry holds no vertex data (a file made for a console)")));
+    // Named for what they are, whether or not vertex data follows the counts.
+    for (const bool countsOnly : {false, true}) {
+        RwClump clump = cubeClump();
+        clump.geometries[0].extraFlags = 0x01000000;
+        clump.geometries[0].countsOnly = countsOnly;
+        const Bytes file = writeDff(clump, kStamp34);
+        EXPECT_TRUE(raises<EInvalidModel>(
+            [&] { readClump(file); },
+            notValid("a geometry holds no vertex data (a file made for a console)")))
+            << countsOnly;
+    }
 }
 
 TEST(ClumpDamage, CountsBeyondTheirChunkAreRefusedBeforeAllocating) {
@@ -229,18 +236,18 @@ TEST(ClumpDamage, FilesWithoutAClumpOrWithoutTriangles) {
 }
 
 TEST(ClumpDamage, AtomicsAskingForMoreTrianglesThanTheBudget) {
-    // 40,000 atomics each placing a geometry of 30 triangles: small file, 1.2 million triangles.
+    // 10,000 atomics each placing a geometry of 30 triangles: small file, 300,000 triangles.
     RwClump clump;
     clump.frames.resize(1);
     RwGeometry g;
     g.positions.assign(3, Vec3{});
     g.triangles.assign(30, {0, 1, 2});
     clump.geometries = {g};
-    clump.atomics.assign(40'000, {0, 0});
+    clump.atomics.assign(10'000, {0, 0});
     const Bytes file = writeDff(clump, kStamp34);
     EXPECT_TRUE(raises<EInvalidModel>(
         [&] { readClump(file); },
-        notValid("its atomics ask for more than 1000000 triangles or vertices")));
+        notValid("its atomics ask for more than 250000 triangles or vertices")));
 }
 
 }  // namespace

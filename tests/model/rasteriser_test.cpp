@@ -118,7 +118,7 @@ TEST(View, ASpentFillBudgetLeavesOutWholeTriangles) {
     EXPECT_NE(both.pixel(lowerRight), kViewBackground);
     EXPECT_NE(both.pixel(upperLeft), kViewBackground);
 
-    ViewRenderer held(40'000);
+    ViewRenderer held(0, 40'000);
     const QImage first = held.render(mesh, cubeSkin(), {}, {kSide, kSide});
     EXPECT_TRUE(held.partial());
     EXPECT_EQ(first.pixel(lowerRight), both.pixel(lowerRight));
@@ -159,6 +159,26 @@ TEST(View, TrianglesCoveringThePictureManyTimesStopAtTheFillBudget) {
 
 namespace vestura::test {
 namespace {
+
+TEST(View, EveryPixelIsTheSameHoweverManyBandsDrawThePicture) {
+    // A skin of noise shows any difference in where a row samples; the cube's faces span
+    // hundreds of rows, across every band boundary.
+    QImage noise(512, 512, QImage::Format_RGB32);
+    std::uint32_t state = 20261209;
+    for (int y = 0; y < noise.height(); ++y) {
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525U + 1013904223U;
+            noise.setPixel(x, y, 0xFF000000U | (state >> 8));
+        }
+    }
+    const ViewAngles angles{20, 10, 1.3F};
+    ViewRenderer one(1);
+    const QImage reference = one.render(cube(), noise, angles, {1024, 1024});
+    for (const int bands : {2, 3, 7}) {
+        ViewRenderer renderer(bands);
+        EXPECT_EQ(renderer.render(cube(), noise, angles, {1024, 1024}), reference) << bands << " bands";
+    }
+}
 
 TEST(View, ARendererKeptBetweenFramesDrawsEachAsAFreshOneWould) {
     // The second frame reuses the depth buffer the first drew on, nearer and zoomed in; what

@@ -54,6 +54,10 @@ Bytes geometry(const RwGeometry& g, std::uint32_t stamp) {
     if (stamp == kStamp33) {
         s.f32(1).f32(1).f32(1);  // surface properties, present before 3.4
     }
+    const Bytes materials = rwChunk(kMaterialList, stamp, rwChunk(kStruct, stamp, Bytes(4, 0)));
+    if (g.countsOnly) {
+        return rwChunk(kGeometry, stamp, join({rwChunk(kStruct, stamp, s.result()), materials, plugin(stamp)}));
+    }
     for (const Vec2& uv : g.uvs) {
         s.f32(uv.u).f32(uv.v);
     }
@@ -64,7 +68,6 @@ Bytes geometry(const RwGeometry& g, std::uint32_t stamp) {
     for (const Vec3& p : g.positions) {
         s.f32(p.x).f32(p.y).f32(p.z);
     }
-    const Bytes materials = rwChunk(kMaterialList, stamp, rwChunk(kStruct, stamp, Bytes(4, 0)));
     return rwChunk(kGeometry, stamp,
                    join({rwChunk(kStruct, stamp, s.result()), materials, plugin(stamp)}));
 }

@@ -28,6 +28,7 @@ struct RwGeometry {
     std::vector<Vec2> uvs;  // empty: no texture coordinates
     std::vector<std::array<std::uint16_t, 3>> triangles;  // (v0, v1, v2)
     std::uint32_t extraFlags = 0;  // or'ed into the format flags
+    bool countsOnly = false;       // as a console's file: the counts, and none of the data
 };
 
 struct RwClump {
