@@ -131,9 +131,9 @@ def main(outdir):
         model("coordinate-%s.dff" % name, clump(one, [geometry(bad, u, t)], [(0, 0)]), INVALID)
     model("console-native.dff", clump(one, [geometry([], [], [], flags=0x01000006,
                                                      vertex_count=4)], [(0, 0)]), INVALID)
-    layers = layered(12_000, 10)
-    model("layers-240k.dff", layers, "ok")
-    corpus.write("layers-240k-largest-picture.dff", layers, "viewbig", "ok")
+    layers = layered(6_000, 10)
+    model("layers-120k.dff", layers, "ok")
+    corpus.write("layers-120k-largest-picture.dff", layers, "viewbig", "ok")
     tris = [(0, 1, 2)] * 30
     model("atomics-over-budget.dff", clump(one, [geometry(p[:3], u[:3], tris)], [(0, 0)] * 40_000),
           INVALID)
