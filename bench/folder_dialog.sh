@@ -9,24 +9,9 @@ set -euo pipefail
 bin_dir=$(realpath "$1")
 home=$(realpath "$2")
 runs=${3:-5}
-work=$(mktemp -d)
-pid=
-xvfb=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-unset QT_QPA_PLATFORM  # the program must show its windows on this display
-export DISPLAY=":$(cat "$work/display")"
-mkdir -p "$work/program"
-cp "$bin_dir/vestura" "$bin_dir"/*.ls "$work/program/"
-if [ -d "$bin_dir/parts" ]; then cp -r "$bin_dir/parts" "$work/program/"; fi
+source "$(dirname "$0")/../tests/e2e/x_display.sh"
+start_display
+copy_program "$bin_dir" "$work/program"
 
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 wait_for() {

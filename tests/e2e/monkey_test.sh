@@ -12,26 +12,12 @@ bin_dir=$1
 seconds=${MONKEY_SECONDS:-30}
 seed=${MONKEY_SEED:-$(date +%s)}
 RANDOM=$seed
-work=$(mktemp -d)
-pid=
-xvfb=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "$0")/x_display.sh"
+start_display
 program="$work/program"
 export HOME="$work/home"
-mkdir -p "$program" "$HOME" "$work/tools" "$work/game/skins"
-cp "$bin_dir/vestura" "$bin_dir"/*.ls "$program/"
-cp -r "$bin_dir/parts" "$program/"
+mkdir -p "$HOME" "$work/tools" "$work/game/skins"
+copy_program "$bin_dir" "$program"
 touch "$work/game/gta-vc.exe"
 printf '%s/\r\n' "$work/game" >"$program/vestu.cfg"
 for tool in wine steam xdg-open; do

@@ -6,29 +6,12 @@
 set -uo pipefail
 
 bin_dir=$1
-work=$(mktemp -d)
-pid=
-xvfb=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display itself and reports its number: no race with other servers.
-# -noreset: by default the server resets when its last client leaves, and a program that
-# starts during that reset cannot connect.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "$0")/x_display.sh"
+start_display
 program="$work/program"
 export HOME="$work/home"
-mkdir -p "$program" "$HOME" "$work/tools" "$work/game"
-cp "$bin_dir/vestura" "$bin_dir"/*.ls "$program/"
-if [ -d "$bin_dir/parts" ]; then cp -r "$bin_dir/parts" "$program/"; fi
+mkdir -p "$HOME" "$work/tools" "$work/game"
+copy_program "$bin_dir" "$program"
 
 main_title='^Vestura by Kadrow \(version 1\.1\)$'
 fail() {
