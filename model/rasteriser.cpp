@@ -177,11 +177,16 @@ QRgb shadeAny(const Texture& t, float u, float v, std::uint32_t light) {
                              light);
 }
 
+// The triangle's normal (b - a) x (c - a), not made unit length.
+Vec3 normal(const Vec3& a, const Vec3& b, const Vec3& c) {
+    const Vec3 e1{b.x - a.x, b.y - a.y, b.z - a.z}, e2{c.x - a.x, c.y - a.y, c.z - a.z};
+    return {e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+}
+
 // Flat two-sided light: the ambient part plus the part of a light from the viewer that
 // falls on the face, whichever side of it is seen.
 std::uint32_t faceLight(const Vec3& a, const Vec3& b, const Vec3& c) {
-    const Vec3 e1{b.x - a.x, b.y - a.y, b.z - a.z}, e2{c.x - a.x, c.y - a.y, c.z - a.z};
-    const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+    const Vec3 n = normal(a, b, c);
     const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
     const float facing = length > 0 ? std::abs(n.z) / length : 1.0F;
     const float light = kAmbientLight + (1.0F - kAmbientLight) * facing;
@@ -193,8 +198,7 @@ std::uint32_t faceLight(const Vec3& a, const Vec3& b, const Vec3& c) {
 // turned away counts: one seen nearly edge-on is drawn, whatever the rounding.
 bool innerSideTurnedToViewer(const Vec3& a, const Vec3& b, const Vec3& c, int outward) {
     constexpr float kClearly = 1e-4F;  // of the largest the product could be
-    const Vec3 e1{b.x - a.x, b.y - a.y, b.z - a.z}, e2{c.x - a.x, c.y - a.y, c.z - a.z};
-    const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+    const Vec3 n = normal(a, b, c);
     const float towardViewer = -(n.x * a.x + n.y * a.y + n.z * a.z) * static_cast<float>(outward);
     const float scale = std::sqrt((n.x * n.x + n.y * n.y + n.z * n.z) * (a.x * a.x + a.y * a.y + a.z * a.z));
     return towardViewer < -kClearly * scale;
@@ -481,6 +485,7 @@ void inLargePages(void* block, std::size_t bytes) {
 void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
     std::int64_t left = fillBudget_;
     partial_ = false;
+    boxes_.clear();
     Box drawn{size.width(), size.height(), 0, 0};
     std::size_t kept = 0;
     const bool closedSurfaces = mesh.outward.size() == mesh.triangles.size();
@@ -501,6 +506,7 @@ void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
         }
         left -= cost;
         order_[kept++] = index;
+        boxes_.push_back(box);
         drawn = {std::min(drawn.x0, box.x0), std::min(drawn.y0, box.y0), std::max(drawn.x1, box.x1),
                  std::max(drawn.y1, box.y1)};
     }
@@ -509,8 +515,8 @@ void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
 }
 
 // Cuts the rows the model covers into like bands, and hands each band, in drawing order,
-// the triangles that reach into it: a band then visits only its own.
-void ViewRenderer::shareOut(const Mesh& mesh, QSize size) {
+// the triangles whose boxes reach into it: a band then visits only its own.
+void ViewRenderer::shareOut(QSize size) {
     const int height = size.height();
     const int from = drawn_.isEmpty() ? 0 : drawn_.top();
     const int rows = drawn_.isEmpty() ? height : drawn_.height();
@@ -523,14 +529,10 @@ void ViewRenderer::shareOut(const Mesh& mesh, QSize size) {
     for (auto& list : bandTriangles_) {
         list.clear();
     }
-    for (const std::uint32_t index : order_) {
-        const auto& t = mesh.triangles[index];
-        const float yMin = std::min({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
-        const float yMax = std::max({screen_[t[0]].y, screen_[t[1]].y, screen_[t[2]].y});
-        for (int band = 0; band < bands_; ++band) {
-            if (yMax > static_cast<float>(bandTops_[static_cast<std::size_t>(band)]) &&
-                yMin < static_cast<float>(bandTops_[static_cast<std::size_t>(band) + 1])) {
-                bandTriangles_[static_cast<std::size_t>(band)].push_back(index);
+    for (std::size_t kept = 0; kept < boxes_.size(); ++kept) {
+        for (std::size_t band = 0; band < bandTriangles_.size(); ++band) {
+            if (boxes_[kept].y1 > bandTops_[band] && boxes_[kept].y0 < bandTops_[band + 1]) {
+                bandTriangles_[band].push_back(static_cast<std::uint32_t>(kept));
             }
         }
     }
@@ -565,13 +567,11 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int band) 
         std::fill(row + dirty_.left(), row + dirty_.right() + 1, 0.0F);
     }
 
-    for (const std::uint32_t index : bandTriangles_[static_cast<std::size_t>(band)]) {
-        const auto& t = mesh.triangles[index];
-        Box box;
-        if (!screenBox(screen_[t[0]], screen_[t[1]], screen_[t[2]], width, bottom, box) || box.y1 <= top) {
-            continue;
-        }
+    for (const std::uint32_t kept : bandTriangles_[static_cast<std::size_t>(band)]) {
+        const auto& t = mesh.triangles[order_[kept]];
+        Box box = boxes_[kept];
         box.y0 = std::max(box.y0, top);
+        box.y1 = std::min(box.y1, bottom);
         Corner c[3];
         for (int k = 0; k < 3; ++k) {
             const ScreenVertex& v = screen_[t[k]];
@@ -623,7 +623,7 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     const int tw = texels.width(), th = texels.height();
     const Texture texture{reinterpret_cast<const QRgb*>(texels.constBits()), tw, th,
                           (tw & (tw - 1)) == 0 && (th & (th - 1)) == 0};
-    shareOut(mesh, size);
+    shareOut(size);
     for (int band = 1; band < bands_; ++band) {
         pool_.start([this, &mesh, &texture, band] { drawBand(mesh, texture, band); });
     }

@@ -83,7 +83,7 @@ private:
     void project(const Mesh& mesh, const ViewAngles& angles, QSize size);
     void orderFrontToBack(const Mesh& mesh);
     void holdToBudget(const Mesh& mesh, QSize size);
-    void shareOut(const Mesh& mesh, QSize size);
+    void shareOut(QSize size);
     void drawBand(const Mesh& mesh, const Texture& texture, int band);
 
     QThreadPool pool_;  // draws the bands other than the first
@@ -104,10 +104,11 @@ private:
     bool partial_ = false;
     std::vector<Vec3> view_;
     std::vector<ScreenVertex> screen_;
-    std::vector<std::uint32_t> order_;
+    std::vector<std::uint32_t> order_;  // the triangles drawn, in drawing order
+    std::vector<Box> boxes_;            // their boxes, in the same order
     int bands_;
     std::vector<int> bandTops_;  // the first row of each band, then the picture's height
-    std::vector<std::vector<std::uint32_t>> bandTriangles_;
+    std::vector<std::vector<std::uint32_t>> bandTriangles_;  // places in order_, per band
     std::vector<std::uint32_t> buckets_;
 };
 
