@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFuture>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,10 +52,15 @@ public:
     virtual ~DesktopServices() = default;
 
     // A message box modal to the whole program. Text and caption are 8-bit; lines of the
-    // text are separated by "\n". Returns the pressed button (mb::kIdOk, kIdYes, kIdNo).
-    // Afterwards the window that was active before is active again, with its focus.
-    virtual int showMessage(const std::string& text, const std::string& caption,
-                            unsigned flags) = 0;
+    // text are separated by "\n". `detail`, when not empty, is shown under the text in
+    // smaller words: why it happened, what to do. Returns the pressed button (mb::kIdOk,
+    // kIdYes, kIdNo). Afterwards the window that was active before is active again, with its
+    // focus.
+    virtual int showMessage(const std::string& text, const std::string& caption, unsigned flags,
+                            const std::string& detail) = 0;
+    int showMessage(const std::string& text, const std::string& caption, unsigned flags) {
+        return showMessage(text, caption, flags, std::string());
+    }
 
     // A modal folder chooser with `title` as its prompt and `places` added to its sidebar
     // when they arrive; it opens at once. No folder is preselected. The chosen folder's
@@ -67,8 +73,10 @@ public:
     virtual void openUrl(const std::string& url) = 0;
 
     // Starts the command as an independent process in its working folder and returns at
-    // once. The outcome is not reported.
-    virtual void startProgram(const ProcessCommand& command) = 0;
+    // once. When it cannot be run, or ends with a failure within its first seconds,
+    // `onEarlyFailure` is called later on the GUI thread with why, in one line.
+    virtual void startProgram(const ProcessCommand& command,
+                              std::function<void(const std::string& why)> onEarlyFailure) = 0;
 };
 
 }  // namespace vestura

@@ -10,8 +10,10 @@
 
 namespace vestura {
 
-// Shows a failure's message text (period rule applied) with caption "Vestura", flags 16.
-void reportFailureText(DesktopServices& services, const std::string& message);
+// Shows a failure's message text (period rule applied) with caption "Vestura", flags 16;
+// `cause`, when not empty, below it in plain words.
+void reportFailureText(DesktopServices& services, const std::string& message,
+                       const std::string& cause = {});
 
 // Shows the failure held by `failure`: EAbort is dropped silently; any other exception is
 // shown by its message text (what() for exceptions that are not the program's own, an

@@ -8,10 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 
 #include "app/background_widget.h"
 #include "app/builtin_art.h"
+#include "app/catalogue_watcher.h"
 #include "app/field_style.h"
 #include "app/layout.h"
 #include "app/preview_widget.h"
@@ -51,6 +51,7 @@ QWidget* makeControl(const layout::ControlSpec& spec, QStyle* fieldStyle, QWidge
             selector->setStyle(fieldStyle);
             selector->setItemDelegate(
                 new SelectorEntryDelegate(layout::kSelectorEntryHeight, selector));
+            selector->setToolTip(QString::fromLatin1(layout::kSelectorTip));
             widget = selector;
             break;
         }
@@ -187,7 +188,7 @@ void TForm1::buildPreview() {
     preview_.setBaseSkin(baseSkin());
     previewWidget = new PreviewWidget(
         preview_, [this](const std::string& message) { report(message); }, GroupBox1);
-    GroupBox1->setToolTip(QStringLiteral("Double-click or press F3 for the 3D view"));
+    GroupBox1->setToolTip(QString::fromLatin1(layout::kPreviewTip));
     GroupBox1->installEventFilter(this);  // the double-click that opens the 3D view
 }
 
@@ -204,6 +205,8 @@ void TForm1::wireEvents() {
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(vd, &QPushButton::clicked, this, &TForm1::vdClick);
+    catalogueWatcher_ = new CatalogueWatcher(this);
+    connect(catalogueWatcher_, &CatalogueWatcher::settled, this, &TForm1::catalogueChangedOnDisk);
     // The link reacts to the pointer moving over it without a button held.
     Label13->setMouseTracking(true);
     Label13->installEventFilter(this);
@@ -224,25 +227,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return handleKey(watched, event);
 }
 
-// The wheel turns the window's focus selector, wherever the pointer is: a selector under the
-// pointer that is not the focus widget never changes by it. The focus widget is asked, not
+// A wheel turn changes a selector only when the pointer is over it and it is the window's
+// focus widget; over any other selector it changes nothing. The focus widget is asked, not
 // hasFocus(): in a window that is not in front no widget has the focus, yet the wheel still
-// reaches it. A turn is passed on at most once and never back to the selector it came from,
-// so the filter cannot feed itself.
-bool TForm1::handleWheel(QObject* watched, QEvent* event) {
+// reaches the one that had it.
+bool TForm1::handleWheel(QObject* watched, QEvent*) {
     auto* box = qobject_cast<QComboBox*>(watched);
-    if (box == nullptr || forwardingWheel_) {
-        return false;
-    }
-    QWidget* focus = focusWidget();
-    if (box == focus) {
-        return false;
-    }
-    if (auto* focused = qobject_cast<QComboBox*>(focus); focused != nullptr) {
-        const QScopedValueRollback forwarding(forwardingWheel_, true);
-        QCoreApplication::sendEvent(focused, event);
-    }
-    return true;
+    return box != nullptr && box != focusWidget();
 }
 
 // Enter, Escape, F3 and F5 act for the whole window before the focused control sees them.

@@ -23,6 +23,7 @@ class QPushButton;
 
 namespace vestura {
 
+class CatalogueWatcher;
 class DesktopServices;
 class ModelViewWindow;
 class PreviewWidget;
@@ -117,6 +118,12 @@ private:
     void selectorChanged(Category category);
     void reloadPart(Category category, int index);
     void fillSelectors();
+    void startGameFolder();
+    void loadCatalogue();
+    void reportListFailures(const std::vector<ListFileFailure>& failures);
+    void markGameFolder();
+    void watchCatalogue();
+    void catalogueChangedOnDisk();
     void report(const std::string& message);
     template <typename Handler>
     void guarded(Handler&& handler);
@@ -140,8 +147,13 @@ private:
     Catalogue catalogue_;
     Preview preview_;
 
+    // The entry each slot shows: where a selector returns when its new part fails to load.
+    std::array<int, kCategoryCount> shownEntry_{};
+    std::size_t installsFound_ = 0;  // by the search at start-up, when it ran
+    // Reloads as F5 does when a list file or a shown part's picture changes on disk.
+    CatalogueWatcher* catalogueWatcher_ = nullptr;
+
     bool linkPressed_ = false;  // the left button went down on the contact link
-    bool forwardingWheel_ = false;  // a wheel turn is on its way to the focus selector
 
     // Shows the composed skin in the 3D view when it is open.
     void refreshModelView();

@@ -1,8 +1,10 @@
 // TForm1's event handlers. Each runs inside the failure guard and hands its work to the
 // layer that owns it.
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPromise>
 #include <QThreadPool>
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/catalogue_watcher.h"
 #include "app/desktop_services.h"
 #include "app/failure_reporting.h"
 #include "app/form1.h"
@@ -17,11 +20,15 @@
 #include "app/model_view_window.h"
 #include "app/preview_widget.h"
 #include "app/program_info.h"
+#include "common/failure_text.h"
+#include "common/path_case.h"
 #include "common/text8.h"
 #include "game/file_exists.h"
 #include "game/installs.h"
 #include "game/launch.h"
 #include "game/settings.h"
+#include "game/skin_name.h"
+#include "game/skins_check.h"
 #include "game/steam_launch.h"
 #include "skin/skin_export.h"
 
@@ -46,6 +53,11 @@ constexpr std::string_view kErrorCaption = "Error";
 constexpr std::string_view kAboutCaption = "About";
 constexpr std::string_view kWarningCaption = "WARNING";
 constexpr std::string_view kWine = "wine";
+constexpr std::string_view kNothingStartsGame = "Nothing on this computer can start the game.";
+constexpr std::string_view kWhatToInstall =
+    "Install Wine (the package \"wine\"), or Steam for a Steam copy of the game, then press "
+    "Start Vice again.";
+constexpr std::string_view kGameDidNotStart = "The game did not start.";
 
 // The game installs found on this computer, for the folder dialog's sidebar: each named by
 // its kind and its folder, with the home folder written as "~".
@@ -130,25 +142,107 @@ QComboBox* TForm1::selector(Category category) const {
 }
 
 void TForm1::FormCreate() {
-    guarded([this] {
-        std::error_code ignored;
-        std::filesystem::current_path(programFolder_, ignored);
-        for (QComboBox* box :
-             {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7}) {
-            box->clear();
+    std::error_code ignored;
+    std::filesystem::current_path(programFolder_, ignored);
+    for (QComboBox* box :
+         {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7}) {
+        box->clear();
+    }
+    catalogue_.clear();
+    shownEntry_.fill(0);
+    // The settings and the catalogue fail apart: a settings file that cannot be written
+    // still leaves every part to choose from.
+    guarded([this] { startGameFolder(); });
+    guarded([this] { loadCatalogue(); });
+    watchCatalogue();
+}
+
+// The seven list files and the picture of every part shown.
+void TForm1::watchCatalogue() {
+    std::vector<std::string> files;
+    for (const CategoryInfo& category : kCategories) {
+        files.push_back(programFolder_ + std::string(category.listFile));
+        const int shown = shownEntry_[static_cast<std::size_t>(category.category)];
+        if (shown > 0) {
+            files.push_back(
+                resolveIgnoringCase(programFolder_ + catalogue_.pathOf(category.category, shown)));
         }
-        catalogue_.clear();
-        if (const std::optional<std::string> folder = settingsStep(programFolder_, Memo1)) {
-            showGameFolder(*folder);
+    }
+    catalogueWatcher_->watch(files);
+}
+
+// A change on disk reloads as F5 does, but never under an open dialog: then it waits for
+// the next change.
+void TForm1::catalogueChangedOnDisk() {
+    if (QApplication::activeModalWidget() != nullptr) {
+        return;
+    }
+    FormReloadCatalogue();
+}
+
+// The game folder at start-up: the one the settings name when the game is there, else the
+// first install found (stored for the next start), else the folder named, marked as holding
+// no game. Nothing asks at start-up; "..." chooses another.
+void TForm1::startGameFolder() {
+    const InstallFinder finder = installFinder_ ? installFinder_ : installPlaces;
+    const StartFolder start = settingsStep(programFolder_, Memo1, [&finder] {
+        std::vector<std::string> folders;
+        for (const FolderPlace& place : finder()) {
+            folders.push_back(place.folder);
         }
-        try {
-            catalogue_.load(programFolder_, Memo1);
-        } catch (...) {
-            fillSelectors();  // the categories read before the failure stay usable
-            throw;
-        }
-        fillSelectors();
+        return folders;
     });
+    showGameFolder(start.folder);
+    installsFound_ = start.installsFound;
+    markGameFolder();
+    if (start.store) {
+        storeGameFolder(programFolder_, start.folder, Memo1);
+    }
+}
+
+// Loads the seven list files. Each one that cannot be read leaves only its own category at
+// its default entry; one message names them all.
+void TForm1::loadCatalogue() {
+    const std::vector<ListFileFailure> failures = catalogue_.load(programFolder_, Memo1);
+    fillSelectors();
+    reportListFailures(failures);
+}
+
+void TForm1::reportListFailures(const std::vector<ListFileFailure>& failures) {
+    if (failures.empty()) {
+        return;
+    }
+    std::string messages;
+    std::string causes;
+    for (const ListFileFailure& failure : failures) {
+        messages += (messages.empty() ? "" : "\n") + withClosingPeriod(failure.message);
+        const std::string_view file = info(failure.category).listFile;
+        causes += std::string(file) + ": " +
+                  (failure.cause.empty() ? std::string("cannot be read") : failure.cause) + ".\n";
+    }
+    causes += failures.size() == 1 ? "Its category offers only its default entry."
+                                   : "Their categories offer only their default entries.";
+    services_.showMessage(messages, std::string(kApplicationTitle), mb::kFailure, causes);
+}
+
+// The folder field's tooltip says how to change the folder and how many installs were
+// found; a folder without the game is shown in red, and its tooltip says so.
+void TForm1::markGameFolder() {
+    const bool game = holdsGame(gameFolder());
+    QString tip = game ? QStringLiteral("The game folder: skins are saved in its skins folder.")
+                       : QStringLiteral("gta-vc.exe is not in this folder.");
+    tip += QStringLiteral(" \"...\" chooses another.");
+    if (installsFound_ > 1) {
+        tip += QStringLiteral("\n%1 game installs were found; \"...\" lists them.")
+                   .arg(installsFound_);
+    } else if (installsFound_ == 1 && !game) {
+        tip += QStringLiteral("\nOne game install was found; \"...\" lists it.");
+    }
+    Edit1->setToolTip(tip);
+    QPalette palette = Edit1->palette();
+    palette.setColor(QPalette::Text,
+                     game ? QColor(Qt::black) : QColor::fromRgb(layout::kMissingGameColour));
+    Edit1->setPalette(palette);
 }
 
 // Setting the entries and the selection from here runs no change handler: those follow
@@ -168,14 +262,28 @@ void TForm1::fillSelectors() {
     }
 }
 
+// A part that fails to load is reported, and its selector goes back to the entry the
+// preview still shows, so that the selector, the preview and Save agree.
 void TForm1::selectorChanged(Category category) {
-    guarded([this, category] {
-        const int index = selector(category)->currentIndex();
+    const std::size_t at = static_cast<std::size_t>(category);
+    const int index = selector(category)->currentIndex();
+    bool loaded = false;
+    guarded([&] {
         const std::string path =
             index > 0 ? programFolder_ + catalogue_.pathOf(category, index) : std::string();
         preview_.select(category, index, path);
+        loaded = true;
     });
-    // Also after a failed load: the slot was shown before the picture was read.
+    if (loaded) {
+        shownEntry_[at] = index;
+        watchCatalogue();
+    } else {
+        const int shown = shownEntry_[at];
+        selector(category)->setCurrentIndex(shown);
+        if (shown == 0) {
+            guarded([&] { preview_.select(category, 0, std::string()); });  // hides the slot
+        }
+    }
     previewWidget->refresh();
     refreshModelView();
 }
@@ -215,12 +323,14 @@ void TForm1::FormReloadCatalogue() {
     // reported and the catalogue, the selectors and the preview stay exactly as they were,
     // so what is drawn (and saved) is still what the selectors name.
     Catalogue fresh;
+    std::vector<ListFileFailure> failures;
     bool read = false;
     guarded([&] {
-        fresh.load(programFolder_, Memo1);
-        read = true;
+        failures = fresh.load(programFolder_, Memo1);
+        read = failures.empty();
     });
     if (!read) {
+        reportListFailures(failures);
         return;
     }
     catalogue_ = std::move(fresh);
@@ -228,10 +338,11 @@ void TForm1::FormReloadCatalogue() {
     for (const CategoryInfo& category : kCategories) {
         const auto& caption = kept[static_cast<std::size_t>(category.category)];
         const std::vector<std::string>& captions = catalogue_.entries(category.category).captions;
-        const auto found = caption ? std::find(captions.begin(), captions.end(), *caption)
-                                   : captions.end();
+        const auto found =
+            caption ? std::find(captions.begin(), captions.end(), *caption) : captions.end();
         reloadPart(category.category, found == captions.end() ? 0 : int(found - captions.begin()));
     }
+    watchCatalogue();
     previewWidget->refresh();
     refreshModelView();
 }
@@ -242,13 +353,15 @@ void TForm1::FormReloadCatalogue() {
 // default entry is what the slot then shows.
 void TForm1::reloadPart(Category category, int index) {
     selector(category)->setCurrentIndex(index);
+    shownEntry_[static_cast<std::size_t>(category)] = index;
     guarded([this, category, index] {
         try {
-            preview_.select(category, index,
-                            index > 0 ? programFolder_ + catalogue_.pathOf(category, index)
-                                      : std::string());
+            preview_.select(
+                category, index,
+                index > 0 ? programFolder_ + catalogue_.pathOf(category, index) : std::string());
         } catch (...) {
             selector(category)->setCurrentIndex(0);
+            shownEntry_[static_cast<std::size_t>(category)] = 0;
             preview_.select(category, 0, std::string());
             preview_.slot(category).picture.release();
             throw;
@@ -262,14 +375,14 @@ void TForm1::Button1Click() {
 
 void TForm1::Button2Click() {
     guarded([this] {
-        const std::optional<std::string> chosen =
-            services_.chooseFolder(std::string(layout::kFolderDialogTitle),
-                                   placesFoundMeanwhile(installFinder_ ? installFinder_
-                                                                       : installPlaces));
+        const std::optional<std::string> chosen = services_.chooseFolder(
+            std::string(layout::kFolderDialogTitle),
+            placesFoundMeanwhile(installFinder_ ? installFinder_ : installPlaces));
         if (!chosen) {
             return;
         }
         showGameFolder(chosenGameFolder(*chosen));
+        markGameFolder();
         storeGameFolder(programFolder_, gameFolder(), Memo1);
         if (modelView_ != nullptr && modelView_->isVisible()) {
             openModelView();  // the view follows the new folder's model
@@ -279,13 +392,19 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
     guarded([this] {
+        const SkinName name = checkSkinName(skinName());
+        if (!name.accepted()) {
+            services_.showMessage(name.refusal, std::string(kApplicationTitle), mb::kWarning,
+                                  std::string(kSkinNameRule));
+            return;
+        }
         std::vector<std::string> failures;
         const QImage skin = preview_.renderSkin(failures);
         // A part that fails to draw is reported, and the skin is saved as composed.
         for (const std::string& message : failures) {
             report(message);
         }
-        const std::string path = skinOutputPath(gameFolder(), skinName());
+        const std::string path = skinsFolderForSave(gameFolder()) + name.fileName;
         if (FileExists(path) &&
             services_.showMessage(std::string(kReplaceQuestion), std::string(kQuestionCaption),
                                   mb::kQuestion) != mb::kIdYes) {
@@ -304,14 +423,28 @@ void TForm1::Button4Click() {
 
 void TForm1::vdClick() {
     guarded([this] {
-        if (const std::optional<GameLaunch> game = findGame(gameFolder())) {
-            services_.startProgram(gameCommand(*game, gameFolder(),
-                                               programOnPath(std::string(kSteamProgram)),
-                                               programOnPath(std::string(kWine))));
-        } else {
+        const std::optional<GameLaunch> game = findGame(gameFolder());
+        if (!game) {
             services_.showMessage(std::string(kGameMissing), std::string(kErrorCaption),
                                   mb::kWarning);
+            return;
         }
+        const ProcessCommand command =
+            gameCommand(*game, gameFolder(), programOnPath(std::string(kSteamProgram)),
+                        programOnPath(std::string(kWine)));
+        if (!programOnPath(command.program)) {
+            services_.showMessage(std::string(kNothingStartsGame), std::string(kErrorCaption),
+                                  mb::kWarning, std::string(kWhatToInstall));
+            return;
+        }
+        const std::string program = command.program;
+        services_.startProgram(command, [self = QPointer(this), program](const std::string& why) {
+            if (self) {
+                self->services_.showMessage(std::string(kGameDidNotStart),
+                                            std::string(kErrorCaption), mb::kWarning,
+                                            program + ": " + why);
+            }
+        });
     });
 }
 

@@ -98,4 +98,11 @@ inline constexpr std::array<ControlSpec, 15> kControls{{
 // The folder dialog's prompt.
 inline constexpr std::string_view kFolderDialogTitle = "Directory with VICE CITY";
 
+// Tooltips that tell where the controls hidden from sight are.
+inline constexpr const char* kPreviewTip = "Double-click or F3: see it worn";
+inline constexpr const char* kSelectorTip = "F5 reads the part lists again";
+
+// The folder field's text when the folder holds no game.
+inline constexpr QRgb kMissingGameColour = 0xFFC00000;
+
 }  // namespace vestura::layout

@@ -204,10 +204,13 @@ QMessageBox::StandardButtons buttonsOf(unsigned flags) {
 }  // namespace
 
 int QtDesktopServices::showMessage(const std::string& message, const std::string& caption,
-                                   unsigned flags) {
+                                   unsigned flags, const std::string& detail) {
     const FocusKeeper keeper;
     MessageBox box(iconOf(flags), text(caption), text(message), buttonsOf(flags), keeper.window());
     box.setTextFormat(Qt::PlainText);
+    if (!detail.empty()) {
+        box.setInformativeText(text(detail));
+    }
     box.setWindowModality(Qt::ApplicationModal);
     switch (box.exec()) {
         case QMessageBox::Yes:
@@ -275,8 +278,9 @@ void QtDesktopServices::openUrl(const std::string& url) {
     QDesktopServices::openUrl(QUrl(text(url)));
 }
 
-void QtDesktopServices::startProgram(const ProcessCommand& command) {
-    startDetached(command);
+void QtDesktopServices::startProgram(const ProcessCommand& command,
+                                     std::function<void(const std::string& why)> onEarlyFailure) {
+    startWatched(command, QCoreApplication::instance(), std::move(onEarlyFailure));
 }
 
 }  // namespace vestura

@@ -7,11 +7,14 @@ namespace vestura {
 
 class QtDesktopServices final : public DesktopServices {
 public:
-    int showMessage(const std::string& text, const std::string& caption, unsigned flags) override;
+    using DesktopServices::showMessage;
+    int showMessage(const std::string& text, const std::string& caption, unsigned flags,
+                    const std::string& detail) override;
     std::optional<std::string> chooseFolder(const std::string& title,
                                             const FolderPlaces& places) override;
     void openUrl(const std::string& url) override;
-    void startProgram(const ProcessCommand& command) override;
+    void startProgram(const ProcessCommand& command,
+                      std::function<void(const std::string& why)> onEarlyFailure) override;
 };
 
 }  // namespace vestura

@@ -17,7 +17,8 @@ namespace {
 // Answers every box with OK and records nothing: a failure would show up as a count.
 class SilentServices final : public vestura::DesktopServices {
 public:
-    int showMessage(const std::string&, const std::string&, unsigned) override {
+    using DesktopServices::showMessage;
+    int showMessage(const std::string&, const std::string&, unsigned, const std::string&) override {
         ++messages;
         return vestura::mb::kIdOk;
     }
@@ -26,7 +27,8 @@ public:
         return {};
     }
     void openUrl(const std::string&) override {}
-    void startProgram(const vestura::ProcessCommand&) override {}
+    void startProgram(const vestura::ProcessCommand&,
+                      std::function<void(const std::string&)>) override {}
     int messages = 0;
 };
 

@@ -1,8 +1,8 @@
 // `vestura-cli check`: loads the catalogue and decodes every entry's picture, reporting
 // what the window would report when the entry is picked, plus two authoring warnings.
+#include <sys/stat.h>
 #include <QImage>
 #include <QPainter>
-#include <sys/stat.h>
 
 #include <compare>
 #include <cstdint>
@@ -43,11 +43,9 @@ public:
     int run() {
         Catalogue catalogue;
         LineBuffer memo;
-        try {
-            catalogue.load(folder_, memo);
-        } catch (const Exception& e) {
-            // The categories read before the failing list file are still checked.
-            problem(text8::decoded(withClosingPeriod(e.message())));
+        for (const ListFileFailure& failure : catalogue.load(folder_, memo)) {
+            // The other categories are still checked.
+            problem(text8::decoded(failureLine(failure.message, failure.cause)));
         }
         for (const CategoryInfo& category : kCategories) {
             checkCategory(category, catalogue.entries(category.category));
@@ -89,7 +87,7 @@ private:
         std::string problem;  // the failure's text; empty when the picture loaded and drew
         int width = 0;
         int height = 0;
-        std::string unusedKey;  // the key colour, when no other pixel uses it
+        std::string unusedKey;      // the key colour, when no other pixel uses it
         bool drawsNothing = false;  // it has pixels, and the slot would show none of them
         bool namesPath = false;     // the problem text names the path as spelled
     };
@@ -154,11 +152,11 @@ private:
             picture.loadFromFile(path);
             outcome.drawsNothing = !anyPixelShows(picture, transparent);
         } catch (const EFOpenError& e) {
-            outcome.problem = text8::decoded(withClosingPeriod(e.message()));
+            outcome.problem = text8::decoded(withClosingPeriod(e.withCause()));
             outcome.namesPath = true;
             return outcome;
         } catch (const Exception& e) {
-            outcome.problem = text8::decoded(withClosingPeriod(e.message()));
+            outcome.problem = text8::decoded(withClosingPeriod(e.withCause()));
             return outcome;
         } catch (const std::bad_alloc&) {
             outcome.problem = withClosingPeriod(std::string(msg::kOutOfMemory));

@@ -149,7 +149,7 @@ public:
                 }
                 skin.file->commit();
             } catch (const Exception& e) {
-                report_(skin.line, e.message());
+                report_(skin.line, e.withCause());
             }
             skin.file.reset();  // an unplaced skin's file goes now
         }
@@ -196,7 +196,7 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
             const QImage skin = session.compose(selectionOf(session, recipe), failures);
             placement.add(recipe.line, prepareSkinFile(recipe.output, skin));
         } catch (const Exception& e) {
-            failures.push_back(e.message());
+            failures.push_back(e.withCause());
         } catch (const UsageError& e) {
             failures.push_back(e.what());
         }
@@ -230,7 +230,7 @@ int runConvert(const Invocation& invocation) {
 int runList(const std::string& folder, std::ostream& out) {
     LineBuffer memo;
     Catalogue catalogue;
-    catalogue.load(folder, memo);
+    raiseFirst(catalogue.load(folder, memo));
     for (const CategoryInfo& category : kCategories) {
         const CategoryEntries& entries = catalogue.entries(category.category);
         for (std::size_t k = 0; k < entries.captions.size(); ++k) {
@@ -277,7 +277,7 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
         err << "vestura-cli: " << e.what() << '\n' << kUsage;
         return 2;
     } catch (const Exception& e) {
-        err << text8::toLocale(text8::decoded(withClosingPeriod(e.message()))) << '\n';
+        err << text8::toLocale(text8::decoded(failureLine(e.message(), e.cause()))) << '\n';
         return 1;
     } catch (const std::bad_alloc&) {
         err << withClosingPeriod(std::string(msg::kOutOfMemory)) << '\n';

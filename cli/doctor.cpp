@@ -85,7 +85,7 @@ std::string fix(const std::string& path, const std::string& name) {
     try {
         return rewrite(path, name);
     } catch (const Exception& e) {
-        return e.message();
+        return e.withCause();
     } catch (const std::bad_alloc&) {
         return std::string(msg::kOutOfMemory);
     }

@@ -45,7 +45,7 @@ std::size_t decodedBytes(const TGraphic& picture, std::size_t fileBytes) {
 
 SkinSession::SkinSession(std::string programFolder)
     : programFolder_(std::move(programFolder)), cacheBudget_(kPictureCacheBytes) {
-    catalogue_.load(programFolder_, memo_);
+    raiseFirst(catalogue_.load(programFolder_, memo_));
     preview_.setBaseSkin(loadBuiltinBitmap(BuiltinPicture::BaseSkin));
 }
 

@@ -11,4 +11,13 @@ namespace vestura {
 // character, space or punctuation from "!" to "." does not.
 std::string withClosingPeriod(std::string text);
 
+// The cause of a failed system call in plain words: "the folder does not exist", "no
+// permission", "the disk is full", "the medium is read-only", "the name is not allowed", ...;
+// empty for 0.
+std::string causeOfError(int error);
+
+// A failure on one line, as the CLI prints it: the message, then ": " and the cause when
+// there is one, with the period rule applied to the whole.
+std::string failureLine(const std::string& message, const std::string& cause);
+
 }  // namespace vestura

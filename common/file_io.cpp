@@ -7,22 +7,41 @@
 #include <cerrno>
 
 #include "common/errors.h"
+#include "common/failure_text.h"
 #include "common/messages.h"
 
 namespace vestura {
 
+namespace {
+
+// Why a file could not be opened for reading; 0 stands for something that is not a file.
+std::string openFailureCause(int error) {
+    switch (error) {
+        case 0:
+            return "it is not a regular file";
+        case ENOENT:
+            return "the file does not exist";
+        default:
+            return causeOfError(error);
+    }
+}
+
+}  // namespace
+
 RegularFile::RegularFile(const std::string& path) {
     // O_NONBLOCK: opening a FIFO with no writer, or some devices, would otherwise wait
     // forever. Regular files ignore the flag, and nothing else is read.
+    errno = ENOENT;  // what an empty path means
     if (!path.empty()) {
         fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     }
     struct stat status {};
     if (fd_ < 0 || ::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int error = fd_ < 0 ? errno : 0;
         if (fd_ >= 0) {
             ::close(fd_);
         }
-        throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
+        throw EFOpenError(msg::format(msg::kCannotOpenFile, path), openFailureCause(error));
     }
     size_ = static_cast<std::uint64_t>(status.st_size);
 }
@@ -40,7 +59,7 @@ std::size_t RegularFile::read(void* into, std::size_t count) {
             continue;
         }
         if (n < 0) {
-            throw EReadError(std::string(msg::kStreamReadError));
+            throw EReadError(std::string(msg::kStreamReadError), causeOfError(errno));
         }
         if (n == 0) {
             break;
@@ -59,7 +78,7 @@ std::size_t RegularFile::readAt(std::uint64_t offset, void* into, std::size_t co
             continue;
         }
         if (n < 0) {
-            throw EReadError(std::string(msg::kStreamReadError));
+            throw EReadError(std::string(msg::kStreamReadError), causeOfError(errno));
         }
         if (n == 0) {
             break;

@@ -23,6 +23,7 @@
 #endif
 
 #include "common/errors.h"
+#include "common/failure_text.h"
 #include "common/file_io.h"
 #include "common/messages.h"
 
@@ -32,12 +33,13 @@ namespace {
 
 constexpr int kNoFile = -1;
 
-[[noreturn]] void failCreate(const std::string& path) {
-    throw EFCreateError(msg::format(msg::kCannotCreateFile, path));
+// Both take the cause from errno as it stands where they are called, before any clean-up.
+[[noreturn]] void failCreate(const std::string& path, int error = errno) {
+    throw EFCreateError(msg::format(msg::kCannotCreateFile, path), causeOfError(error));
 }
 
-[[noreturn]] void failWrite() {
-    throw EWriteError(std::string(msg::kStreamWriteError));
+[[noreturn]] void failWrite(int error = errno) {
+    throw EWriteError(std::string(msg::kStreamWriteError), causeOfError(error));
 }
 
 // Writes every piece, each write checked for what the system really stored: a short write is
@@ -51,6 +53,9 @@ bool writeAll(int fd, std::span<const ByteView> pieces) {
                 continue;
             }
             if (n <= 0) {
+                if (n == 0) {
+                    errno = ENOSPC;  // nothing stored and no error: the disk is full
+                }
                 return false;
             }
             done += static_cast<std::size_t>(n);
@@ -137,6 +142,9 @@ bool reserve(int fd, std::uint64_t size) {
     do {
         error = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
     } while (error == EINTR);
+    if (error != 0) {
+        errno = error;  // posix_fallocate returns its error instead of setting it
+    }
     return error == 0;
 #endif
 }
@@ -201,6 +209,7 @@ TargetKind kindOf(const std::string& path) {
         return TargetKind::Stream;
     }
 #endif
+    errno = EISDIR;              // for the message: something that is not a file is in the way
     return TargetKind::Refused;  // a folder, a block device, a socket
 }
 
@@ -300,8 +309,9 @@ PendingFile::PendingFile(const std::string& path, std::span<const ByteView> piec
     }
     keepPermissions(kind == TargetKind::Regular);
     if (!writeAll(fd_, pieces)) {
+        const int error = errno;
         discard();  // a constructor that throws gets no destructor call
-        failWrite();
+        failWrite(error);
     }
 }
 
@@ -316,9 +326,10 @@ void PendingFile::writeDirectly(std::span<const ByteView> pieces) {
         failCreate(path_);
     }
     const bool written = writeAll(fd_, pieces);
+    const int error = errno;
     closeFile();
     if (!written) {
-        failWrite();
+        failWrite(error);
     }
 }
 
@@ -461,17 +472,19 @@ void PendingFile::rewriteInPlace() {
     }
     const auto oldSize = static_cast<std::uint64_t>(status.st_size);
     if (!reserve(fd_, inPlace_.size())) {
+        const int error = errno;
         resize(fd_, oldSize);  // a reservation that failed part way may have grown the file
         closeFile();
-        failWrite();
+        failWrite(error);
     }
     const ByteView content(inPlace_);
     const bool written = writeAll(fd_, std::span<const ByteView>(&content, 1)) &&
                          resize(fd_, inPlace_.size()) && makeDurable(fd_);
+    const int error = errno;
     closeFile();
     Bytes().swap(inPlace_);
     if (!written) {
-        failWrite();
+        failWrite(error);
     }
 }
 

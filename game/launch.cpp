@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "common/path_case.h"
 #include "common/platform.h"
 #include "game/file_exists.h"
 
@@ -48,7 +49,8 @@ bool isExecutableFile(const std::string& path) {
 }  // namespace
 
 std::optional<GameLaunch> findGame(const std::string& gameFolder) {
-    std::string executable = gameFolder + std::string(kGameExecutable);
+    // The executable in any letter case, as a copy from Windows may have it.
+    std::string executable = resolveIgnoringCase(gameFolder + std::string(kGameExecutable));
     if (!FileExists(executable)) {
         return std::nullopt;
     }

@@ -1,8 +1,13 @@
-// The settings step at start-up and the storing of a newly chosen game folder.
+// Where the settings file lives, the settings step at start-up and the storing of a newly
+// chosen game folder.
 #include "game/settings.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
+#include "common/errors.h"
+#include "common/path_case.h"
 #include "common/platform.h"
 #include "game/file_exists.h"
 
@@ -11,6 +16,32 @@ namespace vestura {
 namespace {
 
 constexpr std::string_view kSettingsFile = "vestu.cfg";
+constexpr std::string_view kGameExecutable = "gta-vc.exe";
+constexpr std::string_view kUserSettingsFolder = "vestura/";
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string withSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') {
+        folder.push_back('/');
+    }
+    return folder;
+}
+
+// Saves `memo` as the user's settings file, making its folders first.
+void saveAsUserSettings(LineBuffer& memo) {
+    const std::string path = userSettingsPath();
+    if (path.empty()) {
+        throw EFCreateError("Cannot create file " + std::string(kSettingsFile),
+                            "neither XDG_CONFIG_HOME nor HOME is set");
+    }
+    std::error_code ignored;  // a folder that cannot be made fails the save below
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    memo.save(path);
+}
 
 }  // namespace
 
@@ -18,21 +49,63 @@ std::string settingsPath(const std::string& programFolder) {
     return programFolder + std::string(kSettingsFile);
 }
 
-std::optional<std::string> settingsStep(const std::string& programFolder, LineBuffer& memo) {
-    const std::string path = settingsPath(programFolder);
-    if (FileExists(path)) {
-        memo.load(path);
-        return memo.line(0);
+std::string userSettingsPath() {
+    const std::string config = environment("XDG_CONFIG_HOME");
+    std::string base;
+    if (config.starts_with('/')) {
+        base = withSeparator(config);
+    } else if (const std::string home = environment("HOME"); !home.empty()) {
+        base = withSeparator(home) + ".config/";
+    } else {
+        return {};
     }
-    memo.clear();
-    memo.add(platform::defaultGameFolder());
-    memo.save(path);
-    return std::nullopt;
+    return base + std::string(kUserSettingsFolder) + std::string(kSettingsFile);
+}
+
+std::string settingsInUse(const std::string& programFolder) {
+    if (const std::string own = settingsPath(programFolder); FileExists(own)) {
+        return own;
+    }
+    if (const std::string user = userSettingsPath(); !user.empty() && FileExists(user)) {
+        return user;
+    }
+    return {};
+}
+
+bool holdsGame(const std::string& gameFolder) {
+    return !gameFolder.empty() &&
+           FileExists(resolveIgnoringCase(gameFolder + std::string(kGameExecutable)));
+}
+
+StartFolder settingsStep(const std::string& programFolder, LineBuffer& memo,
+                         const InstallFolders& installs) {
+    StartFolder start;
+    const std::string path = settingsInUse(programFolder);
+    if (!path.empty()) {
+        memo.load(path);
+        start.folder = memo.line(0);
+    } else {
+        memo.clear();
+        start.folder = platform::defaultGameFolder();
+        start.store = true;
+    }
+    start.holdsGame = holdsGame(start.folder);
+    if (start.holdsGame || !installs) {
+        return start;
+    }
+    const std::vector<std::string> found = installs();
+    start.installsFound = found.size();
+    if (!found.empty()) {
+        start.folder = found.front();
+        start.holdsGame = holdsGame(start.folder);
+        start.store = true;
+    }
+    return start;
 }
 
 std::string gameFolderFromSettings(const std::string& programFolder) {
-    const std::string settings = settingsPath(programFolder);
-    if (!FileExists(settings)) {
+    const std::string settings = settingsInUse(programFolder);
+    if (settings.empty()) {
         return platform::defaultGameFolder();
     }
     LineBuffer memo;
@@ -46,10 +119,19 @@ std::string chosenGameFolder(const std::string& dialogPath) {
 
 void storeGameFolder(const std::string& programFolder, const std::string& folder,
                      LineBuffer& memo) {
-    const std::string path = settingsPath(programFolder);
-    memo.load(path);
-    memo.setLine(0, folder);
-    memo.save(path);
+    if (const std::string path = settingsInUse(programFolder); !path.empty()) {
+        memo.load(path);
+        memo.setLine(0, folder);
+        memo.save(path);
+        return;
+    }
+    memo.clear();
+    memo.add(folder);
+    try {
+        memo.save(settingsPath(programFolder));
+    } catch (const EFCreateError&) {
+        saveAsUserSettings(memo);  // the program folder takes no new file
+    }
 }
 
 }  // namespace vestura

@@ -17,8 +17,8 @@ std::optional<Bytes> readAsWritten(const std::string& path, std::int64_t maxByte
     const std::string found = resolveIgnoringCase(path);
     try {
         return readFileUpTo(found, static_cast<std::uint64_t>(maxBytes));
-    } catch (const EFOpenError&) {
-        throw EFOpenError(msg::format(msg::kCannotOpenFile, path));
+    } catch (const EFOpenError& e) {
+        throw EFOpenError(msg::format(msg::kCannotOpenFile, path), e.cause());
     }
 }
 

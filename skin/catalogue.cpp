@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "common/errors.h"
 #include "common/platform.h"
 #include "game/line_buffer.h"
 
@@ -29,21 +30,33 @@ void addRecords(const LineBuffer& buffer, CategoryEntries& entries) {
 
 }  // namespace
 
-void Catalogue::load(const std::string& programFolder, LineBuffer& buffer) {
+std::vector<ListFileFailure> Catalogue::load(const std::string& programFolder, LineBuffer& buffer) {
     clear();
+    std::vector<ListFileFailure> failures;
     for (const CategoryInfo& category : kCategories) {
         CategoryEntries& entries = categories_[static_cast<std::size_t>(category.category)];
         entries.captions.emplace_back(category.defaultEntry);
         entries.loaded = true;
-        // A list file that cannot be read ends the whole load here.
-        buffer.load(programFolder + std::string(category.listFile));
-        addRecords(buffer, entries);
         entries.selected = 0;
+        try {
+            buffer.load(programFolder + std::string(category.listFile));
+        } catch (const Exception& e) {  // missing, unreadable or too large
+            failures.push_back({category.category, e.message(), e.cause()});
+            continue;
+        }
+        addRecords(buffer, entries);
     }
+    return failures;
 }
 
 void Catalogue::clear() {
     categories_.fill(CategoryEntries());
+}
+
+void raiseFirst(const std::vector<ListFileFailure>& failures) {
+    if (!failures.empty()) {
+        throw EFOpenError(failures.front().message, failures.front().cause);
+    }
 }
 
 const std::string& Catalogue::pathOf(Category c, int index) const {

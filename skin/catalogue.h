@@ -12,6 +12,13 @@ namespace vestura {
 
 class LineBuffer;
 
+// A list file that could not be read: its category holds only its default entry.
+struct ListFileFailure {
+    Category category;
+    std::string message;  // "Cannot open file <path>", as raised
+    std::string cause;    // in plain words, may be empty
+};
+
 struct CategoryEntries {
     bool loaded = false;                // the default entry is present (its load was begun)
     std::vector<std::string> captions;  // entry 0 is the default entry, then one per record
@@ -20,12 +27,17 @@ struct CategoryEntries {
     int selected = -1;                  // 0 after a complete load, -1 otherwise
 };
 
+// Raises the first of `failures`, if any, as the failure it was (its message and cause), for
+// a caller that cannot go on without every list file.
+void raiseFirst(const std::vector<ListFileFailure>& failures);
+
 class Catalogue {
 public:
     // Reads the seven list files (programFolder + list file name) through `buffer`, in
-    // table order. A list file that cannot be read raises its failure at once: the failing
-    // category keeps only its default entry and no selection, later ones stay empty.
-    void load(const std::string& programFolder, LineBuffer& buffer);
+    // table order. A list file that cannot be read leaves its category with only its default
+    // entry, and the others still load; the failures are returned in table order. Out of
+    // memory is raised.
+    std::vector<ListFileFailure> load(const std::string& programFolder, LineBuffer& buffer);
     void clear();
 
     const CategoryEntries& entries(Category c) const {

@@ -1,9 +1,16 @@
 #include "skin/skin_export.h"
 
 #include <cstddef>
+#include <filesystem>
+#include <optional>
 
+#include "common/errors.h"
+#include "common/failure_text.h"
 #include "common/file_io.h"
+#include "common/messages.h"
 #include "common/platform.h"
+#include "game/settings.h"
+#include "game/skins_check.h"
 #include "picture/bmp/bmp_writer.h"
 
 namespace vestura {
@@ -36,8 +43,20 @@ constexpr std::array<QRgb, 256> makeSkinColorTable() {
 
 constinit const std::array<QRgb, 256> kSkinColorTable = makeSkinColorTable();
 
-std::string skinOutputPath(const std::string& gameFolder, const std::string& skinName) {
-    return gameFolder + "skins" + platform::kPathSeparator + skinName + ".bmp";
+std::string skinsFolderForSave(const std::string& gameFolder) {
+    if (const std::optional<std::string> existing = skinsFolderOf(gameFolder)) {
+        return *existing;
+    }
+    const std::string folder = gameFolder + "skins";
+    if (holdsGame(gameFolder)) {
+        std::error_code error;
+        std::filesystem::create_directory(folder, error);
+        if (error) {
+            throw EFCreateError(msg::format(msg::kCannotCreateFile, folder),
+                                causeOfError(error.value()));
+        }
+    }
+    return folder + platform::kPathSeparator;
 }
 
 namespace {

@@ -18,9 +18,12 @@ namespace vestura {
 // A 24-bit reader ignores it; it never affects the pixels.
 extern const std::array<QRgb, 256> kSkinColorTable;
 
-// gameFolder + "skins" + separator + skinName + ".bmp", by plain concatenation: a game
-// folder without its final separator glues "skins" to its last name.
-std::string skinOutputPath(const std::string& gameFolder, const std::string& skinName);
+// The skins folder a skin is saved into, ending with a separator: the game folder's own
+// "skins" folder in whatever letter case it has. When it has none but holds the game, "skins"
+// is made there (raising EFCreateError "Cannot create file <folder>" with its cause when it
+// cannot be). Otherwise gameFolder + "skins" + separator by plain concatenation, where the
+// write then fails: a game folder without its final separator glues "skins" to its last name.
+std::string skinsFolderForSave(const std::string& gameFolder);
 
 // Writes `skin` to `path` as a 24-bit BMP with kSkinColorTable (197,686 bytes for a
 // 256 x 256 skin), replacing any file there. The file header, information header, colour

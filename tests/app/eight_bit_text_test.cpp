@@ -39,6 +39,8 @@ TEST_F(EightBitText, AGameFolderFromTheSettingsFileKeepsItsBytesForSaveAndStartV
     EXPECT_EQ(services.messages[0].text, "Skin saved");
     EXPECT_EQ(std::filesystem::file_size(folder + "/skins/NewSkin.bmp"), 197686u);
 
+    const TempFolder tools;
+    const WineOnPath wine(tools);
     form->vdClick();
     ASSERT_EQ(services.programs.size(), 1u);
     EXPECT_EQ(services.programs[0].workingFolder, folder + "/");

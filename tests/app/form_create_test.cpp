@@ -53,38 +53,51 @@ TEST_F(WindowTest, FillsEachSelectorWithItsDefaultEntryThenTheCatalogueCaptions)
     EXPECT_TRUE(services.kinds.empty());
 }
 
-TEST_F(WindowTest, MissingListFileIsReportedOnceAndLeavesTheLaterSelectorsEmpty) {
+// Each list file that cannot be read empties only its own selector; one box names them all.
+TEST_F(WindowTest, MissingListFilesAreReportedInOneBoxAndSpoilOnlyTheirCategories) {
     writeEmptyCatalogue();
     program.write("e.ls", "<NEW>\r\na.bmp\r\nRound\r\n");
+    program.write("k.ls", "<NEW>\r\nk.bmp\r\nPolo\r\n");
     QFile::remove(QString::fromLocal8Bit(program.file("p.ls")));
+    QFile::remove(QString::fromLocal8Bit(program.file("h.ls")));
     createWindow();
 
     ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "Cannot open file " + program.file("p.ls") + ".");
+    EXPECT_EQ(services.messages[0].text, "Cannot open file " + program.file("p.ls") +
+                                             ".\nCannot open file " + program.file("h.ls") + ".");
     EXPECT_EQ(services.messages[0].caption, "Vestura");
     EXPECT_EQ(services.messages[0].flags, 16u);
+    EXPECT_NE(services.messages[0].detail.find("p.ls: the file does not exist."), std::string::npos)
+        << services.messages[0].detail;
 
     EXPECT_EQ(itemsOf(form->ComboBox1), QStringList({"None", "Round"}));
-    EXPECT_EQ(form->ComboBox1->currentIndex(), 0);
     EXPECT_EQ(itemsOf(form->ComboBox2), QStringList({"None"}));
-    EXPECT_EQ(form->ComboBox2->currentIndex(), -1);
-    EXPECT_EQ(form->ComboBox2->currentText(), "");
-    for (const QComboBox* later :
-         {form->ComboBox4, form->ComboBox5, form->ComboBox6, form->ComboBox7, form->ComboBox3}) {
-        EXPECT_EQ(later->count(), 0) << later->objectName().toStdString();
+    EXPECT_EQ(itemsOf(form->ComboBox5), QStringList({"Usual"}));
+    EXPECT_EQ(itemsOf(form->ComboBox6), QStringList({"Usual", "Polo"}));
+    for (const QComboBox* box : {form->ComboBox1, form->ComboBox2, form->ComboBox3, form->ComboBox4,
+                                 form->ComboBox5, form->ComboBox6, form->ComboBox7}) {
+        EXPECT_EQ(box->currentIndex(), 0) << box->objectName().toStdString();
     }
 }
 
-TEST_F(WindowTest, SettingsFileThatCannotBeCreatedLeavesEverySelectorEmpty) {
-    writeEmptyCatalogue();
+// Settings that cannot be written anywhere are reported with their cause; every part still
+// loads.
+TEST_F(WindowTest, SettingsFileThatCannotBeCreatedIsReportedAndTheCatalogueLoads) {
+    writeCatalogueOf("part.bmp");
     ASSERT_TRUE(QDir().mkdir(QString::fromLocal8Bit(program.file("vestu.cfg"))));
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    game.write("config", "a file, not a folder");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(game.file("config")));
     createWindow();
+    qputenv("XDG_CONFIG_HOME", saved);
     ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "Cannot create file " + program.file("vestu.cfg") + ".");
+    EXPECT_EQ(services.messages[0].text,
+              "Cannot create file " + game.file("config") + "/vestura/vestu.cfg.");
+    EXPECT_EQ(services.messages[0].detail, "A part of the path is not a folder.");
     EXPECT_EQ(form->Edit1->text().toLocal8Bit().toStdString(), platform::defaultGameFolder());
     for (const QComboBox* box : {form->ComboBox1, form->ComboBox2, form->ComboBox3, form->ComboBox4,
                                  form->ComboBox5, form->ComboBox6, form->ComboBox7}) {
-        EXPECT_EQ(box->count(), 0);
+        EXPECT_EQ(box->count(), 2);
     }
 }
 
@@ -111,7 +124,7 @@ TEST_F(WindowTest, CancelledFolderChoiceChangesNothing) {
     EXPECT_TRUE(services.messages.empty());
 }
 
-TEST_F(WindowTest, FolderChoiceKeepsTheNewFolderWhenTheSettingsFileVanished) {
+TEST_F(WindowTest, FolderChoiceWritesTheSettingsFileAgainWhenItVanished) {
     writeEmptyCatalogue();
     program.write("vestu.cfg", "/old/\r\n");
     createWindow();
@@ -119,9 +132,8 @@ TEST_F(WindowTest, FolderChoiceKeepsTheNewFolderWhenTheSettingsFileVanished) {
     services.folderAnswer = "/new";
     form->Button2->click();
     EXPECT_EQ(form->Edit1->text(), "/new/");
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "Cannot open file " + program.file("vestu.cfg") + ".");
-    EXPECT_FALSE(QFile::exists(QString::fromLocal8Bit(program.file("vestu.cfg"))));
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_EQ(program.read("vestu.cfg"), "/new/\r\n");
 }
 
 }  // namespace

@@ -13,21 +13,6 @@
 namespace vestura::test {
 namespace {
 
-// Puts a folder holding an executable "wine" alone on the PATH for one test.
-class WineOnPath {
-public:
-    explicit WineOnPath(const TempFolder& folder) : saved_(qgetenv("PATH")) {
-        writeFile(folder.file("wine"), "#!/bin/sh\n");
-        QFile::setPermissions(QString::fromLocal8Bit(folder.file("wine")),
-                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        qputenv("PATH", QByteArray::fromStdString(folder.path()));
-    }
-    ~WineOnPath() { qputenv("PATH", saved_); }
-
-private:
-    QByteArray saved_;
-};
-
 class LaunchTest : public WindowTest {
 protected:
     void SetUp() override {
@@ -58,6 +43,38 @@ TEST_F(LaunchTest, StartsTheGameThroughWineInTheGameFolder) {
     EXPECT_EQ(started.workingFolder, game.path());
     EXPECT_TRUE(services.messages.empty());
     EXPECT_TRUE(form->isEnabled());
+}
+
+// With neither wine nor the desktop's opener, the user learns what to install.
+TEST_F(LaunchTest, SaysWhatToInstallWhenNothingCanStartTheGame) {
+    game.write("GTA-VC.EXE", "MZ");  // as a copy from Windows may have it
+    useGameFolder(game.path());
+    createWindow();
+    const QByteArray saved = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(tools.path()));
+    form->vd->click();
+    qputenv("PATH", saved);
+    EXPECT_TRUE(services.programs.empty());
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "Nothing on this computer can start the game.");
+    EXPECT_NE(services.messages[0].detail.find("Install Wine"), std::string::npos);
+}
+
+// A launcher that fails in its first seconds is reported with its first error line; the box
+// comes from the launch's own report, after the click has returned.
+TEST_F(LaunchTest, ReportsALauncherThatFailsAtOnce) {
+    game.write("gta-vc.exe", "MZ");
+    useGameFolder(game.path());
+    createWindow();
+    const WineOnPath wine(tools);
+    form->vd->click();
+    ASSERT_EQ(services.earlyFailures.size(), 1u);
+    EXPECT_TRUE(services.messages.empty());
+    services.earlyFailures[0]("exit status 1: wine: could not load kernel32.dll");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "The game did not start.");
+    EXPECT_EQ(services.messages[0].detail,
+              "wine: exit status 1: wine: could not load kernel32.dll");
 }
 
 TEST_F(LaunchTest, ReportsAMissingExecutable) {

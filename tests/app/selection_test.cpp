@@ -54,20 +54,29 @@ TEST_F(SelectionTest, DefaultEntryHidesTheSlotAndTheNextPickShowsTheNewPicture) 
     EXPECT_TRUE(services.kinds.empty());
 }
 
-TEST_F(SelectionTest, FailedLoadKeepsTheSlotShownAndTheWindowUsable) {
-    writeCatalogueOf("parts/missing.bmp");
+// A part that fails to load is reported with its cause, and its selector goes back to the
+// entry the preview shows, so that the selector, the preview and Save agree.
+TEST_F(SelectionTest, FailedLoadReturnsTheSelectorToThePartShown) {
+    writeEmptyCatalogue();
+    writePart("red.bmp", 20, 20, qRgb(250, 0, 0));
+    program.write("c.ls", "<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\nparts/missing.bmp\r\nGone\r\n");
     createWindow();
-    pick(form->ComboBox1, 1);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text,
-              "Cannot open file " + program.path() + "parts/missing.bmp.");
-    EXPECT_EQ(services.messages[0].caption, "Vestura");
-    EXPECT_TRUE(layer("e")->isVisibleTo(form.get()));
-    EXPECT_EQ(form->ComboBox1->currentIndex(), 1);
-
+    for (const int entry : {0, 1}) {
+        SCOPED_TRACE(entry);
+        services.messages.clear();
+        pick(form->ComboBox4, entry);
+        pick(form->ComboBox4, 2);
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text,
+                  "Cannot open file " + program.path() + "parts/missing.bmp.");
+        EXPECT_EQ(services.messages[0].detail, "The file does not exist.");
+        EXPECT_EQ(services.messages[0].caption, "Vestura");
+        EXPECT_EQ(form->ComboBox4->currentIndex(), entry);
+        EXPECT_EQ(layer("c")->isVisibleTo(form.get()), entry == 1);
+        EXPECT_EQ(entry == 1, shown().pixel(224, 163) == qRgb(250, 0, 0));
+    }
     form->Button4->click();
-    ASSERT_EQ(services.messages.size(), 2u);
-    EXPECT_EQ(services.messages[1].caption, "About");
+    EXPECT_EQ(services.messages.back().caption, "About");
 }
 
 TEST_F(SelectionTest, DecodeFailureWhilePaintingIsReportedOnceAfterThePaint) {

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,23 @@
 #include "tests/support/temp_folder.h"
 
 namespace vestura::test {
+
+// Puts a folder holding an executable "wine" alone on the PATH for the object's life.
+class WineOnPath {
+public:
+    explicit WineOnPath(const TempFolder& folder) : saved_(qgetenv("PATH")) {
+        writeFile(folder.file("wine"), "#!/bin/sh\n");
+        QFile::setPermissions(QString::fromLocal8Bit(folder.file("wine")),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        qputenv("PATH", QByteArray::fromStdString(folder.path()));
+    }
+    ~WineOnPath() { qputenv("PATH", saved_); }
+    WineOnPath(const WineOnPath&) = delete;
+    WineOnPath& operator=(const WineOnPath&) = delete;
+
+private:
+    QByteArray saved_;
+};
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -93,8 +93,10 @@ TEST(RecipesIntoProtectedFolder, EachSkinIsRewrittenAtOnceAndAFullDiskKeepsTheOl
             [&] {
                 const test::CliOutcome outcome =
                     test::runCli({"render", "--folder", kCatalogue, "--recipes", recipes});
-                return outcome.err == recipes + ":1: Stream write error.\n" + recipes +
-                                          ":2: expected category=ENTRY, got hat=1.\n"
+                return outcome.err ==
+                               recipes +
+                                   ":1: Stream write error: the file is larger than allowed.\n" +
+                                   recipes + ":2: expected category=ENTRY, got hat=1.\n"
                            ? 0
                            : 1;
             },

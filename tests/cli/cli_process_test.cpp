@@ -161,7 +161,7 @@ TEST(CliExecutable, CaptionsPrintInTheLocalesEncoding) {
     for (const CategoryInfo& category : kCategories) {
         folder.write(std::string(category.listFile), "");
     }
-    folder.write("e.ls", "<NEW>\r\nparts\\cafe.bmp\r\nCaf\xE9 shades\r\n");    // Windows-1252
+    folder.write("e.ls", "<NEW>\r\nparts\\cafe.bmp\r\nCaf\xE9 shades\r\n");     // Windows-1252
     folder.write("p.ls", "<NEW>\r\nparts\\cafe.bmp\r\nCaf\xC3\xA9 beard\r\n");  // UTF-8
     const QByteArray utf8 = listInLocale(folder, QStringLiteral("C.UTF-8"));
     EXPECT_TRUE(utf8.contains("Caf\xC3\xA9 shades")) << utf8.toStdString();
@@ -182,14 +182,16 @@ TEST(CliExecutable, AFileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
     test::TempFolder folder;
     folder.write("skin.bmp", "old");
     QProcess process;
-    process.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"), QStringLiteral("ulimit -f 10; exec \"$0\" render --folder \"$1\" --output \"$2\""),
-                   kCli, QStringLiteral(VESTURA_CATALOGUE_DIR),
-                   QString::fromStdString(folder.file("skin.bmp"))});
+    process.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"),
+         QStringLiteral("ulimit -f 10; exec \"$0\" render --folder \"$1\" --output \"$2\""), kCli,
+         QStringLiteral(VESTURA_CATALOGUE_DIR), QString::fromStdString(folder.file("skin.bmp"))});
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_EQ(process.readAllStandardError(), "Stream write error.\n");
+    EXPECT_EQ(process.readAllStandardError(),
+              "Stream write error: the file is larger than allowed.\n");
     EXPECT_EQ(folder.read("skin.bmp"), "old");
 }
 

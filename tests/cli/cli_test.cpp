@@ -4,8 +4,8 @@
 #include <QImage>
 #include <clocale>
 #include <cstdint>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -102,7 +102,8 @@ TEST_F(CatalogueFolder, MissingListFileFailsWithTheWindowsMessage) {
     std::remove(folder.file("p.ls").c_str());
     const Outcome outcome = cli({"list"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "Cannot open file " + folder.file("p.ls") + ".\n");
+    EXPECT_EQ(outcome.err,
+              "Cannot open file " + folder.file("p.ls") + ": the file does not exist.\n");
 }
 
 TEST_F(CatalogueFolder, RenderTakesEntriesByIndexOrCaption) {
@@ -155,7 +156,8 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     const Outcome outcome = cli({"check"});
     EXPECT_EQ(outcome.status, 1);
     const std::string& out = outcome.out;
-    EXPECT_NE(out.find("c.ls:1: Gone: Cannot open file " + folder.file("missing.bmp") + ".\n"),
+    EXPECT_NE(out.find("c.ls:1: Gone: Cannot open file " + folder.file("missing.bmp") +
+                       ": the file does not exist.\n"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("c.ls:4: GIF chain: Unknown picture file extension (.gif)\n"),
@@ -181,9 +183,10 @@ TEST_F(CatalogueFolder, ListAndCheckEscapeControlCharacters) {
     EXPECT_NE(listed.out.find("shirt\t1\tRed\\tshirt\\x1B[2J\\xC2\\x81\tevil\\tpath\\x1B.bmp\n"),
               std::string::npos)
         << listed.out;
-    EXPECT_NE(checked.out.find("k.ls:1: Red\\tshirt\\x1B[2J\\xC2\\x81: Cannot open file " +
-                               folder.file("evil\\tpath\\x1B.bmp") + ".\n"),
-              std::string::npos)
+    EXPECT_NE(
+        checked.out.find("k.ls:1: Red\\tshirt\\x1B[2J\\xC2\\x81: Cannot open file " +
+                         folder.file("evil\\tpath\\x1B.bmp") + ": the file does not exist.\n"),
+        std::string::npos)
         << checked.out;
 }
 
@@ -225,7 +228,7 @@ TEST_F(CatalogueFolder, WindowsCataloguesListCheckAndMatchAsTheWindowShowsThem) 
         << listed.out;
     EXPECT_NE(ascii.out.find("shirt\t1\tPolo caf?\t"), std::string::npos) << ascii.out;
     EXPECT_NE(checked.out.find("k.ls:4: Gone caf\u00E9: Cannot open file " +
-                               folder.file("Parts/Gone.BMP") + ".\n"),
+                               folder.file("Parts/Gone.BMP") + ": the file does not exist.\n"),
               std::string::npos)
         << checked.out;
     EXPECT_NE(checked.out.find("5 entries, 1 problems"), std::string::npos) << checked.out;
@@ -302,7 +305,8 @@ TEST_F(CatalogueFolder, CheckReportsEveryEntryThatSharesAPicture) {
     EXPECT_NE(out.find("warning: j.ls:4: Second: the key colour #ff00ff"), std::string::npos)
         << out;
     EXPECT_EQ(out.find("Shirt: the key colour"), std::string::npos) << out;
-    const std::string gone = "Cannot open file " + folder.file("gone.bmp") + ".\n";
+    const std::string gone =
+        "Cannot open file " + folder.file("gone.bmp") + ": the file does not exist.\n";
     EXPECT_NE(out.find("k.ls:4: Gone shirt: " + gone), std::string::npos) << out;
     EXPECT_NE(out.find("j.ls:7: Gone jeans: " + gone), std::string::npos) << out;
     EXPECT_NE(out.find("7 entries, 2 problems, 2 warnings\n"), std::string::npos) << out;
@@ -333,8 +337,8 @@ TEST_F(CatalogueFolder, CheckDecodesAFileOnceWhateverItsSpelling) {
     std::filesystem::create_hard_link(folder.file("big.bmp"), folder.file("same.png"));
     std::filesystem::create_symlink(folder.file("big.bmp"), folder.file("sym.bmp"));
     std::string records;
-    for (const char* spelling : {"big.bmp", "./big.bmp", ".//big.bmp", "sub/../big.bmp",
-                                 "link.bmp", "sym.bmp", "same.png", "./gone.bmp"}) {
+    for (const char* spelling : {"big.bmp", "./big.bmp", ".//big.bmp", "sub/../big.bmp", "link.bmp",
+                                 "sym.bmp", "same.png", "./gone.bmp"}) {
         records += std::string("<NEW>\r\n") + spelling + "\r\n" + spelling + "\r\n";
     }
     list("k.ls", records);
@@ -346,7 +350,8 @@ TEST_F(CatalogueFolder, CheckDecodesAFileOnceWhateverItsSpelling) {
     const std::int64_t read = bytesReadSoFar() - before;
     const std::string& out = outcome.out;
     EXPECT_NE(out.find("k.ls:19: same.png: PNG image is not valid.\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("k.ls:22: ./gone.bmp: Cannot open file " + folder.file("./gone.bmp") + "."),
+    EXPECT_NE(out.find("k.ls:22: ./gone.bmp: Cannot open file " + folder.file("./gone.bmp") +
+                       ": the file does not exist."),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("11 entries, 2 problems"), std::string::npos) << out;
@@ -374,10 +379,12 @@ TEST_F(CatalogueFolder, RecipesOnAFullDiskKeepExistingSkinsAndLeaveNoTemporaryFi
         [&] {
             const Outcome outcome = cli({"render", "--recipes", folder.file("recipes.txt")});
             const std::string r = folder.file("recipes.txt");
-            const bool reported = outcome.err == r + ":1: Stream write error.\n" + r +
-                                                     ":2: Stream write error.\n" + r +
-                                                     ":3: Cannot create file " +
-                                                     skins.file("missing/x.bmp") + ".\n";
+            const bool reported =
+                outcome.err == r + ":1: Stream write error: the file is larger than allowed.\n" +
+                                   r +
+                                   ":2: Stream write error: the file is larger than allowed.\n" +
+                                   r + ":3: Cannot create file " + skins.file("missing/x.bmp") +
+                                   ": the folder does not exist.\n";
             return outcome.status == 1 && reported ? 0 : 1;
         },
         100000);

@@ -301,9 +301,10 @@ TEST_F(DoctorTest, AFailedWriteStopsOnlyThatSkin) {
         outcome = doctor({"--fix"});
     }
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.out,
-              "a.bmp\t32 bits per pixel; not fixed: Stream write error\n"
-              "b.bmp\tfixed\n");
+    EXPECT_EQ(
+        outcome.out,
+        "a.bmp\t32 bits per pixel; not fixed: Stream write error: the file is larger than allowed\n"
+        "b.bmp\tfixed\n");
     EXPECT_TRUE(outcome.err.empty());
     EXPECT_EQ(skinBytes("a.bmp"), asText(thirtyTwo));
     EXPECT_FALSE(std::filesystem::exists(game.file("skins/a.bmp.bak")));

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QByteArray>
 #include <filesystem>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/platform.h"
@@ -14,17 +16,86 @@
 namespace vestura {
 namespace {
 
+using test::readFile;
 using test::TempFolder;
+using test::writeFile;
 
-TEST(SettingsStep, MissingFileIsCreatedWithTheDefaultFolder) {
-    TempFolder folder;
+// XDG_CONFIG_HOME pointed at a folder of the test's own for its life.
+class UserConfig {
+public:
+    UserConfig() : saved_(qgetenv("XDG_CONFIG_HOME")) {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir_.path() + "config"));
+    }
+    ~UserConfig() { qputenv("XDG_CONFIG_HOME", saved_); }
+    std::string settings() const { return dir_.path() + "config/vestura/vestu.cfg"; }
+
+private:
+    TempFolder dir_;
+    QByteArray saved_;
+};
+
+std::vector<std::string> noInstalls() {
+    return {};
+}
+
+// Where the start-up folder comes from: the settings when their folder holds the game, else
+// the first install found, else what the settings named, else the default.
+TEST(SettingsStep, TakesTheSettingsOrTheFirstInstallFound) {
+    const UserConfig config;
+    TempFolder game;
+    game.write("GTA-VC.EXE", "MZ");  // any letter case
+    TempFolder noGame;
+    const std::vector<std::string> found{"/steam/vc/", "/wine/vc/"};
+    struct Case {
+        const char* name;
+        const char* settings;  // nullptr: no settings file
+        std::vector<std::string> installs;
+        std::string folder;
+        bool store;
+        bool searched;
+    } cases[] = {
+        {"FirstStartNothingFound", nullptr, {}, platform::defaultGameFolder(), true, true},
+        {"FirstStartTakesFirstFound", nullptr, found, "/steam/vc/", true, true},
+        {"SettingsWithTheGameKept", "game", found, game.path(), false, false},
+        {"SettingsWithoutTheGameReplaced", "nogame", found, "/steam/vc/", true, true},
+        {"SettingsWithoutTheGameKeptWhenNoneFound", "nogame", {}, noGame.path(), false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder program;
+        if (c.settings != nullptr) {
+            program.write(
+                "vestu.cfg",
+                (std::string(c.settings) == "game" ? game.path() : noGame.path()) + "\r\n");
+        }
+        bool searched = false;
+        LineBuffer memo;
+        const StartFolder start = settingsStep(program.path(), memo, [&] {
+            searched = true;
+            return c.installs;
+        });
+        EXPECT_EQ(start.folder, c.folder);
+        EXPECT_EQ(start.store, c.store);
+        EXPECT_EQ(searched, c.searched);
+        EXPECT_EQ(start.installsFound, searched ? c.installs.size() : 0U);
+        EXPECT_EQ(start.holdsGame, c.folder == game.path());
+        // The step only reads.
+        EXPECT_EQ(std::filesystem::exists(program.file("vestu.cfg")), c.settings != nullptr);
+    }
+}
+
+// The program folder's settings are read first; the user's only when it has none.
+TEST(SettingsStep, ReadsTheUsersSettingsWhenTheProgramFolderHasNone) {
+    const UserConfig config;
+    TempFolder program;
+    std::filesystem::create_directories(std::filesystem::path(config.settings()).parent_path());
+    writeFile(config.settings(), "/user/vc/\r\n");
     LineBuffer memo;
-    EXPECT_EQ(settingsStep(folder.path(), memo), std::nullopt);
-    const std::string expected = platform::defaultGameFolder() + "\r\n";
-    EXPECT_EQ(folder.read("vestu.cfg"), expected);
-    EXPECT_EQ(memo.text(), expected);
-    // The next start reads it back.
-    EXPECT_EQ(settingsStep(folder.path(), memo), platform::defaultGameFolder());
+    EXPECT_EQ(settingsStep(program.path(), memo, noInstalls).folder, "/user/vc/");
+    EXPECT_EQ(gameFolderFromSettings(program.path()), "/user/vc/");
+    program.write("vestu.cfg", "/own/vc/\r\n");
+    EXPECT_EQ(settingsStep(program.path(), memo, noInstalls).folder, "/own/vc/");
+    EXPECT_EQ(gameFolderFromSettings(program.path()), "/own/vc/");
 }
 
 struct ReadCase {
@@ -39,7 +110,7 @@ TEST_P(SettingsRead, GameFolderIsTheFirstLine) {
     TempFolder folder;
     folder.write("vestu.cfg", GetParam().file);
     LineBuffer memo;
-    EXPECT_EQ(settingsStep(folder.path(), memo), GetParam().folder);
+    EXPECT_EQ(settingsStep(folder.path(), memo, nullptr).folder, GetParam().folder);
     EXPECT_EQ(folder.read("vestu.cfg"), GetParam().file);  // reading never writes
 }
 
@@ -54,18 +125,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"LongLineCut", std::string(5000, 'g'), std::string(4096, 'g')}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SettingsStep, FolderNamedLikeTheFileCannotBeCreated) {
-    TempFolder folder;
-    std::filesystem::create_directory(folder.file("vestu.cfg"));
-    LineBuffer memo;
-    try {
-        settingsStep(folder.path(), memo);
-        ADD_FAILURE() << "no failure";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.message(), "Cannot create file " + folder.file("vestu.cfg"));
-    }
-}
-
 TEST(SettingsStep, UnreadableFileCannotBeOpened) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root reads any file";
@@ -74,7 +133,7 @@ TEST(SettingsStep, UnreadableFileCannotBeOpened) {
     folder.write("vestu.cfg", "/games/vc/\r\n");
     chmod(folder.file("vestu.cfg").c_str(), 0);
     LineBuffer memo;
-    EXPECT_THROW(settingsStep(folder.path(), memo), EFOpenError);
+    EXPECT_THROW(settingsStep(folder.path(), memo, noInstalls), EFOpenError);
 }
 
 TEST(ChosenGameFolder, AppendsOneSeparatorAlways) {
@@ -110,16 +169,34 @@ INSTANTIATE_TEST_SUITE_P(
                     StoreCase{"EmptyFirstLine", "\r\nkeep", "/new/\r\nkeep"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(StoreGameFolderFailure, MissingFileIsNotCreated) {
+// With no settings file yet, the program folder gets one; where it takes no file, the user's
+// configuration folder does, and the next read finds it there.
+TEST(StoreGameFolder, MakesTheFileInTheProgramFolderElseForTheUser) {
+    const UserConfig config;
     TempFolder folder;
     LineBuffer memo;
-    try {
-        storeGameFolder(folder.path(), "/new/", memo);
-        ADD_FAILURE() << "no failure";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.message(), "Cannot open file " + folder.file("vestu.cfg"));
+    storeGameFolder(folder.path(), "/new/", memo);
+    EXPECT_EQ(folder.read("vestu.cfg"), "/new/\r\n");
+    EXPECT_FALSE(std::filesystem::exists(config.settings()));
+
+    for (const char* blocker : {"file", "dir"}) {
+        SCOPED_TRACE(blocker);
+        TempFolder place;
+        std::string program;
+        if (std::string(blocker) == "file") {
+            place.write("program", "not a folder");  // even the superuser makes nothing in it
+            program = place.file("program/");
+        } else {
+            program = place.path();
+            std::filesystem::create_directory(place.file("vestu.cfg"));  // in the way
+        }
+        std::filesystem::remove(config.settings());
+        storeGameFolder(program, "/user/", memo);
+        EXPECT_EQ(readFile(config.settings()), "/user/\r\n");
+        EXPECT_EQ(gameFolderFromSettings(program), "/user/");
+        storeGameFolder(program, "/again/", memo);  // the user's file is the one in use now
+        EXPECT_EQ(readFile(config.settings()), "/again/\r\n");
     }
-    EXPECT_FALSE(std::filesystem::exists(folder.file("vestu.cfg")));
 }
 
 TEST(StoreGameFolderFailure, ReadOnlyFileStaysAsItWas) {

@@ -137,33 +137,34 @@ TEST(Catalogue, EveryCategoryGetsItsDefaultAndItsOwnFile) {
     EXPECT_EQ(buffer.text(), files["b.ls"]);  // the buffer holds the last list file read
 }
 
-TEST(Catalogue, MissingListFileEndsTheLoadThere) {
+// A list file that cannot be read leaves only its own category at its default entry; every
+// other category loads, and each failure comes back with its cause.
+TEST(Catalogue, AMissingListFileSpoilsOnlyItsOwnCategory) {
     TempFolder folder;
-    writeListFiles(folder, {{"e.ls", "<NEW>\r\ng.bmp\r\nG\r\n"}, {"c.ls", "<NEW>\r\nc\r\nC\r\n"}});
+    writeListFiles(folder, {{"e.ls", "<NEW>\r\ng.bmp\r\nG\r\n"},
+                            {"c.ls", "<NEW>\r\nc\r\nC\r\n"},
+                            {"b.ls", "<NEW>\r\nb\r\nB\r\n"}});
     std::filesystem::remove(folder.file("p.ls"));
+    std::filesystem::remove(folder.file("h.ls"));
+    std::filesystem::create_directory(folder.file("h.ls"));  // not a file
     Catalogue catalogue;
     LineBuffer buffer;
-    try {
-        catalogue.load(folder.path(), buffer);
-        ADD_FAILURE() << "no failure";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.message(), "Cannot open file " + folder.file("p.ls"));
-    }
-    const CategoryEntries& glasses = catalogue.entries(Category::Glasses);
-    EXPECT_EQ(glasses.captions, (Lines{"None", "G"}));
-    EXPECT_EQ(glasses.selected, 0);
-    const CategoryEntries& beard = catalogue.entries(Category::Beard);
-    EXPECT_TRUE(beard.loaded);
-    EXPECT_EQ(beard.captions, Lines{"None"});
-    EXPECT_TRUE(beard.paths.empty());
-    EXPECT_EQ(beard.selected, -1);
-    for (const Category later :
-         {Category::Chain, Category::Watch, Category::Shirt, Category::Jeans, Category::Boots}) {
-        const CategoryEntries& entries = catalogue.entries(later);
-        EXPECT_FALSE(entries.loaded);
-        EXPECT_TRUE(entries.captions.empty());
+    const std::vector<ListFileFailure> failures = catalogue.load(folder.path(), buffer);
+    ASSERT_EQ(failures.size(), 2U);
+    EXPECT_EQ(failures[0].category, Category::Beard);
+    EXPECT_EQ(failures[0].message, "Cannot open file " + folder.file("p.ls"));
+    EXPECT_EQ(failures[0].cause, "the file does not exist");
+    EXPECT_EQ(failures[1].category, Category::Watch);
+    EXPECT_EQ(failures[1].cause, "it is not a regular file");
+    EXPECT_EQ(catalogue.entries(Category::Glasses).captions, (Lines{"None", "G"}));
+    EXPECT_EQ(catalogue.entries(Category::Chain).captions, (Lines{"Usual", "C"}));
+    EXPECT_EQ(catalogue.entries(Category::Boots).captions, (Lines{"Usual", "B"}));
+    for (const Category failed : {Category::Beard, Category::Watch}) {
+        const CategoryEntries& entries = catalogue.entries(failed);
+        EXPECT_TRUE(entries.loaded);
+        EXPECT_EQ(entries.captions.size(), 1U);
         EXPECT_TRUE(entries.paths.empty());
-        EXPECT_EQ(entries.selected, -1);
+        EXPECT_EQ(entries.selected, 0);
     }
 }
 

@@ -44,10 +44,26 @@ QImage redTopSkin() {
     return skin;
 }
 
-TEST(SkinOutputPath, GluesFolderSkinsNameAndExtension) {
-    EXPECT_EQ(skinOutputPath("/games/vc/", "Blue"), "/games/vc/skins/Blue.bmp");
-    EXPECT_EQ(skinOutputPath("/games/vc", "Blue"), "/games/vcskins/Blue.bmp");
-    EXPECT_EQ(skinOutputPath("/games/vc/", ""), "/games/vc/skins/.bmp");
+// Where Save writes: an existing skins folder in any letter case; a new one only beside the
+// game itself; without the game, the plain concatenation the write then fails on.
+TEST(SkinsFolderForSave, FindsOrMakesTheSkinsFolderOnlyBesideTheGame) {
+    EXPECT_EQ(skinsFolderForSave("/no/such/game/"), "/no/such/game/skins/");
+    EXPECT_EQ(skinsFolderForSave("/no/such/game"), "/no/such/gameskins/");
+
+    TempFolder noGame;
+    EXPECT_EQ(skinsFolderForSave(noGame.path()), noGame.path() + "skins/");
+    EXPECT_FALSE(std::filesystem::exists(noGame.file("skins")));
+
+    TempFolder game;
+    game.write("GTA-VC.EXE", "MZ");
+    EXPECT_EQ(skinsFolderForSave(game.path()), game.path() + "skins/");
+    EXPECT_TRUE(std::filesystem::is_directory(game.file("skins")));
+
+    TempFolder capitalised;
+    capitalised.write("gta-vc.exe", "MZ");
+    std::filesystem::create_directory(capitalised.file("Skins"));
+    EXPECT_EQ(skinsFolderForSave(capitalised.path()), capitalised.path() + "Skins/");
+    EXPECT_FALSE(std::filesystem::exists(capitalised.file("skins")));
 }
 
 TEST(SkinColorTable, Holds256DifferentColors) {
@@ -91,7 +107,7 @@ TEST(WriteSkinFile, ReplacingALargerFileLeavesExactlyTheNewSize) {
 
 TEST(WriteSkinFile, AMissingSkinsFolderCreatesNothing) {
     TempFolder game;
-    const std::string path = skinOutputPath(game.path(), "Blue");
+    const std::string path = skinsFolderForSave(game.path()) + "Blue.bmp";
     try {
         writeSkinFile(path, redTopSkin());
         ADD_FAILURE() << "no failure";

@@ -17,15 +17,18 @@ struct MessageCall {
     std::string text;
     std::string caption;
     unsigned flags = 0;
+    std::string detail;
 };
 
 class FakeDesktopServices final : public DesktopServices {
 public:
     enum class Kind { Message, ChooseFolder, OpenUrl, StartProgram };
 
-    int showMessage(const std::string& text, const std::string& caption, unsigned flags) override {
+    using DesktopServices::showMessage;
+    int showMessage(const std::string& text, const std::string& caption, unsigned flags,
+                    const std::string& detail) override {
         kinds.push_back(Kind::Message);
-        messages.push_back({text, caption, flags});
+        messages.push_back({text, caption, flags, detail});
         if (onMessage) {
             onMessage(messages.back());
         }
@@ -61,16 +64,18 @@ public:
         urls.push_back(url);
     }
 
-    void startProgram(const ProcessCommand& command) override {
+    void startProgram(const ProcessCommand& command,
+                      std::function<void(const std::string&)> onEarlyFailure) override {
         kinds.push_back(Kind::StartProgram);
         programs.push_back(command);
+        earlyFailures.push_back(std::move(onEarlyFailure));
     }
 
     // Script.
     std::deque<int> answers;                  // message-box answers, in order; then Yes / OK
     std::optional<std::string> folderAnswer;  // nullopt: the dialog is cancelled
     std::function<void(const MessageCall&)> onMessage;  // runs while the "box" is open
-    std::function<void()> onFolderDialogOpen;  // runs as the dialog opens, places or not
+    std::function<void()> onFolderDialogOpen;           // runs as the dialog opens, places or not
     bool waitForPlaces = true;
     // When set, answers the folder dialog in place of folderAnswer.
     std::function<std::optional<std::string>(const std::string&, const std::vector<FolderPlace>&)>
@@ -84,6 +89,7 @@ public:
     std::vector<FolderPlaces> placesFound;  // each dialog's places, as they were handed over
     std::vector<std::string> urls;
     std::vector<ProcessCommand> programs;
+    std::vector<std::function<void(const std::string&)>> earlyFailures;  // call one to fail it
 };
 
 }  // namespace vestura::test
