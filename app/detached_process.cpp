@@ -185,6 +185,7 @@ std::string failureLine(const std::string& report) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
             line.pop_back();
         }
+        line.erase(0, line.find_first_not_of(' '));
         if (!line.empty()) {
             return why + ": " + line;
         }

@@ -13,6 +13,7 @@
 #include <QFutureWatcher>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -210,6 +211,10 @@ int QtDesktopServices::showMessage(const std::string& message, const std::string
     box.setTextFormat(Qt::PlainText);
     if (!detail.empty()) {
         box.setInformativeText(text(detail));
+        // Shown as written: a cause may hold "<" and must never read as markup.
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextFormat(Qt::PlainText);
+        }
     }
     box.setWindowModality(Qt::ApplicationModal);
     switch (box.exec()) {

@@ -26,6 +26,35 @@ TEST_F(WindowTest, FirstStartCreatesTheSettingsFileWithTheDefaultFolder) {
     EXPECT_TRUE(services.kinds.empty());
 }
 
+// A player whose only copy is Steam's: the first start takes it, stores it, and the tooltip
+// counts what was found; a folder without the game, with nothing found, is kept and marked.
+TEST_F(WindowTest, FirstStartTakesTheFirstInstallFoundAndMarksAFolderWithoutTheGame) {
+    writeEmptyCatalogue();
+    game.write("gta-vc.exe", "MZ");
+    TempFolder other;
+    installs = {game.path(), other.path()};
+    createWindow();
+    EXPECT_EQ(form->Edit1->text().toLocal8Bit().toStdString(), game.path());
+    EXPECT_EQ(program.read("vestu.cfg"), game.path() + "\r\n");
+    EXPECT_TRUE(form->Edit1->toolTip().contains("2 game installs were found"))
+        << form->Edit1->toolTip().toStdString();
+    EXPECT_EQ(form->Edit1->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_TRUE(services.kinds.empty());
+
+    installs.clear();
+    useGameFolder(other.path());
+    createWindow();
+    EXPECT_EQ(form->Edit1->text().toLocal8Bit().toStdString(), other.path());
+    EXPECT_EQ(program.read("vestu.cfg"), other.path() + "\r\n");
+    EXPECT_TRUE(form->Edit1->toolTip().startsWith("gta-vc.exe is not in this folder."));
+    EXPECT_NE(form->Edit1->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_TRUE(services.kinds.empty());  // nothing asks at start-up
+
+    services.folderAnswer = game.path();  // choosing the game's folder clears the mark
+    form->Button2->click();
+    EXPECT_EQ(form->Edit1->palette().color(QPalette::Text), QColor(Qt::black));
+}
+
 TEST_F(WindowTest, ShowsTheFolderOfTheSettingsFileAndMakesTheProgramFolderCurrent) {
     writeEmptyCatalogue();
     program.write("vestu.cfg", "/games/vc/\nsecond line\n");

@@ -28,6 +28,7 @@ protected:
         home.file(".local/share/Steam/steamapps/libraryfolders.vdf",
                   "\"libraryfolders\" { \"1\" { \"path\" \"" + home.path("lib") + "\" } }");
         writeEmptyCatalogue();
+        searchHome = true;
         createWindow();
     }
     MadeUpHome home;

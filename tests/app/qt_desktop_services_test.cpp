@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -69,6 +70,22 @@ INSTANTIATE_TEST_SUITE_P(
                 mb::kIdNo},
         BoxCase{48, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok, mb::kIdOk},
         BoxCase{64, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, mb::kIdOk}));
+
+// The cause under the message is plain text, whatever it holds.
+TEST(QtMessageBox, ShowsTheDetailUnderTheTextAsWritten) {
+    QtDesktopServices services;
+    QString informative;
+    bool plain = false;
+    whenBoxShows([&](QMessageBox& box) {
+        informative = box.informativeText();
+        const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+        plain = label != nullptr && label->textFormat() == Qt::PlainText;
+        box.button(QMessageBox::Ok)->click();
+    });
+    services.showMessage("The skin name holds \"<\".", "Vestura", mb::kWarning, "<b>not bold</b>");
+    EXPECT_EQ(informative, "<b>not bold</b>");
+    EXPECT_TRUE(plain);
+}
 
 TEST(QtMessageBox, GivesTheFocusBackToTheControlThatHadIt) {
     QWidget window;

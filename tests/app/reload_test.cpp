@@ -51,6 +51,27 @@ TEST_F(ReloadTest, SelectorsKeepTheirCaptionsAndThePreviewFollowsTheNewFiles) {
     EXPECT_FALSE(form->preview().slot(Category::Glasses).visible);
 }
 
+// Saving a list file or the picture of a part shown reloads by itself, once the writing has
+// settled, as F5 does.
+TEST_F(ReloadTest, AChangeOnDiskReloadsByItself) {
+    writeEmptyCatalogue();
+    writePart("red.bmp", 20, 20, qRgb(250, 0, 0));
+    program.write("c.ls", "<NEW>\r\nred.bmp\r\nRed\r\n");
+    createWindow();
+    pick(form->ComboBox4, 1);
+    EXPECT_EQ(shown().pixel(224, 163), qRgb(250, 0, 0));
+
+    writePart("red.bmp", 20, 20, qRgb(0, 0, 250));  // the picture shown, repainted
+    QTRY_COMPARE_WITH_TIMEOUT(shown().pixel(224, 163), qRgb(0, 0, 250), 5000);
+
+    // An editor's save: a new file renamed over the list file.
+    program.write("c.ls.new", "<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\nred.bmp\r\nAlso red\r\n");
+    std::filesystem::rename(program.file("c.ls.new"), program.file("c.ls"));
+    QTRY_COMPARE_WITH_TIMEOUT(form->ComboBox4->count(), 3, 5000);
+    EXPECT_EQ(form->ComboBox4->currentText(), QStringLiteral("Red"));
+    EXPECT_TRUE(services.kinds.empty());
+}
+
 // A list file that cannot be read is reported as at start-up, and the reload changes
 // nothing: every selector keeps its entries and its pick, and the preview still draws
 // exactly what they name (what Save would write).

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "app/preview_widget.h"
+#include "game/skin_name.h"
 #include "tests/app/window_fixture.h"
 
 namespace vestura::test {
@@ -99,14 +100,72 @@ TEST_F(SaveTest, BracketsInTheNameAreNoPatternForTheReplaceQuestion) {
     EXPECT_EQ(readFile(other), "other skin");
 }
 
+// Without the game in the folder, no skins folder is made: the save fails and says why.
 TEST_F(SaveTest, ReportsAMissingSkinsFolderAndSavesNothing) {
     createWindow();
     ASSERT_TRUE(QDir(QString::fromLocal8Bit(game.file("skins"))).removeRecursively());
     form->Button3->click();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text, "Cannot create file " + skinPath + ".");
+    EXPECT_EQ(services.messages[0].detail, "The folder does not exist.");
     EXPECT_EQ(services.messages[0].caption, "Vestura");
     EXPECT_EQ(services.messages[0].flags, 16u);
+    EXPECT_FALSE(QDir(QString::fromLocal8Bit(game.file("skins"))).exists());
+}
+
+// A real install that has never had a skin: Save makes its skins folder.
+TEST_F(SaveTest, MakesTheSkinsFolderBesideTheGame) {
+    ASSERT_TRUE(QDir(QString::fromLocal8Bit(game.file("skins"))).removeRecursively());
+    game.write("gta-vc.exe", "MZ");
+    createWindow();
+    form->Edit2->setText("FirstTry");
+    form->Button3->click();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "Skin saved");
+    EXPECT_EQ(QImage(QString::fromLocal8Bit(game.path() + "skins/FirstTry.bmp")).size(),
+              QSize(256, 256));
+}
+
+// The name is checked as typed before anything is written; a refused one says why and what
+// is allowed, and nothing lands anywhere.
+TEST_F(SaveTest, RefusesNamesTheGameCannotUseAndWritesNothing) {
+    createWindow();
+    struct Case {
+        const char* typed;
+        const char* refusal;  // nullptr: saved as `saved`
+        const char* saved;
+    } cases[] = {
+        {"", "The skin name is empty.", nullptr},
+        {"   ", "The skin name is empty.", nullptr},
+        {"..", "The skin name \"..\" names a folder, not a file.", nullptr},
+        {"../evil", "The skin name holds \"/\".", nullptr},
+        {"a\\b", "The skin name holds \"\\\".", nullptr},
+        {"Tom\u00E1s Caf\u00E9",
+         "The skin name holds characters that are not plain ASCII, which the game cannot read.",
+         nullptr},
+        {"Lance.bmp", nullptr, "Lance.bmp"},
+        {"  Tommy  ", nullptr, "Tommy.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        services.messages.clear();
+        form->Edit2->setText(QString::fromUtf8(c.typed));
+        form->Button3->click();
+        ASSERT_EQ(services.messages.size(), 1u);
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(services.messages[0].text, c.refusal);
+            EXPECT_EQ(services.messages[0].detail, std::string(kSkinNameRule));
+            EXPECT_EQ(services.messages[0].flags, 48u);
+        } else {
+            EXPECT_EQ(services.messages[0].text, "Skin saved");
+            EXPECT_TRUE(QFile::exists(QString::fromLocal8Bit(game.path() + "skins/" + c.saved)));
+        }
+    }
+    const QStringList written =
+        QDir(QString::fromLocal8Bit(game.file("skins"))).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(written, QStringList({"Lance.bmp", "Tommy.bmp"}));
+    EXPECT_EQ(QDir(QString::fromLocal8Bit(game.path())).entryList(QDir::Files | QDir::Hidden),
+              QStringList());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/form1.h"
 #include "skin/categories.h"
@@ -71,8 +72,21 @@ protected:
         ASSERT_TRUE(image.save(QString::fromLocal8Bit(program.file(name)), "BMP"));
     }
 
+    // The window over the program folder; the installs it finds are `installs`, unless
+    // `searchHome` lets it search the home folder as the program does.
     TForm1& createWindow() {
         form = std::make_unique<TForm1>(services, program.path());
+        if (searchHome) {
+            form->FormCreate();
+            return *form;
+        }
+        form->setInstallFinder([found = installs] {
+            std::vector<FolderPlace> places;
+            for (const std::string& folder : found) {
+                places.push_back({folder, folder});
+            }
+            return places;
+        });
         form->FormCreate();
         return *form;
     }
@@ -80,6 +94,8 @@ protected:
     TempFolder program;
     TempFolder game;
     FakeDesktopServices services;
+    std::vector<std::string> installs;  // the game installs the window finds
+    bool searchHome = false;
     std::unique_ptr<TForm1> form;
 
 private:
