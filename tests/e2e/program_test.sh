@@ -125,26 +125,16 @@ wait_for_screen colours_as_drawn "$window" || fail "colours as drawn: $colour_pr
 cp "$window_rgb" "$work/plain.rgb"
 if [ -n "${E2E_SCREENSHOT:-}" ]; then cp "$work/shot.png" "$E2E_SCREENSHOT"; fi
 
-echo "== the wheel over a window that is not in front turns its focus selector"
+echo "== the wheel over a window that is not in front changes no selector it is not on"
 # Nothing has given the window the focus yet (there is no window manager): the wheel over
 # the shirt selector reaches a window none of whose widgets has the focus. The glasses
-# selector, the window's focus widget, takes the notch.
+# selector is the window's focus widget, but the pointer is not on it: nothing turns.
 xdotool mousemove --window "$window" 372 194 click 5
-sleep 0.5
+sleep 1
 kill -0 "$pid" 2>/dev/null || fail "the program ended after a wheel notch over an inactive window"
-# The glasses slot (inside the preview frame at 8, 8) now shows a part.
-glasses_changed() {
-    grab_window "$window" &&
-        python3 - "$work/plain.rgb" "$window_rgb" <<'PY'
-import sys
-a, b = (open(name, "rb").read() for name in sys.argv[1:3])
-rows = range(8 + 56, 8 + 56 + 44)
-sys.exit(0 if any(a[(y * 472 + 176) * 3:(y * 472 + 272) * 3] != b[(y * 472 + 176) * 3:(y * 472 + 272) * 3]
-                  for y in rows) else 1)
-PY
-}
 xdotool mousemove 0 0
-wait_for_screen glasses_changed || fail "the wheel notch did not turn the glasses selector"
+grab_window "$window" || fail "no grab after the wheel notch"
+cmp -s "$window_rgb" "$work/plain.rgb" || fail "a wheel notch over the shirt selector changed the window"
 press "$main_title" Escape
 expect_exit_zero "Escape"
 
@@ -210,20 +200,36 @@ save_skin_as() {
     mv "$work/game/skins/NewSkin.bmp" "$work/$1"
 }
 
-echo "== the wheel turns the focused selector only"
-# The skin-name field has the focus: a notch over the beard selector changes nothing.
+echo "== the wheel turns only the focused selector under the pointer"
+# The skin-name field has the focus: a notch over the glasses selector changes nothing.
 save_skin_as before-wheel.bmp
-xdotool mousemove --window "$window" 372 74 click 5
+xdotool mousemove --window "$window" 372 34 click 5
 save_skin_as unfocused-wheel.bmp
 cmp -s "$work/before-wheel.bmp" "$work/unfocused-wheel.bmp" ||
     fail "a wheel notch over an unfocused selector changed the skin"
-# Tab from the skin-name field past the four buttons reaches the glasses selector; the
-# same notch over the beard selector now turns the glasses.
+# Tab from the skin-name field past the four buttons reaches the glasses selector: a notch
+# over the beard selector still changes nothing, one over the glasses turns them.
 press "$main_title" Tab Tab Tab Tab Tab
 xdotool mousemove --window "$window" 372 74 click 5
+save_skin_as beard-wheel.bmp
+cmp -s "$work/before-wheel.bmp" "$work/beard-wheel.bmp" ||
+    fail "a wheel notch over the beard selector changed the skin"
+xdotool mousemove --window "$window" 372 34 click 5
 save_skin_as focused-wheel.bmp
 cmp -s "$work/before-wheel.bmp" "$work/focused-wheel.bmp" &&
-    fail "a wheel notch did not turn the focused selector"
+    fail "a wheel notch did not turn the focused selector under the pointer"
+
+echo "== a skin name that would leave the skins folder is refused"
+xdotool mousemove --window "$window" 320 326 click 1
+press "$main_title" ctrl+a
+xdotool type --delay 20 '../evil'
+press "$main_title" Return
+wait_until has_window '^Vestura$' || fail "no message box for ../evil"
+text=$(message_text)
+grep -qF 'The skin name holds "/".' <<<"$text" || fail "the refusal says: $text"
+press '^Vestura$' Return
+wait_until no_window '^Vestura$' || fail "the refusal did not close"
+[ ! -e "$work/game/evil.bmp" ] || fail "../evil was written outside the skins folder"
 
 echo "== brackets in the skin name are no pattern"
 rm -f "$work/game/skins/"*
@@ -268,5 +274,27 @@ wait_until test -s "$work/steam.log" || fail "steam was not started"
 [ "$(cat "$work/steam.log")" = $'-applaunch\n12110' ] || fail "steam got $(cat "$work/steam.log")"
 press "$main_title" Escape
 expect_exit_zero "Escape after the Steam launch"
+
+echo "== first start in a home holding only a Steam install: found, stored, saved into"
+rm "$program/vestu.cfg"
+start_program
+wait_until has_window "$main_title" || fail "main window did not appear"
+window=$(window_named "$main_title")
+[ "$(cat "$program/vestu.cfg")" = "$steam_game/"$'\r' ] ||
+    fail "the first start stored $(cat "$program/vestu.cfg")"
+xdotool mousemove 0 0
+sleep 0.5
+import -window root "$work/steam-first-start.png"
+if [ -n "${E2E_STEAM_SCREENSHOT:-}" ]; then cp "$work/steam-first-start.png" "$E2E_STEAM_SCREENSHOT"; fi
+xdotool mousemove --window "$window" 320 326 click 1
+press "$main_title" ctrl+a
+xdotool type --delay 20 'FirstTry'
+press "$main_title" Return
+wait_until has_window '^Info$' || fail "no Info box after the first Save"
+[ "$(stat -c %s "$steam_game/skins/FirstTry.bmp")" = 197686 ] || fail "FirstTry.bmp was not saved"
+press '^Info$' Return
+wait_until no_window '^Info$' || fail "Info box did not close"
+press "$main_title" Escape
+expect_exit_zero "Escape after the first Save"
 
 echo "all end-to-end checks passed"
