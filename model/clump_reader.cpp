@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
+#include "model/bin_mesh.h"
 #include "model/closed_surfaces.h"
 #include "model/frames.h"
 #include "model/model_errors.h"
@@ -115,6 +117,16 @@ void readTriangles(Cursor& c, std::uint32_t triangles, std::uint32_t vertices, G
     }
 }
 
+// The geometry's bin mesh section, in the extension after its struct and material list.
+std::optional<rw::Chunk> findBinMesh(Cursor& afterStruct) {
+    const std::optional<rw::Chunk> extension = afterStruct.lookFor(rw::kExtension);
+    if (!extension) {
+        return std::nullopt;
+    }
+    Cursor plugins(extension->payload, "extension");
+    return plugins.lookFor(rw::kBinMesh);
+}
+
 void readPositions(Cursor& c, std::uint32_t morphTargets, std::uint32_t vertices, Geometry& g) {
     if (morphTargets == 0) {
         invalidModel("a geometry holds no vertex positions");
@@ -156,7 +168,15 @@ Geometry readGeometry(const rw::Chunk& chunk) {
     }
     Geometry g;
     readUvs(c, vertices, texCoordSets(flags), g);
-    readTriangles(c, triangles, vertices, g);
+    // The game draws from the bin mesh; the triangle list is only for a file without one,
+    // and is passed over unread (so unchecked) when the bin mesh is there.
+    if (const std::optional<rw::Chunk> binMesh = findBinMesh(outer)) {
+        c.needRecords(triangles, kTriangleBytes, "triangles");
+        c.skip(std::size_t{triangles} * kTriangleBytes);
+        g.triangles = readBinMesh(binMesh->payload, vertices);
+    } else {
+        readTriangles(c, triangles, vertices, g);
+    }
     readPositions(c, morphTargets, vertices, g);
     return g;
 }

@@ -1,6 +1,7 @@
 // Reads the first clump of a RenderWare stream (a .dff file) into one mesh in model space:
 // every atomic's geometry placed by its frame, with the root frame's own matrix ignored as
-// the game's skins menu does.
+// the game's skins menu does. A geometry's triangles come from its bin mesh section as the
+// game draws them, or from its triangle list when it has no bin mesh.
 #pragma once
 
 #include <span>

@@ -27,6 +27,8 @@ std::string chunkName(std::uint32_t type) {
             return "atomic";
         case kGeometryList:
             return "geometry list";
+        case kBinMesh:
+            return "bin mesh";
         default:
             return "chunk " + std::to_string(type);
     }
@@ -84,13 +86,20 @@ Chunk Cursor::chunk(std::uint32_t type) {
 }
 
 Chunk Cursor::find(std::uint32_t type) {
+    if (const std::optional<Chunk> c = lookFor(type)) {
+        return *c;
+    }
+    invalidModel(std::string("the ") + what_ + " has no " + chunkName(type));
+}
+
+std::optional<Chunk> Cursor::lookFor(std::uint32_t type) {
     while (!done()) {
         const Chunk c = chunk();
         if (c.type == type) {
             return c;
         }
     }
-    invalidModel(std::string("the ") + what_ + " has no " + chunkName(type));
+    return std::nullopt;
 }
 
 void Cursor::needRecords(std::uint64_t count, std::uint64_t recordBytes, const char* records) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -20,6 +21,7 @@ enum ChunkType : std::uint32_t {
     kClump = 0x10,
     kAtomic = 0x14,
     kGeometryList = 0x1A,
+    kBinMesh = 0x50E,  // a geometry's triangles grouped by material, as the game draws them
 };
 
 inline constexpr std::size_t kChunkHeaderBytes = 12;
@@ -56,6 +58,8 @@ public:
     Chunk chunk(std::uint32_t type);
     // Skips chunks until one of `type`; raises when none is left.
     Chunk find(std::uint32_t type);
+    // Skips chunks until one of `type`; empty when none is left.
+    std::optional<Chunk> lookFor(std::uint32_t type);
 
     bool done() const { return position_ >= data_.size(); }
     std::size_t remaining() const { return data_.size() - position_; }

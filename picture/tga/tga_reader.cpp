@@ -4,6 +4,7 @@
 // header has passed every check. The optional footer and extension area are not read.
 #include "picture/tga/tga_reader.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "common/errors.h"
@@ -54,6 +55,11 @@ struct Header {
     std::uint8_t kind() const { return imageType & ~kRunLengthFlag; }
     bool runLength() const { return (imageType & kRunLengthFlag) != 0; }
     bool alpha() const { return (descriptor & kAlphaBitsMask) != 0; }
+    // Pixels with a whole byte for alpha: 32-bit true colour, and grey at 16 bits (grey,
+    // then alpha) as image editors write grey pictures with alpha.
+    bool alphaByte() const {
+        return (kind() == kTrueColor && pixelBits == 32) || (kind() == kGrey && pixelBits == 16);
+    }
 };
 
 Header readHeader(ByteReader& reader) {
@@ -90,7 +96,7 @@ bool supported(const Header& h) {
         case kTrueColor:
             return trueColorBits(h.pixelBits);
         case kGrey:
-            return h.pixelBits == 8;
+            return h.pixelBits == 8 || h.pixelBits == 16;
         default:
             return false;
     }
@@ -101,7 +107,7 @@ std::uint8_t widen5(unsigned value) {
 }
 
 // One true-colour value of `bits` bits, stored little-endian, as straight ARGB. Its alpha is
-// used only when the descriptor gives the picture alpha bits.
+// used only when `alpha` says so.
 QRgb trueColor(const std::uint8_t* p, int bits, bool alpha) {
     switch (bits) {
         case 15:
@@ -118,10 +124,12 @@ QRgb trueColor(const std::uint8_t* p, int bits, bool alpha) {
     }
 }
 
-// Turns the stored value of one pixel into its colour.
+// Turns the stored value of one pixel into its colour. An alpha byte is kept whatever the
+// descriptor says; readTgaFile settles afterwards whether the picture has alpha.
 class PixelFormat {
 public:
-    PixelFormat(const Header& h, std::vector<QRgb> map) : header_(h), map_(std::move(map)) {}
+    PixelFormat(const Header& h, std::vector<QRgb> map)
+        : header_(h), map_(std::move(map)), alpha_(h.alpha() || h.alphaByte()) {}
 
     std::size_t bytes() const { return (header_.pixelBits + 7u) / 8u; }
 
@@ -133,15 +141,16 @@ public:
                                                                            : kMissingColor;
             }
             case kGrey:
-                return qRgb(p[0], p[0], p[0]);
+                return qRgba(p[0], p[0], p[0], header_.pixelBits == 16 ? p[1] : 255);
             default:
-                return trueColor(p, header_.pixelBits, header_.alpha());
+                return trueColor(p, header_.pixelBits, alpha_);
         }
     }
 
 private:
     const Header& header_;
     std::vector<QRgb> map_;
+    const bool alpha_;
 };
 
 // The colour map's entries; read (and skipped) also when the picture does not use them.
@@ -194,6 +203,24 @@ private:
     const bool rightToLeft_;
     std::int64_t written_ = 0;
 };
+
+// A descriptor claiming no alpha bits does not settle it: many programs write 32-bit pictures
+// with alpha in their fourth bytes and leave the descriptor at 0, and most readers use those
+// bytes. Others leave the bytes 0. So a picture whose descriptor claims none takes its alpha
+// bytes as alpha when any of them is not 0, and is opaque when all are 0. A picture whose
+// alpha bytes are partly 0 is therefore clear where they are 0.
+void opaqueWhenNoAlpha(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        if (std::any_of(row, row + image.width(), [](QRgb c) { return qAlpha(c) != 0; })) {
+            return;
+        }
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::transform(row, row + image.width(), row, [](QRgb c) { return c | 0xFF000000u; });
+    }
+}
 
 void readStored(ByteReader& reader, const PixelFormat& format, PixelSink& sink) {
     const std::size_t size = format.bytes();
@@ -248,6 +275,9 @@ QImage readTgaFile(std::span<const std::uint8_t> file) {
         readRunLength(reader, format, sink);
     } else {
         readStored(reader, format, sink);
+    }
+    if (header.alphaByte() && !header.alpha()) {
+        opaqueWhenNoAlpha(image);
     }
     return image;
 }

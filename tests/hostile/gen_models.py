@@ -3,9 +3,10 @@
 past their bytes, millions of junk chunks, a frame chain 400,000 long, triangles and
 atomics outside their lists, coordinates that are not numbers or are enormous, console files,
 triangles covering the picture many times over, atomics multiplying a geometry, models that
-would show as nothing, the most triangles examined for closed surfaces, and game folders whose
-archive directory points past the archive, whose archive is a FIFO or whose last entry is
-short of a sector. Every one
+would show as nothing, the most triangles examined for closed surfaces, models drawn from
+their bin mesh section alone (its counts past its bytes, indices past the vertices, a strip
+of more triangles than a mesh may hold), and game folders whose archive directory points
+past the archive, whose archive is a FIFO or whose last entry is short of a sector. Every one
 is drawn at 1024 x 1024 (the fill budget bounds the work whatever the size), and a plain
 model and the layered one also at the largest size."""
 
@@ -20,8 +21,9 @@ INVALID = "Player model is not valid"
 NOT_FOUND = "Player model not found"
 STAMP = 0x1003FFFF  # 3.4.0.3
 
-STRUCT, EXTENSION, FRAME_LIST, GEOMETRY, CLUMP, ATOMIC, GEOMETRY_LIST = (
-    0x01, 0x03, 0x0E, 0x0F, 0x10, 0x14, 0x1A)
+STRUCT, EXTENSION, FRAME_LIST, GEOMETRY, CLUMP, ATOMIC, GEOMETRY_LIST, BIN_MESH = (
+    0x01, 0x03, 0x0E, 0x0F, 0x10, 0x14, 0x1A, 0x50E)
+LIST, STRIP = 0, 1
 IDENTITY = (1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0)
 
 
@@ -35,14 +37,31 @@ def frame_list(frames):
     return chunk(FRAME_LIST, chunk(STRUCT, body) + chunk(EXTENSION, b"") * len(frames))
 
 
-def geometry(positions, uvs, triangles, flags=0x00010006, vertex_count=None):
+def geometry(positions, uvs, triangles, flags=0x00010006, vertex_count=None, bin_mesh=b""):
     count = len(positions) if vertex_count is None else vertex_count
     body = struct.pack("<Iiii", flags, len(triangles), count, 1)
     body += b"".join(struct.pack("<ff", *uv) for uv in uvs)
     body += b"".join(struct.pack("<HHHH", b, a, 0, c) for a, b, c in triangles)
     body += struct.pack("<4fii", 0, 0, 0, 1, 1, 0)
     body += b"".join(struct.pack("<fff", *p) for p in positions)
-    return chunk(GEOMETRY, chunk(STRUCT, body) + chunk(EXTENSION, b""))
+    return chunk(GEOMETRY, chunk(STRUCT, body) + chunk(EXTENSION, bin_mesh))
+
+
+def bin_mesh(kind, meshes, mesh_count=None, index_counts=None):
+    """A bin mesh section of `meshes` (lists of indices), its counts as given or as they are."""
+    counts = index_counts or [len(m) for m in meshes]
+    body = struct.pack("<III", kind, len(meshes) if mesh_count is None else mesh_count,
+                       sum(len(m) for m in meshes))
+    body += b"".join(struct.pack("<II", n, 0) + struct.pack("<%dI" % len(m), *m)
+                     for n, m in zip(counts, meshes))
+    return chunk(BIN_MESH, body)
+
+
+def ribbon(pairs):
+    """A long band of `pairs` vertex pairs drawn as one triangle strip."""
+    positions = [(i / pairs * 2 - 1, side, 0.0) for i in range(pairs) for side in (1.0, -1.0)]
+    uvs = [(i / pairs, side) for i in range(pairs) for side in (0.0, 1.0)]
+    return positions, uvs, list(range(2 * pairs))
 
 
 def clump(frames, geometries, atomics, before=b""):
@@ -158,6 +177,22 @@ def main(outdir):
     bodies = clump([(IDENTITY, -1)] + beside, [geometry(bp, bu, bt)], [(k + 1, 0) for k in range(4)])
     model("closed-bodies-248k.dff", bodies, "ok")
     corpus.write("closed-bodies-248k-largest-picture.dff", bodies, "viewbig", "ok")
+
+    # Models whose triangles are only in their bin mesh section, as some exporters write them.
+    drawn = lambda data: clump(one, [geometry(p, u, [], bin_mesh=data)], [(0, 0)])
+    model("binmesh-list.dff", drawn(bin_mesh(LIST, [[0, 1, 2, 1, 3, 2]])), "ok")
+    model("binmesh-strip.dff", drawn(bin_mesh(STRIP, [[0, 1, 2, 3]])), "ok")
+    model("binmesh-index-outside.dff", drawn(bin_mesh(STRIP, [[0, 1, 2, 9]])), INVALID)
+    model("binmesh-mesh-count-huge.dff",
+          drawn(bin_mesh(STRIP, [[0, 1, 2, 3]], mesh_count=2**32 - 1)), INVALID)
+    model("binmesh-index-count-huge.dff",
+          drawn(bin_mesh(STRIP, [[0, 1, 2, 3]], index_counts=[2**32 - 1])), INVALID)
+    model("binmesh-kind-unknown.dff", drawn(bin_mesh(7, [[0, 1, 2, 3]])), INVALID)
+    model("binmesh-strip-over-budget.dff", drawn(bin_mesh(STRIP, [[0, 1, 2, 3] * 62_501])),
+          INVALID)
+    rp, ru, ri = ribbon(65_536)
+    model("binmesh-ribbon-131k.dff",
+          clump(one, [geometry(rp, ru, [], bin_mesh=bin_mesh(STRIP, [ri]))], [(0, 0)]), "ok")
 
     game = lambda name, expected: corpus.line(name, "viewgame", expected)
     entry = clump(one, [geometry(p, u, t)], [(0, 0)])

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """PNG and TGA pictures that ask for far more than they hold: headers declaring huge
 pictures in a few bytes, pictures just inside and outside the budget (decoded in full when
-inside), PNG metadata and pixel data that inflate to hundreds of MiB, masses of chunks, and
-run-length packets that run past the picture."""
+inside, also as 16-bit grey), PNG metadata and pixel data that inflate to hundreds of MiB,
+masses of chunks, run-length packets that run past the picture, and the largest picture
+made opaque after its alpha bytes are all found 0."""
 
 import math
 import struct
@@ -50,6 +51,18 @@ def main(outdir):
                      command, TGA_INVALID)
         corpus.write("tga-fit.tga", files.tga(tga_side, tga_side, tga_runs(tga_side ** 2)),
                      command, "ok")
+    # 16-bit grey with alpha is kept as the same 32-bit picture, so held to the same bounds.
+    grey = b"\x80\xc0"
+    corpus.write("tga-grey16-over.tga", files.tga(tga_side + 64, tga_side + 64,
+                                                  tga_runs(1024, grey), image_type=11, bits=16),
+                 "convert", TGA_INVALID)
+    corpus.write("tga-grey16-fit.tga", files.tga(tga_side, tga_side, tga_runs(tga_side ** 2, grey),
+                                                 image_type=11, bits=16), "convert", "ok")
+    # The largest picture whose alpha bytes, unclaimed by its descriptor, are all 0: every
+    # pixel is looked at once more and made opaque.
+    corpus.write("tga-fit-alpha-bytes-zero.tga",
+                 files.tga(tga_side, tga_side, tga_runs(tga_side ** 2, b"\x20\x40\x80\x00"),
+                           descriptor=0x20), "convert", "ok")
     # 256 MiB of text, a colour profile of the same, and pixel data inflating to 256 MiB
     # for a 16 x 16 picture: nothing of it is inflated beyond the picture's own rows.
     bomb = files.deflated_zeros(256 << 20)

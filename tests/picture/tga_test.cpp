@@ -1,6 +1,6 @@
 // TTgaImage: true colour, colour-mapped and grey, stored and run-length, from every origin,
-// decode to the stored pixels with the descriptor's alpha; damaged and oversized files are
-// not valid.
+// decode to the stored pixels with the descriptor's alpha, or with alpha bytes the
+// descriptor does not claim when any is not 0; damaged and oversized files are not valid.
 #include <gtest/gtest.h>
 
 #include "common/errors.h"
@@ -39,9 +39,15 @@ std::uint8_t fiveBits(int v) {
     return static_cast<std::uint8_t>((v >> 3) << 3 | (v >> 3) >> 2);
 }
 
-// What a form keeps of `picture`, premultiplied as the picture holds it.
+// What a form keeps of `picture`, premultiplied as the picture holds it. Whole alpha bytes
+// (32-bit true colour, 16-bit grey) are kept whatever the descriptor says, as for a picture
+// whose alphas are not all 0.
 QImage expected(QImage picture, const TgaForm& form) {
     const int bits = form.imageType == 1 ? form.mapEntryBits : form.pixelBits;
+    const bool alphaByte =
+        (form.imageType == 2 && bits == 32) || (form.imageType == 3 && bits == 16);
+    const bool alpha =
+        alphaByte || (form.alphaBits != 0 && form.imageType != 3 && bits != 15 && bits != 24);
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb p = picture.pixel(x, y);
@@ -52,8 +58,6 @@ QImage expected(QImage picture, const TgaForm& form) {
                 r = fiveBits(r), g = fiveBits(g), b = fiveBits(b);
                 a = a >= 128 ? 255 : 0;
             }
-            const bool alpha =
-                form.alphaBits != 0 && form.imageType != 3 && bits != 15 && bits != 24;
             picture.setPixel(x, y, qRgba(r, g, b, alpha ? a : 255));
         }
     }
@@ -94,21 +98,55 @@ TEST_P(TgaForms, DecodeToTheStoredPixelsFromEveryOriginStoredOrRunLength) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tga, TgaForms,
-                         ::testing::Values(FormCase{"TrueColour32WithAlpha", {2, 32, 0, 8}},
-                                           FormCase{"TrueColour32AlphaBitsZeroIsOpaque",
-                                                    {2, 32, 0, 0}},
-                                           FormCase{"TrueColour24", {2, 24, 0, 0}},
-                                           FormCase{"TrueColour16WithAlphaBit", {2, 16, 0, 1}},
-                                           FormCase{"TrueColour16NoAlphaBits", {2, 16, 0, 0}},
-                                           FormCase{"TrueColour15", {2, 15, 0, 0}},
-                                           FormCase{"ColourMapped24", {1, 8, 24, 0}},
-                                           FormCase{"ColourMapped32WithAlpha", {1, 8, 32, 8}},
-                                           FormCase{"ColourMapped16WithAlphaBit", {1, 8, 16, 1}},
-                                           FormCase{"Grey8", {3, 8, 0, 0}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Tga, TgaForms,
+    ::testing::Values(FormCase{"TrueColour32WithAlpha", {2, 32, 0, 8}},
+                      FormCase{"TrueColour32AlphaBytesWithoutAlphaBits", {2, 32, 0, 0}},
+                      FormCase{"TrueColour24", {2, 24, 0, 0}},
+                      FormCase{"TrueColour16WithAlphaBit", {2, 16, 0, 1}},
+                      FormCase{"TrueColour16NoAlphaBits", {2, 16, 0, 0}},
+                      FormCase{"TrueColour15", {2, 15, 0, 0}},
+                      FormCase{"ColourMapped24", {1, 8, 24, 0}},
+                      FormCase{"ColourMapped32WithAlpha", {1, 8, 32, 8}},
+                      FormCase{"ColourMapped16WithAlphaBit", {1, 8, 16, 1}},
+                      FormCase{"Grey8", {3, 8, 0, 0}}, FormCase{"Grey16WithAlpha", {3, 16, 0, 8}},
+                      FormCase{"Grey16AlphaBytesWithoutAlphaBits", {3, 16, 0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 constexpr std::size_t kHeaderBytes = 18;
+
+QImage withAlpha(QImage picture, int alpha) {
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            picture.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), alpha));
+        }
+    }
+    return picture;
+}
+
+// Alpha bytes the descriptor does not claim are alpha when any one of them is not 0 (only the
+// bottom right pixel's, here), and absent when all are 0; claimed ones are alpha even when 0.
+TEST(Tga, AlphaBytesAllZeroAreAbsentUnlessTheDescriptorClaimsThem) {
+    const QImage clear = withAlpha(testPicture(), 0);
+    QImage oneSet = clear;
+    oneSet.setPixel(8, 3, qRgba(1, 2, 3, 90));
+    const struct {
+        const char* name;
+        TgaForm form;
+        QImage picture, shown;
+    } cases[] = {
+        {"32-bit, all 0, no alpha bits", {2, 32, 0, 0, true}, clear, withAlpha(clear, 255)},
+        {"16-bit grey, all 0, no alpha bits", {3, 16, 0, 0}, clear, withAlpha(clear, 255)},
+        {"32-bit, all 0, alpha bits", {2, 32, 0, 8}, clear, clear},
+        {"16-bit grey, all 0, alpha bits", {3, 16, 0, 8, true}, clear, clear},
+        {"32-bit, one not 0, no alpha bits", {2, 32, 0, 0}, oneSet, oneSet},
+        {"16-bit grey, one not 0, no alpha bits", {3, 16, 0, 0, true}, oneSet, oneSet},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(decoded(tgaFile(c.picture, c.form)), expected(c.shown, c.form)) << c.name;
+    }
+}
 
 TEST(Tga, DamagedOrUnsupportedFilesAreNotValid) {
     const QImage picture = testPicture();

@@ -13,13 +13,9 @@ namespace {
 
 constexpr std::uint32_t kStruct = 0x01, kExtension = 0x03, kMaterialList = 0x08;
 constexpr std::uint32_t kFrameList = 0x0E, kGeometry = 0x0F, kClump = 0x10, kAtomic = 0x14;
-constexpr std::uint32_t kGeometryList = 0x1A;
+constexpr std::uint32_t kGeometryList = 0x1A, kBinMesh = 0x50E;
 constexpr std::uint32_t kNodeNamePlugin = 0x0253F2FE;  // a plugin the reader does not know
 constexpr std::uint32_t kTexturedFlags = 0x00010000 | 0x04 | 0x02;  // one UV set, positions
-
-Bytes plugin(std::uint32_t stamp) {
-    return rwChunk(kExtension, stamp, rwChunk(kNodeNamePlugin, stamp, Bytes{'n', 'o', 'd', 'e'}));
-}
 
 Bytes join(std::initializer_list<Bytes> parts) {
     Bytes all;
@@ -27,6 +23,12 @@ Bytes join(std::initializer_list<Bytes> parts) {
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
+}
+
+// An extension holding an unknown plugin, then `more`.
+Bytes plugin(std::uint32_t stamp, const Bytes& more = {}) {
+    return rwChunk(kExtension, stamp,
+                   join({rwChunk(kNodeNamePlugin, stamp, Bytes{'n', 'o', 'd', 'e'}), more}));
 }
 
 Bytes frameList(const RwClump& clump, std::uint32_t stamp) {
@@ -68,8 +70,10 @@ Bytes geometry(const RwGeometry& g, std::uint32_t stamp) {
     for (const Vec3& p : g.positions) {
         s.f32(p.x).f32(p.y).f32(p.z);
     }
+    const Bytes extension =
+        plugin(stamp, g.binMesh ? rwChunk(kBinMesh, stamp, binMeshPayload(*g.binMesh)) : Bytes{});
     return rwChunk(kGeometry, stamp,
-                   join({rwChunk(kStruct, stamp, s.result()), materials, plugin(stamp)}));
+                   join({rwChunk(kStruct, stamp, s.result()), materials, extension}));
 }
 
 Bytes geometryList(const RwClump& clump, std::uint32_t stamp) {
@@ -131,6 +135,21 @@ Bytes rwChunk(std::uint32_t type, std::uint32_t stamp, const Bytes& payload) {
     LeWriter w;
     w.u32(type).u32(static_cast<std::uint32_t>(payload.size())).u32(stamp).bytes(payload);
     return w.result();
+}
+
+Bytes binMeshPayload(const RwBinMesh& b) {
+    LeWriter meshes;
+    std::uint32_t total = 0;
+    for (const auto& indices : b.meshes) {
+        meshes.u32(static_cast<std::uint32_t>(indices.size())).u32(0);  // the one material
+        for (const std::uint32_t i : indices) {
+            meshes.u32(i);
+        }
+        total += static_cast<std::uint32_t>(indices.size());
+    }
+    LeWriter s;
+    s.u32(b.kind).u32(static_cast<std::uint32_t>(b.meshes.size())).u32(total);
+    return s.bytes(meshes.result()).result();
 }
 
 Bytes writeDff(const RwClump& clump, std::uint32_t stamp) {

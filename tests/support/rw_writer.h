@@ -1,11 +1,12 @@
 // A small writer of RenderWare streams (.dff files) and gta3.dir/gta3.img archives, for
 // the player model's tests: a clump of frames, geometries and atomics in either file
-// version, with the junk and plugin chunks real files carry.
+// version, with the junk and plugin chunks real files carry and, when asked, a bin mesh.
 #pragma once
 
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,12 +24,20 @@ struct RwFrame {
     std::int32_t parent = -1;
 };
 
+// A geometry's bin mesh section: every mesh a triangle list (kind 0) or a strip (kind 1).
+struct RwBinMesh {
+    std::uint32_t kind = 0;
+    std::vector<std::vector<std::uint32_t>> meshes;  // each mesh's indices
+};
+
 struct RwGeometry {
     std::vector<Vec3> positions;
     std::vector<Vec2> uvs;  // empty: no texture coordinates
     std::vector<std::array<std::uint16_t, 3>> triangles;  // (v0, v1, v2)
     std::uint32_t extraFlags = 0;  // or'ed into the format flags
     bool countsOnly = false;       // as a console's file: the counts, and none of the data
+    // Written in the geometry's extension, after its unknown plugin.
+    std::optional<RwBinMesh> binMesh;
 };
 
 struct RwClump {
@@ -36,6 +45,9 @@ struct RwClump {
     std::vector<RwGeometry> geometries;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> atomics;  // (frame, geometry)
 };
+
+// The bin mesh section's payload: kind, counts, then each mesh with material 0.
+Bytes binMeshPayload(const RwBinMesh& binMesh);
 
 // One chunk: type, size, stamp, payload.
 Bytes rwChunk(std::uint32_t type, std::uint32_t stamp, const Bytes& payload);

@@ -74,6 +74,9 @@ Bytes tgaFile(const QImage& source, const TgaForm& form) {
                 value.u8(static_cast<std::uint32_t>(found - map.begin()));
             } else if (form.imageType == 3) {
                 value.u8(qRed(c));
+                if (form.pixelBits == 16) {
+                    value.u8(qAlpha(c));
+                }
             } else {
                 putColor(value, c, form.pixelBits);
             }
