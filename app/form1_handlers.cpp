@@ -226,7 +226,7 @@ void TForm1::reportListFailures(const std::vector<ListFileFailure>& failures) {
 }
 
 // The folder field's tooltip says how to change the folder and how many installs were
-// found; a folder without the game is shown in red, and its tooltip says so.
+// found; a folder without the game is shown on light red, and its tooltip says so.
 void TForm1::markGameFolder() {
     const bool game = holdsGame(gameFolder());
     QString tip = game ? QStringLiteral("The game folder: skins are saved in its skins folder.")
@@ -240,8 +240,8 @@ void TForm1::markGameFolder() {
     }
     Edit1->setToolTip(tip);
     QPalette palette = Edit1->palette();
-    palette.setColor(QPalette::Text,
-                     game ? QColor(Qt::black) : QColor::fromRgb(layout::kMissingGameColour));
+    palette.setColor(QPalette::Base, QColor::fromRgb(game ? layout::kGameFolderColour
+                                                          : layout::kMissingGameColour));
     Edit1->setPalette(palette);
 }
 

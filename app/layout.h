@@ -102,7 +102,8 @@ inline constexpr std::string_view kFolderDialogTitle = "Directory with VICE CITY
 inline constexpr const char* kPreviewTip = "Double-click or F3: see it worn";
 inline constexpr const char* kSelectorTip = "F5 reads the part lists again";
 
-// The folder field's text when the folder holds no game.
-inline constexpr QRgb kMissingGameColour = 0xFFC00000;
+// The folder field's background when the folder holds no game: light red, where the black
+// text stays as readable as on the usual blue.
+inline constexpr QRgb kMissingGameColour = 0xFFFFB0B0;
 
 }  // namespace vestura::layout

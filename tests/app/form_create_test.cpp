@@ -38,7 +38,7 @@ TEST_F(WindowTest, FirstStartTakesTheFirstInstallFoundAndMarksAFolderWithoutTheG
     EXPECT_EQ(program.read("vestu.cfg"), game.path() + "\r\n");
     EXPECT_TRUE(form->Edit1->toolTip().contains("2 game installs were found"))
         << form->Edit1->toolTip().toStdString();
-    EXPECT_EQ(form->Edit1->palette().color(QPalette::Text), QColor(Qt::black));
+    const QColor usual = form->Edit1->palette().color(QPalette::Base);
     EXPECT_TRUE(services.kinds.empty());
 
     installs.clear();
@@ -47,12 +47,12 @@ TEST_F(WindowTest, FirstStartTakesTheFirstInstallFoundAndMarksAFolderWithoutTheG
     EXPECT_EQ(form->Edit1->text().toLocal8Bit().toStdString(), other.path());
     EXPECT_EQ(program.read("vestu.cfg"), other.path() + "\r\n");
     EXPECT_TRUE(form->Edit1->toolTip().startsWith("gta-vc.exe is not in this folder."));
-    EXPECT_NE(form->Edit1->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_NE(form->Edit1->palette().color(QPalette::Base), usual);
     EXPECT_TRUE(services.kinds.empty());  // nothing asks at start-up
 
     services.folderAnswer = game.path();  // choosing the game's folder clears the mark
     form->Button2->click();
-    EXPECT_EQ(form->Edit1->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_EQ(form->Edit1->palette().color(QPalette::Base), usual);
 }
 
 TEST_F(WindowTest, ShowsTheFolderOfTheSettingsFileAndMakesTheProgramFolderCurrent) {
