@@ -119,6 +119,7 @@ private:
     void reloadPart(Category category, int index);
     void fillSelectors();
     void startGameFolder();
+    void countInstallsMeanwhile(const InstallFinder& finder);
     void loadCatalogue();
     void reportListFailures(const std::vector<ListFileFailure>& failures);
     void markGameFolder();

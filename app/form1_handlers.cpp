@@ -2,6 +2,7 @@
 // layer that owns it.
 #include <QApplication>
 #include <QComboBox>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -195,9 +196,27 @@ void TForm1::startGameFolder() {
     showGameFolder(start.folder);
     installsFound_ = start.installsFound;
     markGameFolder();
+    if (start.holdsGame && start.installsFound == 0) {
+        countInstallsMeanwhile(finder);  // the search was not needed to find the folder
+    }
     if (start.store) {
         storeGameFolder(programFolder_, start.folder, Memo1);
     }
+}
+
+// Counts the installs on a worker, for the folder field's tooltip, without holding up the
+// start. The count arrives through the window's own thread; a closed window gets none.
+void TForm1::countInstallsMeanwhile(const InstallFinder& finder) {
+    auto* watcher = new QFutureWatcher<std::vector<FolderPlace>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const FolderPlaces places = watcher->future();
+        watcher->deleteLater();
+        if (places.resultCount() > 0) {
+            installsFound_ = places.result().size();
+            markGameFolder();
+        }
+    });
+    watcher->setFuture(placesFoundMeanwhile(finder));
 }
 
 // Loads the seven list files. Each one that cannot be read leaves only its own category at

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QTest>
 
 #include "common/platform.h"
 #include "tests/app/window_fixture.h"
@@ -53,6 +54,11 @@ TEST_F(WindowTest, FirstStartTakesTheFirstInstallFoundAndMarksAFolderWithoutTheG
     services.folderAnswer = game.path();  // choosing the game's folder clears the mark
     form->Button2->click();
     EXPECT_EQ(form->Edit1->palette().color(QPalette::Base), usual);
+
+    // Settings naming the game: the installs are counted after the start, for the tooltip.
+    installs = {game.path(), other.path(), "/third/"};
+    createWindow();
+    QTRY_VERIFY(form->Edit1->toolTip().contains("3 game installs were found"));
 }
 
 TEST_F(WindowTest, ShowsTheFolderOfTheSettingsFileAndMakesTheProgramFolderCurrent) {

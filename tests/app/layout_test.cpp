@@ -19,8 +19,11 @@ namespace {
 
 class LayoutTest : public WindowTest {
 protected:
+    // The layout as it shows with the game in its folder (a folder without it is marked).
     void SetUp() override {
         writeEmptyCatalogue();
+        game.write("gta-vc.exe", "MZ");
+        useGameFolder(game.path());
         createWindow();
     }
     template <typename Widget = QWidget>
@@ -184,7 +187,7 @@ TEST_F(LayoutTest, FramesAFixedWindowWithoutMaximiseButton) {
 TEST_F(LayoutTest, LimitsTheFieldsAsTheLayoutSays) {
     const auto* folder = control<QLineEdit>("Edit1");
     EXPECT_TRUE(folder->isReadOnly());
-    EXPECT_EQ(folder->text().toLocal8Bit().toStdString(), platform::defaultGameFolder());
+    EXPECT_EQ(folder->text().toLocal8Bit().toStdString(), game.path());
     EXPECT_EQ(control<QLineEdit>("Edit2")->maxLength(), 25);
     for (const char* name : {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5",
                              "ComboBox6", "ComboBox7"}) {
