@@ -14,6 +14,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <time.h>
 #include <unistd.h>
 
@@ -166,6 +169,23 @@ void writeNumber(int fd, int number) {
     ::_exit(0);
 }
 
+// A line of the program's own output as a message can show it: control characters (colour
+// escapes) as "?", and no longer than a box is wide.
+std::string shownLine(std::string line) {
+    constexpr std::size_t kShownBytes = 160;
+    for (char& c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            c = '?';
+        }
+    }
+    if (line.size() > kShownBytes) {
+        line.resize(kShownBytes);
+        line += "...";
+    }
+    return line;
+}
+
 // Turns the watcher's report into one line: "exit status 1: <first line of its errors>".
 std::string failureLine(const std::string& report) {
     const std::size_t end = report.find('\n');
@@ -187,7 +207,7 @@ std::string failureLine(const std::string& report) {
         }
         line.erase(0, line.find_first_not_of(' '));
         if (!line.empty()) {
-            return why + ": " + line;
+            return why + ": " + shownLine(line);
         }
         from = to + 1;
     }
@@ -257,6 +277,7 @@ void startWatched(const ProcessCommand& command, QObject* context, EarlyFailure 
     const std::vector<char*> environment = pointersTo(environmentStrings);
     const char* folder = command.workingFolder.c_str();
     static constexpr char kNotRun[] = "could not be run\n";
+    static constexpr char kWatcherName[] = "vestura-watch";
 
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
@@ -277,6 +298,9 @@ void startWatched(const ProcessCommand& command, QObject* context, EarlyFailure 
         if (program == 0) {
             ::close(report[1]);
             ::dup2(readErrors[1], STDERR_FILENO);  // dup2 clears close-on-exec
+            // Should the watcher be gone (killed from a task list), a write to the closed
+            // pipe must fail, not end the game.
+            ::signal(SIGPIPE, SIG_IGN);
             if (*folder == '\0' || ::chdir(folder) == 0) {
                 ::execvpe(arguments[0], arguments.data(), environment.data());
             }
@@ -287,6 +311,9 @@ void startWatched(const ProcessCommand& command, QObject* context, EarlyFailure 
         if (program < 0) {
             ::_exit(1);
         }
+#ifdef __linux__
+        ::prctl(PR_SET_NAME, kWatcherName);  // what a task list shows
+#endif
         watch(program, readErrors[0], report[1]);
     }
     ::close(report[1]);

@@ -180,6 +180,9 @@ void TForm1::buildControls() {
     Edit1->setReadOnly(true);
     showGameFolder(platform::defaultGameFolder());
     Edit2->setMaxLength(layout::kSkinNameMaxLength);
+    Edit2->setToolTip(QString::fromLatin1(layout::kSkinNameTip));
+    Button2->setToolTip(QString::fromLatin1(layout::kFolderButtonTip));
+    vd->setToolTip(QString::fromLatin1(layout::kStartTip));
     Button3->setDefault(true);
     ComboBox1->setFocus();
 }

@@ -121,7 +121,8 @@ private:
     void startGameFolder();
     void countInstallsMeanwhile(const InstallFinder& finder);
     void loadCatalogue();
-    void reportListFailures(const std::vector<ListFileFailure>& failures);
+    // One box naming every list file that failed, and what became of their lists.
+    void reportListFailures(const std::vector<ListFileFailure>& failures, bool reloading);
     void markGameFolder();
     void watchCatalogue();
     void catalogueChangedOnDisk();

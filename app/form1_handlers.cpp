@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPromise>
 #include <QThreadPool>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -21,7 +22,9 @@
 #include "app/model_view_window.h"
 #include "app/preview_widget.h"
 #include "app/program_info.h"
+#include "common/errors.h"
 #include "common/failure_text.h"
+#include "common/messages.h"
 #include "common/path_case.h"
 #include "common/text8.h"
 #include "game/file_exists.h"
@@ -59,6 +62,10 @@ constexpr std::string_view kWhatToInstall =
     "Install Wine (the package \"wine\"), or Steam for a Steam copy of the game, then press "
     "Start Vice again.";
 constexpr std::string_view kGameDidNotStart = "The game did not start.";
+constexpr std::string_view kLinkInTheWay =
+    "a symbolic link is in the way, and a skin is never written through one";
+constexpr std::string_view kNoGameHint =
+    "gta-vc.exe is not in the game folder: \"...\" chooses the folder that holds it";
 
 // The game installs found on this computer, for the folder dialog's sidebar: each named by
 // its kind and its folder, with the home folder written as "~".
@@ -172,10 +179,11 @@ void TForm1::watchCatalogue() {
     catalogueWatcher_->watch(files);
 }
 
-// A change on disk reloads as F5 does, but never under an open dialog: then it waits for
-// the next change.
+// A change on disk reloads as F5 does, but never under an open dialog: then it waits until
+// the dialog has closed.
 void TForm1::catalogueChangedOnDisk() {
     if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(CatalogueWatcher::kSettleMs, this, &TForm1::catalogueChangedOnDisk);
         return;
     }
     FormReloadCatalogue();
@@ -224,10 +232,10 @@ void TForm1::countInstallsMeanwhile(const InstallFinder& finder) {
 void TForm1::loadCatalogue() {
     const std::vector<ListFileFailure> failures = catalogue_.load(programFolder_, Memo1);
     fillSelectors();
-    reportListFailures(failures);
+    reportListFailures(failures, false);
 }
 
-void TForm1::reportListFailures(const std::vector<ListFileFailure>& failures) {
+void TForm1::reportListFailures(const std::vector<ListFileFailure>& failures, bool reloading) {
     if (failures.empty()) {
         return;
     }
@@ -235,12 +243,18 @@ void TForm1::reportListFailures(const std::vector<ListFileFailure>& failures) {
     std::string causes;
     for (const ListFileFailure& failure : failures) {
         messages += (messages.empty() ? "" : "\n") + withClosingPeriod(failure.message);
-        const std::string_view file = info(failure.category).listFile;
-        causes += std::string(file) + ": " +
+        const CategoryInfo& category = info(failure.category);
+        causes += std::string(category.listFile) + " (" + std::string(category.label) + "): " +
                   (failure.cause.empty() ? std::string("cannot be read") : failure.cause) + ".\n";
     }
-    causes += failures.size() == 1 ? "Its category offers only its default entry."
-                                   : "Their categories offer only their default entries.";
+    if (reloading) {
+        causes += failures.size() == 1 ? "Its list stays as it was; the others were read again."
+                                       : "Their lists stay as they were; the others were read "
+                                         "again.";
+    } else {
+        causes += failures.size() == 1 ? "Its list offers only its default entry."
+                                       : "Their lists offer only their default entries.";
+    }
     services_.showMessage(messages, std::string(kApplicationTitle), mb::kFailure, causes);
 }
 
@@ -338,20 +352,22 @@ void TForm1::FormReloadCatalogue() {
             kept[static_cast<std::size_t>(category.category)] = entries.captions[index];
         }
     }
-    // Read into a catalogue of its own: when a list file cannot be read, the failure is
-    // reported and the catalogue, the selectors and the preview stay exactly as they were,
-    // so what is drawn (and saved) is still what the selectors name.
+    // Read into a catalogue of its own: a list file that cannot be read keeps its category's
+    // old entries, and the others are read again.
     Catalogue fresh;
     std::vector<ListFileFailure> failures;
     bool read = false;
     guarded([&] {
         failures = fresh.load(programFolder_, Memo1);
-        read = failures.empty();
+        read = true;
     });
     if (!read) {
-        reportListFailures(failures);
-        return;
+        return;  // out of memory: everything stays as it was
     }
+    for (const ListFileFailure& failure : failures) {
+        fresh.keepEntries(failure.category, catalogue_.entries(failure.category));
+    }
+    reportListFailures(failures, true);
     catalogue_ = std::move(fresh);
     fillSelectors();
     for (const CategoryInfo& category : kCategories) {
@@ -423,13 +439,29 @@ void TForm1::Button3Click() {
         for (const std::string& message : failures) {
             report(message);
         }
-        const std::string path = skinsFolderForSave(gameFolder()) + name.fileName;
+        // An existing skin in another letter case is the one the game would read: it is the
+        // one replaced, as on Windows.
+        const std::string path = resolveIgnoringCase(skinsFolderForSave(gameFolder()) + name.fileName);
+        std::error_code ignored;
+        if (std::filesystem::is_symlink(path, ignored)) {
+            // Writing through a link would change a file outside the skins folder.
+            throw EFCreateError(msg::format(msg::kCannotCreateFile, path),
+                                std::string(kLinkInTheWay));
+        }
         if (FileExists(path) &&
             services_.showMessage(std::string(kReplaceQuestion), std::string(kQuestionCaption),
                                   mb::kQuestion) != mb::kIdYes) {
             return;
         }
-        writeSkinFile(path, skin);
+        try {
+            writeSkinFile(path, skin);
+        } catch (const EFCreateError& e) {
+            if (holdsGame(gameFolder())) {
+                throw;
+            }
+            // The likely reason first: the folder is not the game's.
+            throw EFCreateError(e.message(), e.cause() + "; " + std::string(kNoGameHint));
+        }
         services_.showMessage(std::string(kSkinSaved), std::string(kInfoCaption), mb::kInformation);
     });
 }

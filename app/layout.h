@@ -101,6 +101,11 @@ inline constexpr std::string_view kFolderDialogTitle = "Directory with VICE CITY
 // Tooltips that tell where the controls hidden from sight are.
 inline constexpr const char* kPreviewTip = "Double-click or F3: see it worn";
 inline constexpr const char* kSelectorTip = "F5 reads the part lists again";
+inline constexpr const char* kSkinNameTip =
+    "The skin's file name in the game's skins folder: plain ASCII letters, digits, spaces and "
+    "punctuation. Enter saves.";
+inline constexpr const char* kFolderButtonTip = "Choose the folder that holds gta-vc.exe";
+inline constexpr const char* kStartTip = "Starts the game from the folder with Vice City";
 
 // The folder field's background when the folder holds no game: light red, where the black
 // text stays as readable as on the usual blue.

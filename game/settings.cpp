@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "common/errors.h"
+#include "common/failure_text.h"
+#include "common/messages.h"
 #include "common/path_case.h"
 #include "common/platform.h"
 #include "game/file_exists.h"
@@ -35,11 +37,14 @@ std::string withSeparator(std::string folder) {
 void saveAsUserSettings(LineBuffer& memo) {
     const std::string path = userSettingsPath();
     if (path.empty()) {
-        throw EFCreateError("Cannot create file " + std::string(kSettingsFile),
+        throw EFCreateError(msg::format(msg::kCannotCreateFile, std::string(kSettingsFile)),
                             "neither XDG_CONFIG_HOME nor HOME is set");
     }
-    std::error_code ignored;  // a folder that cannot be made fails the save below
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    if (error) {
+        throw EFCreateError(msg::format(msg::kCannotCreateFile, path), causeOfError(error.value()));
+    }
     memo.save(path);
 }
 

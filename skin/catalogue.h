@@ -43,6 +43,12 @@ public:
     const CategoryEntries& entries(Category c) const {
         return categories_[static_cast<std::size_t>(c)];
     }
+    // Puts `kept` in place of a category's entries: a reload keeps the old entries of a list
+    // file that could not be read again.
+    void keepEntries(Category c, CategoryEntries kept) {
+        categories_[static_cast<std::size_t>(c)] = std::move(kept);
+    }
+
     // The path of entry `index` (1 and up), relative to the program folder.
     const std::string& pathOf(Category c, int index) const;
 

@@ -102,7 +102,7 @@ TEST_F(WindowTest, MissingListFilesAreReportedInOneBoxAndSpoilOnlyTheirCategorie
                                              ".\nCannot open file " + program.file("h.ls") + ".");
     EXPECT_EQ(services.messages[0].caption, "Vestura");
     EXPECT_EQ(services.messages[0].flags, 16u);
-    EXPECT_NE(services.messages[0].detail.find("p.ls: the file does not exist."), std::string::npos)
+    EXPECT_NE(services.messages[0].detail.find("p.ls (Beard, moustache or mask): the file does not exist."), std::string::npos)
         << services.messages[0].detail;
 
     EXPECT_EQ(itemsOf(form->ComboBox1), QStringList({"None", "Round"}));

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/preview_widget.h"
 #include "game/skin_name.h"
@@ -107,7 +108,9 @@ TEST_F(SaveTest, ReportsAMissingSkinsFolderAndSavesNothing) {
     form->Button3->click();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text, "Cannot create file " + skinPath + ".");
-    EXPECT_EQ(services.messages[0].detail, "The folder does not exist.");
+    EXPECT_EQ(services.messages[0].detail,
+              "The folder does not exist; gta-vc.exe is not in the game folder: \"...\" chooses "
+              "the folder that holds it.");
     EXPECT_EQ(services.messages[0].caption, "Vestura");
     EXPECT_EQ(services.messages[0].flags, 16u);
     EXPECT_FALSE(QDir(QString::fromLocal8Bit(game.file("skins"))).exists());
@@ -124,6 +127,34 @@ TEST_F(SaveTest, MakesTheSkinsFolderBesideTheGame) {
     EXPECT_EQ(services.messages[0].text, "Skin saved");
     EXPECT_EQ(QImage(QString::fromLocal8Bit(game.path() + "skins/FirstTry.bmp")).size(),
               QSize(256, 256));
+}
+
+// A link in the skins folder is never written through, whether its file exists or not; a
+// skin in another letter case is the one replaced, after the question.
+TEST_F(SaveTest, NeverWritesThroughALinkAndReplacesASkinInAnotherCase) {
+    createWindow();
+    game.write("victim.txt", "precious");
+    for (const char* target : {"victim.txt", "created.bmp"}) {
+        SCOPED_TRACE(target);
+        services.messages.clear();
+        std::filesystem::remove(skinPath);
+        std::filesystem::create_symlink(game.file(target), skinPath);
+        form->Button3->click();
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text, "Cannot create file " + skinPath + ".");
+    }
+    EXPECT_EQ(game.read("victim.txt"), "precious");
+    EXPECT_FALSE(std::filesystem::exists(game.file("created.bmp")));
+
+    std::filesystem::remove(skinPath);
+    writeFile(game.path() + "skins/LANCE.BMP", "old skin");
+    form->Edit2->setText("Lance");
+    services.messages.clear();
+    form->Button3->click();
+    ASSERT_EQ(services.messages.size(), 2u);
+    EXPECT_EQ(services.messages[0].text, "Replace skin?");
+    EXPECT_EQ(std::filesystem::file_size(game.path() + "skins/LANCE.BMP"), 197686u);
+    EXPECT_FALSE(std::filesystem::exists(game.path() + "skins/Lance.bmp"));
 }
 
 // The name is checked as typed before anything is written; a refused one says why and what

@@ -33,6 +33,8 @@ TEST(WatchedLaunch, ReportsAnEarlyFailureWithItsFirstErrorLineAndNothingElse) {
         {"Missing", folder.file("no-such-launcher"), "exit status 127: could not be run"},
         {"KilledAtOnce", script(folder, "killed", "kill -9 $$\n"), "ended by signal 9"},
         {"Works", script(folder, "works", "echo chatter >&2\nexit 0\n"), std::nullopt},
+        {"Escapes", script(folder, "escapes", "printf '\\033[31mred\\033[0m\\n' >&2\nexit 2\n"),
+         "exit status 2: ?[31mred?[0m"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -44,6 +46,20 @@ TEST(WatchedLaunch, ReportsAnEarlyFailureWithItsFirstErrorLineAndNothingElse) {
         QTRY_VERIFY_WITH_TIMEOUT(context.children().isEmpty(), kLaunchWatchMs);
         EXPECT_EQ(told, c.told);
     }
+}
+
+// The watcher ending early (killed from a task list) must not end the program it watches:
+// here the program kills its watcher, its parent, then goes on writing to standard error.
+TEST(WatchedLaunch, TheProgramOutlivesItsWatcher) {
+    TempFolder folder;
+    const std::string done = folder.file("done");
+    const std::string program = script(
+        folder, "chatty",
+        "kill -9 $PPID\nsleep 0.2\nfor i in 1 2 3 4 5 6; do echo line $i >&2; done\ntouch '" +
+            done + "'\n");
+    QObject context;
+    startWatched(ProcessCommand{program, {}, folder.path(), {}}, &context, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString::fromStdString(done)), 5000);
 }
 
 }  // namespace
