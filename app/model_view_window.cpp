@@ -24,6 +24,11 @@ constexpr float kZoomPerNotch = 1.1F;
 constexpr float kWheelNotch = 120.0F;
 constexpr float kMinZoom = 0.25F, kMaxZoom = 8.0F;
 
+// The sides 1, 2 and 3 show. At yaw 0 the model faces the viewer with +Y up, its -Z side
+// forward; its right hand is then on the viewer's left, its +X side, which yaw 90 shows, so
+// its left side is -X, shown at yaw 270.
+constexpr float kFrontYaw = 0.0F, kBackYaw = 180.0F, kLeftSideYaw = 270.0F;
+
 }  // namespace
 
 std::optional<std::string> chooseViewFile(QWidget* parent) {
@@ -81,9 +86,10 @@ void ModelViewWindow::paintEvent(QPaintEvent*) {
         // Over the picture only, so a saved view holds the model alone.
         const int margin = fontMetrics().height() / 2;
         painter.setPen(Qt::black);
-        painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
-                         Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
-                         QString::fromLatin1(kDrawnInPart.data(), static_cast<qsizetype>(kDrawnInPart.size())));
+        painter.drawText(
+            rect().adjusted(margin, margin, -margin, -margin),
+            Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
+            QString::fromLatin1(kDrawnInPart.data(), static_cast<qsizetype>(kDrawnInPart.size())));
     }
 }
 
@@ -111,27 +117,84 @@ void ModelViewWindow::mouseMoveEvent(QMouseEvent* event) {
            static_cast<float>(moved.y()) * kDegreesPerPixel);
 }
 
-void ModelViewWindow::mouseDoubleClickEvent(QMouseEvent*) {
-    angles_ = ViewAngles{};
-    update();
-}
-
-void ModelViewWindow::wheelEvent(QWheelEvent* event) {
-    const float notches = static_cast<float>(event->angleDelta().y()) / kWheelNotch;
+void ModelViewWindow::zoomBy(float notches) {
     angles_.zoom = std::clamp(angles_.zoom * std::pow(kZoomPerNotch, notches), kMinZoom, kMaxZoom);
     update();
 }
 
+void ModelViewWindow::resetView() {
+    angles_ = ViewAngles{};
+    update();
+}
+
+// Level, at the zoom the user chose.
+void ModelViewWindow::showSide(float yawDegrees) {
+    angles_.yawDegrees = yawDegrees;
+    angles_.pitchDegrees = 0;
+    update();
+}
+
+void ModelViewWindow::mouseDoubleClickEvent(QMouseEvent*) {
+    resetView();
+}
+
+void ModelViewWindow::wheelEvent(QWheelEvent* event) {
+    zoomBy(static_cast<float>(event->angleDelta().y()) / kWheelNotch);
+}
+
 void ModelViewWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
         close();
-    } else if (event->key() == Qt::Key_Space) {
+    } else if (key == Qt::Key_Space) {
         turntable_.isActive() ? turntable_.stop() : turntable_.start();
     } else if (event->matches(QKeySequence::Save)) {
         save();
-    } else {
+    } else if (!viewKey(key)) {
         QWidget::keyPressEvent(event);
     }
+}
+
+// The keys that move the view, each as the mouse would: the arrows as a drag that way, + and
+// - (= being + without Shift; the keypad's give the same keys) as a wheel notch. False for
+// any other key.
+bool ModelViewWindow::viewKey(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+            turnBy(-kKeyTurnDegrees, 0);
+            break;
+        case Qt::Key_Right:
+            turnBy(kKeyTurnDegrees, 0);
+            break;
+        case Qt::Key_Up:
+            turnBy(0, -kKeyTurnDegrees);
+            break;
+        case Qt::Key_Down:
+            turnBy(0, kKeyTurnDegrees);
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            zoomBy(1);
+            break;
+        case Qt::Key_Minus:
+            zoomBy(-1);
+            break;
+        case Qt::Key_Home:
+            resetView();
+            break;
+        case Qt::Key_1:
+            showSide(kFrontYaw);
+            break;
+        case Qt::Key_2:
+            showSide(kBackYaw);
+            break;
+        case Qt::Key_3:
+            showSide(kLeftSideYaw);
+            break;
+        default:
+            return false;
+    }
+    return true;
 }
 
 void ModelViewWindow::save() {

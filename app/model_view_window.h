@@ -1,7 +1,8 @@
 // The 3D view: a separate, resizable window showing the composed skin on the game's player
-// model, drawn by the software rasteriser. Drag turns and tilts it, the wheel zooms, a
-// double-click resets the view, Space runs a turntable, Ctrl+S saves the view as a PNG and
-// Escape closes the window.
+// model, drawn by the software rasteriser. Drag or the arrow keys turn and tilt it, the wheel
+// or + and - zoom, a double-click or Home resets the view, 1, 2 and 3 show the front, the
+// back and the left side, Space runs a turntable, Ctrl+S saves the view as a PNG and Escape
+// closes the window.
 #pragma once
 
 #include <QImage>
@@ -42,6 +43,8 @@ public:
     // The game's skins-menu speed: 2 degrees a frame at 30 frames a second.
     static constexpr float kTurntableDegrees = 2.0F;
     static constexpr int kTurntableIntervalMs = 33;
+    // One press of an arrow key.
+    static constexpr float kKeyTurnDegrees = 15.0F;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,6 +56,10 @@ protected:
 
 private:
     void turnBy(float yawDegrees, float pitchDegrees);
+    void zoomBy(float notches);
+    void resetView();
+    void showSide(float yawDegrees);
+    bool viewKey(int key);
     void save();
 
     DesktopServices& services_;

@@ -1,5 +1,5 @@
 // The 3D view: opened by F3 or a double-click on the preview frame, following the selectors,
-// and handled by drag, wheel, Space, Ctrl+S and Escape; a missing model is reported instead.
+// and handled by drag, wheel, keys, Ctrl+S and Escape; a missing model is reported instead.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -61,7 +61,8 @@ TEST_F(ModelViewTest, AMissingModelIsReportedWithTheFileLookedFor) {
     TForm1& window = showWindow();
     QTest::keyClick(window.ComboBox1, Qt::Key_F3);
     ASSERT_EQ(services.messages.size(), 1U);
-    EXPECT_EQ(services.messages[0].text, "Player model not found: " + game.path() + "models/gta3.img");
+    EXPECT_EQ(services.messages[0].text,
+              "Player model not found: " + game.path() + "models/gta3.img");
     EXPECT_EQ(services.messages[0].caption, "Vestura");
     EXPECT_EQ(services.messages[0].flags, mb::kWarning);
     EXPECT_TRUE(window.modelView() == nullptr || !window.modelView()->isVisible());
@@ -108,7 +109,8 @@ TEST_F(ModelViewTest, ChangingASelectorChangesTheView) {
 class ViewHandling : public ::testing::Test {
 protected:
     ViewHandling()
-        : window(services, [this](QWidget*) { return chosen; }, nullptr) {
+        : window(
+              services, [this](QWidget*) { return chosen; }, nullptr) {
         window.setModel(readClump(writeDff(cubeClump(), kStamp34)));
         window.setSkin(cubeSkin());
         window.resize(200, 200);
@@ -136,6 +138,123 @@ TEST_F(ViewHandling, DraggingTurnsAndTiltsWithinLimitsAndADoubleClickResets) {
     QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_FLOAT_EQ(window.angles().yawDegrees, 0.0F);
     EXPECT_FLOAT_EQ(window.angles().pitchDegrees, 0.0F);
+}
+
+TEST_F(ViewHandling, TheArrowsTurnAndTiltByAStepWithinTheDragsLimitsAndHomeResets) {
+    struct Press {
+        Qt::Key key;
+        float yaw, pitch;  // as dragging that way
+    };
+    constexpr float kStep = ModelViewWindow::kKeyTurnDegrees;
+    for (const Press press : {Press{Qt::Key_Right, kStep, 0},
+                              {Qt::Key_Left, -kStep, 0},
+                              {Qt::Key_Down, 0, kStep},
+                              {Qt::Key_Up, 0, -kStep}}) {
+        const ViewAngles before = window.angles();
+        QTest::keyClick(&window, press.key);
+        EXPECT_FLOAT_EQ(window.angles().yawDegrees, before.yawDegrees + press.yaw) << press.key;
+        EXPECT_FLOAT_EQ(window.angles().pitchDegrees, before.pitchDegrees + press.pitch)
+            << press.key;
+    }
+    for (int press = 0; press < 10; ++press) {
+        QTest::keyClick(&window, Qt::Key_Down);
+    }
+    EXPECT_FLOAT_EQ(window.angles().pitchDegrees, kMaxPitchDegrees);
+    QTest::keyClick(&window, Qt::Key_Right);
+    QTest::keyClick(&window, Qt::Key_Plus);
+    QTest::keyClick(&window, Qt::Key_Home);
+    EXPECT_FLOAT_EQ(window.angles().yawDegrees, 0.0F);
+    EXPECT_FLOAT_EQ(window.angles().pitchDegrees, 0.0F);
+    EXPECT_FLOAT_EQ(window.angles().zoom, 1.0F);
+}
+
+// Each zoom key undone by one wheel notch the other way, and held at the wheel's bounds.
+TEST_F(ViewHandling, PlusAndMinusZoomAsAWheelNotchWithinTheWheelsBounds) {
+    const auto wheel = [this](int notches) {
+        QWheelEvent event(QPointF(100, 100), window.mapToGlobal(QPointF(100, 100)), {},
+                          {0, 120 * notches}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&window, &event);
+    };
+    struct Press {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int notches;
+    };
+    for (const Press press : {Press{Qt::Key_Plus, Qt::ShiftModifier, 1},
+                              {Qt::Key_Equal, {}, 1},
+                              {Qt::Key_Plus, Qt::KeypadModifier, 1},
+                              {Qt::Key_Minus, {}, -1},
+                              {Qt::Key_Minus, Qt::KeypadModifier, -1}}) {
+        const float before = window.angles().zoom;
+        QTest::keyClick(&window, press.key, press.modifiers);
+        EXPECT_NE(window.angles().zoom, before) << press.key;
+        wheel(-press.notches);
+        EXPECT_FLOAT_EQ(window.angles().zoom, before) << press.key;
+    }
+    for (const Press press : {Press{Qt::Key_Plus, {}, 1}, {Qt::Key_Minus, {}, -1}}) {
+        for (int step = 0; step < 50; ++step) {
+            QTest::keyClick(&window, press.key);
+        }
+        const float held = window.angles().zoom;
+        wheel(press.notches);
+        EXPECT_EQ(window.angles().zoom, held) << press.key;
+    }
+}
+
+// A box from `lo` to `hi` in one colour: every corner on the skin's point `uv`.
+void addBox(Mesh& mesh, Vec3 lo, Vec3 hi, Vec2 uv) {
+    const auto base = static_cast<std::uint32_t>(mesh.positions.size());
+    for (int c = 0; c < 8; ++c) {
+        mesh.positions.push_back(
+            {(c & 1) ? hi.x : lo.x, (c & 2) ? hi.y : lo.y, (c & 4) ? hi.z : lo.z});
+        mesh.uvs.push_back(uv);
+    }
+    for (const auto& face : std::array<std::array<std::uint32_t, 4>, 6>{{{0, 2, 4, 6},
+                                                                         {1, 3, 5, 7},
+                                                                         {0, 1, 4, 5},
+                                                                         {2, 3, 6, 7},
+                                                                         {0, 1, 2, 3},
+                                                                         {4, 5, 6, 7}}}) {
+        mesh.triangles.push_back({base + face[0], base + face[1], base + face[2]});
+        mesh.triangles.push_back({base + face[1], base + face[3], base + face[2]});
+    }
+}
+
+// A red trunk with one green arm, on the side the front view shows on the viewer's right:
+// the figure's left arm, which 3 must show in front of the trunk.
+TEST_F(ViewHandling, OneTwoAndThreeShowTheFrontTheBackAndTheLeftSideLevel) {
+    Mesh figure;
+    addBox(figure, {-1, -2, -0.5F}, {1, 2, 0.5F}, {0.15F, 0.25F});        // cubeSkin's red
+    addBox(figure, {-2, -0.5F, -0.3F}, {-1, 1.5F, 0.3F}, {0.5F, 0.25F});  // and green
+    window.setModel(figure);
+    const auto armSeen = [](const QImage& picture, int x0, int x1) {
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = x0; x < x1; ++x) {
+                if (faceColour(picture.pixel(x, y)) == kCubePlusX) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    struct Side {
+        Qt::Key key;
+        QRgb centre;
+        bool armOnTheLeft, armOnTheRight;
+    };
+    for (const Side side : {Side{Qt::Key_3, kCubePlusX, true, true},
+                            {Qt::Key_1, kCubeMinusZ, false, true},
+                            {Qt::Key_2, kCubeMinusZ, true, false}}) {
+        QTest::keyClick(&window, Qt::Key_Down);  // tilted and turned: the key levels it
+        QTest::keyClick(&window, Qt::Key_Right);
+        QTest::keyClick(&window, side.key);
+        EXPECT_FLOAT_EQ(window.angles().pitchDegrees, 0.0F) << side.key;
+        const QImage picture = window.picture();
+        const int middle = picture.width() / 2;
+        EXPECT_EQ(faceColour(picture.pixel(middle, middle)), side.centre) << side.key;
+        EXPECT_EQ(armSeen(picture, 0, middle - 1), side.armOnTheLeft) << side.key;
+        EXPECT_EQ(armSeen(picture, middle + 1, picture.width()), side.armOnTheRight) << side.key;
+    }
 }
 
 TEST_F(ViewHandling, TheWheelZooms) {
@@ -205,9 +324,12 @@ TEST_F(ViewHandling, CtrlSSavesTheViewAsAPngAndEscapeCloses) {
 
 TEST(ViewFileName, ANameWithoutSuffixBecomesAPng) {
     EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view")), QStringLiteral("/home/me/view.png"));
-    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me.d/view")), QStringLiteral("/home/me.d/view.png"));
-    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view.png")), QStringLiteral("/home/me/view.png"));
-    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view.PNG")), QStringLiteral("/home/me/view.PNG"));
+    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me.d/view")),
+              QStringLiteral("/home/me.d/view.png"));
+    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view.png")),
+              QStringLiteral("/home/me/view.png"));
+    EXPECT_EQ(withPngSuffix(QStringLiteral("/home/me/view.PNG")),
+              QStringLiteral("/home/me/view.PNG"));
 }
 
 }  // namespace
