@@ -1,5 +1,6 @@
-// TForm1 and the 3D view: opening it on the game folder's player model, and keeping its
-// skin the one the preview composes.
+// TForm1 and the 3D view: opening it on the game folder's player model, keeping its skin the
+// one the preview composes, and reading the catalogue again on the view's F5 as on the main
+// window's.
 #include "app/desktop_services.h"
 #include "app/failure_reporting.h"
 #include "app/form1.h"
@@ -24,6 +25,8 @@ void TForm1::openModelView() {
         }
         if (modelView_ == nullptr) {
             modelView_ = new ModelViewWindow(services_, chooseViewFile, this);
+            connect(modelView_, &ModelViewWindow::reloadRequested, this,
+                    &TForm1::FormReloadCatalogue);
         }
         modelView_->setModel(std::move(mesh));
         modelView_->show();

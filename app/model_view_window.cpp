@@ -150,6 +150,8 @@ void ModelViewWindow::keyPressEvent(QKeyEvent* event) {
         turntable_.isActive() ? turntable_.stop() : turntable_.start();
     } else if (event->matches(QKeySequence::Save)) {
         save();
+    } else if (key == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+        emit reloadRequested();
     } else if (!viewKey(key)) {
         QWidget::keyPressEvent(event);
     }

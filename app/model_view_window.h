@@ -1,8 +1,8 @@
 // The 3D view: a separate, resizable window showing the composed skin on the game's player
 // model, drawn by the software rasteriser. Drag or the arrow keys turn and tilt it, the wheel
 // or + and - zoom, a double-click or Home resets the view, 1, 2 and 3 show the front, the
-// back and the left side, Space runs a turntable, Ctrl+S saves the view as a PNG and Escape
-// closes the window.
+// back and the left side, Space runs a turntable, Ctrl+S saves the view as a PNG, F5 asks
+// for the catalogue to be read again and Escape closes the window.
 #pragma once
 
 #include <QImage>
@@ -45,6 +45,10 @@ public:
     static constexpr int kTurntableIntervalMs = 33;
     // One press of an arrow key.
     static constexpr float kKeyTurnDegrees = 15.0F;
+
+signals:
+    // F5: the user asks for the catalogue to be read again, as F5 does in the main window.
+    void reloadRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

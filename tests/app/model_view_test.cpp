@@ -106,6 +106,20 @@ TEST_F(ModelViewTest, ChangingASelectorChangesTheView) {
     EXPECT_NE(window.modelView()->picture(), before);
 }
 
+TEST_F(ModelViewTest, F5InTheViewReadsTheCatalogueAgain) {
+    writeModel();
+    writeEmptyCatalogue();
+    TForm1& window = showWindow();
+    QTest::keyClick(window.ComboBox1, Qt::Key_F3);
+    ASSERT_NE(window.modelView(), nullptr);
+    writePart("red.bmp", 20, 20, qRgb(250, 0, 0));
+    program.write("e.ls", "<NEW>\r\nred.bmp\r\nRed\r\n");
+    QTest::keyClick(window.modelView(), Qt::Key_F5, Qt::ControlModifier);  // F5 alone only
+    EXPECT_EQ(window.ComboBox1->count(), 1);
+    QTest::keyClick(window.modelView(), Qt::Key_F5);
+    EXPECT_EQ(window.ComboBox1->count(), 2);
+}
+
 class ViewHandling : public ::testing::Test {
 protected:
     ViewHandling()
