@@ -1,10 +1,12 @@
 #include "app/model_view_window.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -29,11 +31,20 @@ constexpr float kMinZoom = 0.25F, kMaxZoom = 8.0F;
 // its left side is -X, shown at yaw 270.
 constexpr float kFrontYaw = 0.0F, kBackYaw = 180.0F, kLeftSideYaw = 270.0F;
 
+const QString kDefaultSkinName = QStringLiteral("skin");
+const QString kSavedViewSuffix = QStringLiteral("-view.png");
+
+// The folder Ctrl+S first offers: the user's Pictures folder where there is one.
+QString firstSaveFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
 }  // namespace
 
-std::optional<std::string> chooseViewFile(QWidget* parent) {
+std::optional<std::string> chooseViewFile(QWidget* parent, const QString& suggested) {
     const QString path = QFileDialog::getSaveFileName(parent, QString::fromLatin1(kModelViewTitle),
-                                                      QString(), QStringLiteral("PNG (*.png)"));
+                                                      suggested, QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) {
         return std::nullopt;
     }
@@ -45,7 +56,10 @@ QString withPngSuffix(const QString& chosen) {
 }
 
 ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser, QWidget* parent)
-    : QWidget(parent, Qt::Window), services_(services), chooser_(std::move(chooser)) {
+    : QWidget(parent, Qt::Window),
+      services_(services),
+      chooser_(std::move(chooser)),
+      skinName_(kDefaultSkinName) {
     setObjectName(QStringLiteral("ModelView"));
     setWindowTitle(QString::fromLatin1(kModelViewTitle));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -63,6 +77,15 @@ void ModelViewWindow::setModel(Mesh mesh) {
 void ModelViewWindow::setSkin(QImage skin) {
     skin_ = std::move(skin);
     update();
+}
+
+void ModelViewWindow::setSkinName(const QString& name) {
+    skinName_ = name.isEmpty() || name.contains(QLatin1Char('/')) ? kDefaultSkinName : name;
+}
+
+QString ModelViewWindow::suggestedSavePath() const {
+    return QDir(saveFolder_.isEmpty() ? firstSaveFolder() : saveFolder_)
+        .filePath(skinName_ + kSavedViewSuffix);
 }
 
 QImage ModelViewWindow::picture() {
@@ -204,8 +227,9 @@ void ModelViewWindow::save() {
     turntable_.stop();  // the saved picture is the one on screen when asked
     runGuarded(services_, [this] {
         const QImage shown = picture();
-        if (const std::optional<std::string> path = chooser_(this)) {
+        if (const std::optional<std::string> path = chooser_(this, suggestedSavePath())) {
             writeFileSafely(*path, {encodePng(shown)});
+            saveFolder_ = QFileInfo(QString::fromLocal8Bit(*path)).absolutePath();
         }
     });
     if (turning) {

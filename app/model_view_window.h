@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -26,19 +27,26 @@ class ModelViewWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    // Asks where to save the view; empty when the user cancels.
-    using SaveChooser = std::function<std::optional<std::string>(QWidget* parent)>;
+    // Asks where to save the view, offering `suggested`; empty when the user cancels.
+    using SaveChooser =
+        std::function<std::optional<std::string>(QWidget* parent, const QString& suggested)>;
 
     // `services` reports a failed save; `chooser` is the file dialog (a test passes its own).
     ModelViewWindow(DesktopServices& services, SaveChooser chooser, QWidget* parent);
 
     void setModel(Mesh mesh);
     void setSkin(QImage skin);
+    // The name Ctrl+S suggests the file after; an empty name, or one holding a folder
+    // separator, stands for "skin".
+    void setSkinName(const QString& name);
 
     const ViewAngles& angles() const { return angles_; }
     bool turntableRunning() const { return turntable_.isActive(); }
     // The view at the window's size, as the next paint shows it.
     QImage picture();
+    // What Ctrl+S offers: "<skin name>-view.png" in the folder of the last view saved in this
+    // run, at first the user's Pictures folder, or the home folder where there is none.
+    QString suggestedSavePath() const;
 
     // The game's skins-menu speed: 2 degrees a frame at 30 frames a second.
     static constexpr float kTurntableDegrees = 2.0F;
@@ -70,14 +78,16 @@ private:
     SaveChooser chooser_;
     Mesh mesh_;
     QImage skin_;
+    QString skinName_;
+    QString saveFolder_;  // empty until a view is saved
     ViewAngles angles_;
     QTimer turntable_;
     ViewRenderer renderer_;
     QPoint dragFrom_;
 };
 
-// The file dialog for the view's PNG.
-std::optional<std::string> chooseViewFile(QWidget* parent);
+// The file dialog for the view's PNG, opening on `suggested`.
+std::optional<std::string> chooseViewFile(QWidget* parent, const QString& suggested);
 
 // The file a name typed in that dialog stands for: with ".png" added when the name has no
 // suffix of its own, as the dialog offers PNG files only.

@@ -1,14 +1,19 @@
-// The 3D view: opened by F3 or a double-click on the preview frame, following the selectors,
-// and handled by drag, wheel, keys, Ctrl+S and Escape; a missing model is reported instead.
+// The 3D view: opened by F3 or a double-click on the preview frame, following the selectors
+// and the skin name, and handled by drag, wheel, keys, Ctrl+S and Escape; a missing model is
+// reported instead.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QTest>
+#include <vector>
 
 #include "app/model_view_window.h"
 #include "model/clump_reader.h"
 #include "tests/app/window_fixture.h"
+#include "tests/support/made_up_home.h"
 #include "tests/support/rw_writer.h"
 
 namespace vestura::test {
@@ -120,11 +125,39 @@ TEST_F(ModelViewTest, F5InTheViewReadsTheCatalogueAgain) {
     EXPECT_EQ(window.ComboBox1->count(), 2);
 }
 
+// The name at opening, and each name typed while the view is open.
+TEST_F(ModelViewTest, SavedViewsAreNamedAfterTheSkinNameField) {
+    writeModel();
+    writeEmptyCatalogue();
+    TForm1& window = showWindow();
+    window.Edit2->setText(QStringLiteral("Tommy"));
+    QTest::keyClick(window.ComboBox1, Qt::Key_F3);
+    ASSERT_NE(window.modelView(), nullptr);
+    EXPECT_EQ(QFileInfo(window.modelView()->suggestedSavePath()).fileName(), "Tommy-view.png");
+    struct Typed {
+        const char* text;
+        const char* file;
+    };
+    for (const Typed typed : {Typed{"  Ray ", "Ray-view.png"},
+                              {"", "skin-view.png"},
+                              {"   ", "skin-view.png"},
+                              {"../up", "skin-view.png"}}) {
+        window.Edit2->setText(QString::fromLatin1(typed.text));
+        EXPECT_EQ(QFileInfo(window.modelView()->suggestedSavePath()).fileName(), typed.file)
+            << '"' << typed.text << '"';
+    }
+}
+
 class ViewHandling : public ::testing::Test {
 protected:
     ViewHandling()
         : window(
-              services, [this](QWidget*) { return chosen; }, nullptr) {
+              services,
+              [this](QWidget*, const QString& suggestion) {
+                  suggested.push_back(suggestion);
+                  return chosen;
+              },
+              nullptr) {
         window.setModel(readClump(writeDff(cubeClump(), kStamp34)));
         window.setSkin(cubeSkin());
         window.resize(200, 200);
@@ -135,6 +168,7 @@ protected:
 
     FakeDesktopServices services;
     std::optional<std::string> chosen;
+    std::vector<QString> suggested;
     ModelViewWindow window;
 };
 
@@ -320,6 +354,32 @@ TEST_F(ViewHandling, AWindowWiderThanTheLargestPictureShowsItInTheMiddle) {
     EXPECT_EQ(faceColour(shown.pixel(shown.width() / 2, 30)), kCubeMinusZ);
     EXPECT_EQ(shown.pixel(0, 30), kViewBackground);
     EXPECT_EQ(shown.pixel(shown.width() - 1, 30), kViewBackground);
+}
+
+// The first save offers the Pictures folder, or the home folder without one; each later save
+// the folder the last one went to, whatever the name.
+TEST_F(ViewHandling, CtrlSSuggestsTheSkinsNameInTheFolderOfTheLastSave) {
+    MadeUpHome home;
+    const HomeVariables variables(home.home());
+    const auto save = [this] {
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        return suggested.back();
+    };
+    const auto at = [](const std::string& folder, const char* file) {
+        return QDir(QString::fromStdString(folder)).filePath(QString::fromLatin1(file));
+    };
+    EXPECT_EQ(save(), at(home.home(), "skin-view.png"));  // cancelled
+    home.folder("Pictures");
+    window.setSkinName(QStringLiteral("Tommy"));
+    EXPECT_EQ(save(), at(home.path("Pictures"), "Tommy-view.png"));
+    TempFolder folder;
+    chosen = folder.file("view.png");
+    save();
+    chosen = folder.file("missing/view.png");  // fails: reported, and not remembered
+    EXPECT_EQ(save(), at(folder.path(), "Tommy-view.png"));
+    EXPECT_EQ(services.messages.size(), 1U);
+    window.setSkinName(QStringLiteral("a/b"));
+    EXPECT_EQ(save(), at(folder.path(), "skin-view.png"));
 }
 
 TEST_F(ViewHandling, CtrlSSavesTheViewAsAPngAndEscapeCloses) {
