@@ -31,6 +31,14 @@ constexpr float kMinZoom = 0.25F, kMaxZoom = 8.0F;
 // its left side is -X, shown at yaw 270.
 constexpr float kFrontYaw = 0.0F, kBackYaw = 180.0F, kLeftSideYaw = 270.0F;
 
+// Two lines that fit the window's first width; a narrower window wraps them further.
+const QString kHintText = QStringLiteral(
+    "Drag or arrows: turn \u00B7 Wheel or + -: zoom \u00B7 Home: reset \u00B7 F1: hint\n"
+    "1 2 3: front, back, left \u00B7 Space: turntable \u00B7 Ctrl+S: save \u00B7 F5: reload");
+// A light panel behind the hint, so it reads over the model as well as the background.
+const QColor kHintPanel(255, 255, 255, 200);
+constexpr int kHintFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+
 const QString kDefaultSkinName = QStringLiteral("skin");
 const QString kSavedViewSuffix = QStringLiteral("-view.png");
 
@@ -67,6 +75,16 @@ ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser,
     resize(kInitialSize);
     turntable_.setInterval(kTurntableIntervalMs);
     connect(&turntable_, &QTimer::timeout, this, [this] { turnBy(kTurntableDegrees, 0); });
+    hintHold_.setSingleShot(true);
+    hintHold_.setInterval(kHintHoldMs);
+    hintFade_.setStartValue(1.0);
+    hintFade_.setEndValue(0.0);
+    hintFade_.setDuration(kHintFadeMs);
+    connect(&hintHold_, &QTimer::timeout, this, [this] { hintFade_.start(); });
+    connect(&hintFade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        hintOpacity_ = value.toReal();
+        update();
+    });
 }
 
 void ModelViewWindow::setModel(Mesh mesh) {
@@ -114,6 +132,42 @@ void ModelViewWindow::paintEvent(QPaintEvent*) {
             Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
             QString::fromLatin1(kDrawnInPart.data(), static_cast<qsizetype>(kDrawnInPart.size())));
     }
+    paintHint(painter);
+}
+
+// Each time the window opens; a spontaneous show (the window restored) is no opening.
+void ModelViewWindow::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        showHint();
+    }
+}
+
+void ModelViewWindow::showHint() {
+    hintFade_.stop();
+    hintOpacity_ = 1;
+    hintHold_.start();
+    update();
+}
+
+void ModelViewWindow::hideHint() {
+    hintFade_.stop();
+    hintHold_.stop();
+    hintOpacity_ = 0;
+    update();
+}
+
+// In the upper left corner, over the picture only, so a saved view holds the model alone.
+void ModelViewWindow::paintHint(QPainter& painter) {
+    if (hintOpacity_ <= 0) {
+        return;
+    }
+    const int margin = fontMetrics().height() / 2;
+    const QRect room = rect().adjusted(2 * margin, 2 * margin, -2 * margin, -2 * margin);
+    const QRect text = painter.boundingRect(room, kHintFlags, kHintText);
+    painter.setOpacity(hintOpacity_);
+    painter.fillRect(text.adjusted(-margin, -margin, margin, margin), kHintPanel);
+    painter.setPen(Qt::black);
+    painter.drawText(text, kHintFlags, kHintText);
 }
 
 void ModelViewWindow::turnBy(float yawDegrees, float pitchDegrees) {
@@ -175,6 +229,8 @@ void ModelViewWindow::keyPressEvent(QKeyEvent* event) {
         save();
     } else if (key == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
         emit reloadRequested();
+    } else if (key == Qt::Key_F1) {
+        hintHold_.isActive() ? hideHint() : showHint();  // F1 on a hint just shown puts it away
     } else if (!viewKey(key)) {
         QWidget::keyPressEvent(event);
     }

@@ -2,13 +2,15 @@
 // model, drawn by the software rasteriser. Drag or the arrow keys turn and tilt it, the wheel
 // or + and - zoom, a double-click or Home resets the view, 1, 2 and 3 show the front, the
 // back and the left side, Space runs a turntable, Ctrl+S saves the view as a PNG, F5 asks
-// for the catalogue to be read again and Escape closes the window.
+// for the catalogue to be read again and Escape closes the window. A hint of these controls
+// shows for a few seconds when the window opens, and again on F1.
 #pragma once
 
 #include <QImage>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
+#include <QVariantAnimation>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -16,6 +18,8 @@
 
 #include "model/mesh.h"
 #include "model/rasteriser.h"
+
+class QPainter;
 
 namespace vestura {
 
@@ -44,6 +48,8 @@ public:
     bool turntableRunning() const { return turntable_.isActive(); }
     // The view at the window's size, as the next paint shows it.
     QImage picture();
+    // How strongly the controls hint shows: 1 while it holds, 0 once it has faded.
+    qreal hintOpacity() const { return hintOpacity_; }
     // What Ctrl+S offers: "<skin name>-view.png" in the folder of the last view saved in this
     // run, at first the user's Pictures folder, or the home folder where there is none.
     QString suggestedSavePath() const;
@@ -53,12 +59,16 @@ public:
     static constexpr int kTurntableIntervalMs = 33;
     // One press of an arrow key.
     static constexpr float kKeyTurnDegrees = 15.0F;
+    // The hint holds this long, then fades out over kHintFadeMs.
+    static constexpr int kHintHoldMs = 4000;
+    static constexpr int kHintFadeMs = 700;
 
 signals:
     // F5: the user asks for the catalogue to be read again, as F5 does in the main window.
     void reloadRequested();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -73,6 +83,9 @@ private:
     void showSide(float yawDegrees);
     bool viewKey(int key);
     void save();
+    void showHint();
+    void hideHint();
+    void paintHint(QPainter& painter);
 
     DesktopServices& services_;
     SaveChooser chooser_;
@@ -84,6 +97,9 @@ private:
     QTimer turntable_;
     ViewRenderer renderer_;
     QPoint dragFrom_;
+    QTimer hintHold_;
+    QVariantAnimation hintFade_;
+    qreal hintOpacity_ = 0;
 };
 
 // The file dialog for the view's PNG, opening on `suggested`.

@@ -1,6 +1,6 @@
 // The 3D view: opened by F3 or a double-click on the preview frame, following the selectors
-// and the skin name, and handled by drag, wheel, keys, Ctrl+S and Escape; a missing model is
-// reported instead.
+// and the skin name, and handled by drag, wheel, keys, Ctrl+S and Escape, with a hint of its
+// controls; a missing model is reported instead.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -164,7 +164,10 @@ protected:
         window.show();
         QApplication::setActiveWindow(&window);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_F1);  // the hint put away: the screen is the picture
     }
+
+    QImage shown() { return window.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     FakeDesktopServices services;
     std::optional<std::string> chosen;
@@ -323,7 +326,7 @@ TEST_F(ViewHandling, SpaceStartsAndStopsTheTurntableAtTheGamesSpeed) {
 }
 
 TEST_F(ViewHandling, AViewStoppedAtTheFillBudgetSaysSoOnScreenOnly) {
-    EXPECT_EQ(window.grab().toImage().convertToFormat(QImage::Format_RGB32), window.picture());
+    EXPECT_EQ(shown(), window.picture());
     // 100 squares one behind the other, each covering most of the window.
     Mesh layers;
     for (int layer = 0; layer < 100; ++layer) {
@@ -354,6 +357,27 @@ TEST_F(ViewHandling, AWindowWiderThanTheLargestPictureShowsItInTheMiddle) {
     EXPECT_EQ(faceColour(shown.pixel(shown.width() / 2, 30)), kCubeMinusZ);
     EXPECT_EQ(shown.pixel(0, 30), kViewBackground);
     EXPECT_EQ(shown.pixel(shown.width() - 1, 30), kViewBackground);
+}
+
+constexpr int kHintGoneMs = ModelViewWindow::kHintHoldMs + ModelViewWindow::kHintFadeMs + 2000;
+
+// Over the picture only, so what Ctrl+S saves is the model alone.
+TEST_F(ViewHandling, OpeningShowsTheControlsHintOnScreenOnlyUntilItFadesAndF1BringsItBack) {
+    window.hide();
+    window.show();
+    EXPECT_NE(shown(), window.picture());
+    TempFolder folder;
+    chosen = folder.file("view.png");
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(QImage(QString::fromStdString(*chosen)).convertToFormat(QImage::Format_RGB32),
+              window.picture());
+    // QTRY waits (its own failure would only end the lambda); the test checks afterwards.
+    [this] { QTRY_VERIFY_WITH_TIMEOUT(window.hintOpacity() == 0, kHintGoneMs); }();
+    EXPECT_EQ(shown(), window.picture());
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_NE(shown(), window.picture());
+    QTest::keyClick(&window, Qt::Key_F1);  // at once, while it holds: put away again
+    EXPECT_EQ(shown(), window.picture());
 }
 
 // The first save offers the Pictures folder, or the home folder without one; each later save
