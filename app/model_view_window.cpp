@@ -137,6 +137,7 @@ void ModelViewWindow::paintEvent(QPaintEvent*) {
 
 // Each time the window opens; a spontaneous show (the window restored) is no opening.
 void ModelViewWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
     if (!event->spontaneous()) {
         showHint();
     }
