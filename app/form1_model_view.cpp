@@ -1,5 +1,8 @@
-// TForm1 and the 3D view: opening it on the game folder's player model, and keeping its
-// skin the one the preview composes.
+// TForm1 and the 3D view: opening it on the game folder's player model, keeping its skin the
+// one the preview composes and its saved views named after the skin, and reading the
+// catalogue again on the view's F5 as on the main window's.
+#include <QLineEdit>
+
 #include "app/desktop_services.h"
 #include "app/failure_reporting.h"
 #include "app/form1.h"
@@ -24,6 +27,12 @@ void TForm1::openModelView() {
         }
         if (modelView_ == nullptr) {
             modelView_ = new ModelViewWindow(services_, chooseViewFile, this);
+            connect(modelView_, &ModelViewWindow::reloadRequested, this,
+                    &TForm1::FormReloadCatalogue);
+            // A name typed while the view is open changes no skin, so refreshModelView()
+            // does not run for it.
+            connect(Edit2, &QLineEdit::textChanged, modelView_,
+                    [this](const QString& typed) { modelView_->setSkinName(typed.trimmed()); });
         }
         modelView_->setModel(std::move(mesh));
         modelView_->show();
@@ -41,6 +50,7 @@ void TForm1::refreshModelView() {
         // A part that fails to draw is the preview's to report, when it paints.
         std::vector<std::string> ignored;
         modelView_->setSkin(preview_.renderSkin(ignored));
+        modelView_->setSkinName(Edit2->text().trimmed());
     });
 }
 

@@ -1,10 +1,12 @@
 #include "app/model_view_window.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -24,11 +26,33 @@ constexpr float kZoomPerNotch = 1.1F;
 constexpr float kWheelNotch = 120.0F;
 constexpr float kMinZoom = 0.25F, kMaxZoom = 8.0F;
 
+// The sides 1, 2 and 3 show. At yaw 0 the model faces the viewer with +Y up, its -Z side
+// forward; its right hand is then on the viewer's left, its +X side, which yaw 90 shows, so
+// its left side is -X, shown at yaw 270.
+constexpr float kFrontYaw = 0.0F, kBackYaw = 180.0F, kLeftSideYaw = 270.0F;
+
+// Two lines that fit the window's first width; a narrower window wraps them further.
+const QString kHintText = QStringLiteral(
+    "Drag or arrows: turn \u00B7 Wheel or + -: zoom \u00B7 Home: reset \u00B7 F1: hint\n"
+    "1 2 3: front, back, left \u00B7 Space: turntable \u00B7 Ctrl+S: save \u00B7 F5: reload");
+// A light panel behind the hint, so it reads over the model as well as the background.
+const QColor kHintPanel(255, 255, 255, 200);
+constexpr int kHintFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+
+const QString kDefaultSkinName = QStringLiteral("skin");
+const QString kSavedViewSuffix = QStringLiteral("-view.png");
+
+// The folder Ctrl+S first offers: the user's Pictures folder where there is one.
+QString firstSaveFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
 }  // namespace
 
-std::optional<std::string> chooseViewFile(QWidget* parent) {
+std::optional<std::string> chooseViewFile(QWidget* parent, const QString& suggested) {
     const QString path = QFileDialog::getSaveFileName(parent, QString::fromLatin1(kModelViewTitle),
-                                                      QString(), QStringLiteral("PNG (*.png)"));
+                                                      suggested, QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) {
         return std::nullopt;
     }
@@ -40,7 +64,10 @@ QString withPngSuffix(const QString& chosen) {
 }
 
 ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser, QWidget* parent)
-    : QWidget(parent, Qt::Window), services_(services), chooser_(std::move(chooser)) {
+    : QWidget(parent, Qt::Window),
+      services_(services),
+      chooser_(std::move(chooser)),
+      skinName_(kDefaultSkinName) {
     setObjectName(QStringLiteral("ModelView"));
     setWindowTitle(QString::fromLatin1(kModelViewTitle));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -48,6 +75,16 @@ ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser,
     resize(kInitialSize);
     turntable_.setInterval(kTurntableIntervalMs);
     connect(&turntable_, &QTimer::timeout, this, [this] { turnBy(kTurntableDegrees, 0); });
+    hintHold_.setSingleShot(true);
+    hintHold_.setInterval(kHintHoldMs);
+    hintFade_.setStartValue(1.0);
+    hintFade_.setEndValue(0.0);
+    hintFade_.setDuration(kHintFadeMs);
+    connect(&hintHold_, &QTimer::timeout, this, [this] { hintFade_.start(); });
+    connect(&hintFade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        hintOpacity_ = value.toReal();
+        update();
+    });
 }
 
 void ModelViewWindow::setModel(Mesh mesh) {
@@ -58,6 +95,15 @@ void ModelViewWindow::setModel(Mesh mesh) {
 void ModelViewWindow::setSkin(QImage skin) {
     skin_ = std::move(skin);
     update();
+}
+
+void ModelViewWindow::setSkinName(const QString& name) {
+    skinName_ = name.isEmpty() || name.contains(QLatin1Char('/')) ? kDefaultSkinName : name;
+}
+
+QString ModelViewWindow::suggestedSavePath() const {
+    return QDir(saveFolder_.isEmpty() ? firstSaveFolder() : saveFolder_)
+        .filePath(skinName_ + kSavedViewSuffix);
 }
 
 QImage ModelViewWindow::picture() {
@@ -81,10 +127,48 @@ void ModelViewWindow::paintEvent(QPaintEvent*) {
         // Over the picture only, so a saved view holds the model alone.
         const int margin = fontMetrics().height() / 2;
         painter.setPen(Qt::black);
-        painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
-                         Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
-                         QString::fromLatin1(kDrawnInPart.data(), static_cast<qsizetype>(kDrawnInPart.size())));
+        painter.drawText(
+            rect().adjusted(margin, margin, -margin, -margin),
+            Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
+            QString::fromLatin1(kDrawnInPart.data(), static_cast<qsizetype>(kDrawnInPart.size())));
     }
+    paintHint(painter);
+}
+
+// Each time the window opens; a spontaneous show (the window restored) is no opening.
+void ModelViewWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        showHint();
+    }
+}
+
+void ModelViewWindow::showHint() {
+    hintFade_.stop();
+    hintOpacity_ = 1;
+    hintHold_.start();
+    update();
+}
+
+void ModelViewWindow::hideHint() {
+    hintFade_.stop();
+    hintHold_.stop();
+    hintOpacity_ = 0;
+    update();
+}
+
+// In the upper left corner, over the picture only, so a saved view holds the model alone.
+void ModelViewWindow::paintHint(QPainter& painter) {
+    if (hintOpacity_ <= 0) {
+        return;
+    }
+    const int margin = fontMetrics().height() / 2;
+    const QRect room = rect().adjusted(2 * margin, 2 * margin, -2 * margin, -2 * margin);
+    const QRect text = painter.boundingRect(room, kHintFlags, kHintText);
+    painter.setOpacity(hintOpacity_);
+    painter.fillRect(text.adjusted(-margin, -margin, margin, margin), kHintPanel);
+    painter.setPen(Qt::black);
+    painter.drawText(text, kHintFlags, kHintText);
 }
 
 void ModelViewWindow::turnBy(float yawDegrees, float pitchDegrees) {
@@ -111,27 +195,88 @@ void ModelViewWindow::mouseMoveEvent(QMouseEvent* event) {
            static_cast<float>(moved.y()) * kDegreesPerPixel);
 }
 
-void ModelViewWindow::mouseDoubleClickEvent(QMouseEvent*) {
-    angles_ = ViewAngles{};
-    update();
-}
-
-void ModelViewWindow::wheelEvent(QWheelEvent* event) {
-    const float notches = static_cast<float>(event->angleDelta().y()) / kWheelNotch;
+void ModelViewWindow::zoomBy(float notches) {
     angles_.zoom = std::clamp(angles_.zoom * std::pow(kZoomPerNotch, notches), kMinZoom, kMaxZoom);
     update();
 }
 
+void ModelViewWindow::resetView() {
+    angles_ = ViewAngles{};
+    update();
+}
+
+// Level, at the zoom the user chose.
+void ModelViewWindow::showSide(float yawDegrees) {
+    angles_.yawDegrees = yawDegrees;
+    angles_.pitchDegrees = 0;
+    update();
+}
+
+void ModelViewWindow::mouseDoubleClickEvent(QMouseEvent*) {
+    resetView();
+}
+
+void ModelViewWindow::wheelEvent(QWheelEvent* event) {
+    zoomBy(static_cast<float>(event->angleDelta().y()) / kWheelNotch);
+}
+
 void ModelViewWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
         close();
-    } else if (event->key() == Qt::Key_Space) {
+    } else if (key == Qt::Key_Space) {
         turntable_.isActive() ? turntable_.stop() : turntable_.start();
     } else if (event->matches(QKeySequence::Save)) {
         save();
-    } else {
+    } else if (key == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+        emit reloadRequested();
+    } else if (key == Qt::Key_F1) {
+        hintHold_.isActive() ? hideHint() : showHint();  // F1 on a hint just shown puts it away
+    } else if (!viewKey(key)) {
         QWidget::keyPressEvent(event);
     }
+}
+
+// The keys that move the view, each as the mouse would: the arrows as a drag that way, + and
+// - (= being + without Shift; the keypad's give the same keys) as a wheel notch. False for
+// any other key.
+bool ModelViewWindow::viewKey(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+            turnBy(-kKeyTurnDegrees, 0);
+            break;
+        case Qt::Key_Right:
+            turnBy(kKeyTurnDegrees, 0);
+            break;
+        case Qt::Key_Up:
+            turnBy(0, -kKeyTurnDegrees);
+            break;
+        case Qt::Key_Down:
+            turnBy(0, kKeyTurnDegrees);
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            zoomBy(1);
+            break;
+        case Qt::Key_Minus:
+            zoomBy(-1);
+            break;
+        case Qt::Key_Home:
+            resetView();
+            break;
+        case Qt::Key_1:
+            showSide(kFrontYaw);
+            break;
+        case Qt::Key_2:
+            showSide(kBackYaw);
+            break;
+        case Qt::Key_3:
+            showSide(kLeftSideYaw);
+            break;
+        default:
+            return false;
+    }
+    return true;
 }
 
 void ModelViewWindow::save() {
@@ -139,8 +284,9 @@ void ModelViewWindow::save() {
     turntable_.stop();  // the saved picture is the one on screen when asked
     runGuarded(services_, [this] {
         const QImage shown = picture();
-        if (const std::optional<std::string> path = chooser_(this)) {
+        if (const std::optional<std::string> path = chooser_(this, suggestedSavePath())) {
             writeFileSafely(*path, {encodePng(shown)});
+            saveFolder_ = QFileInfo(QString::fromLocal8Bit(*path)).absolutePath();
         }
     });
     if (turning) {
