@@ -58,7 +58,8 @@ TEST_F(WindowTest, FirstStartTakesTheFirstInstallFoundAndMarksAFolderWithoutTheG
     // Settings naming the game: the installs are counted after the start, for the tooltip.
     installs = {game.path(), other.path(), "/third/"};
     createWindow();
-    QTRY_VERIFY(form->Edit1->toolTip().contains("3 game installs were found"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form->Edit1->toolTip().contains("3 game installs were found"); }));
 }
 
 TEST_F(WindowTest, ShowsTheFolderOfTheSettingsFileAndMakesTheProgramFolderCurrent) {
@@ -102,7 +103,9 @@ TEST_F(WindowTest, MissingListFilesAreReportedInOneBoxAndSpoilOnlyTheirCategorie
                                              ".\nCannot open file " + program.file("h.ls") + ".");
     EXPECT_EQ(services.messages[0].caption, "Vestura");
     EXPECT_EQ(services.messages[0].flags, 16u);
-    EXPECT_NE(services.messages[0].detail.find("p.ls (Beard, moustache or mask): the file does not exist."), std::string::npos)
+    EXPECT_NE(services.messages[0].detail.find(
+                  "p.ls (Beard, moustache or mask): the file does not exist."),
+              std::string::npos)
         << services.messages[0].detail;
 
     EXPECT_EQ(itemsOf(form->ComboBox1), QStringList({"None", "Round"}));

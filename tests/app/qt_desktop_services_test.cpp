@@ -106,7 +106,7 @@ TEST(QtMessageBox, GivesTheFocusBackToTheControlThatHadIt) {
     });
     services.showMessage("text", "caption", mb::kInformation);
     EXPECT_TRUE(modalToTheWindow);
-    QTRY_COMPARE(QApplication::activeWindow(), &window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
     EXPECT_EQ(QApplication::focusWidget(), second);
     EXPECT_NE(QApplication::focusWidget(), first);
 }

@@ -43,7 +43,7 @@ TEST(WatchedLaunch, ReportsAnEarlyFailureWithItsFirstErrorLineAndNothingElse) {
         startWatched(ProcessCommand{c.program, {}, folder.path(), {}}, &context,
                      [&](const std::string& why) { told = why; });
         // The watch ends with the launcher's end, told or not.
-        QTRY_VERIFY_WITH_TIMEOUT(context.children().isEmpty(), kLaunchWatchMs);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return context.children().isEmpty(); }, kLaunchWatchMs));
         EXPECT_EQ(told, c.told);
     }
 }
@@ -59,7 +59,7 @@ TEST(WatchedLaunch, TheProgramOutlivesItsWatcher) {
             done + "'\n");
     QObject context;
     startWatched(ProcessCommand{program, {}, folder.path(), {}}, &context, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString::fromStdString(done)), 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(done)); }, 5000));
 }
 
 }  // namespace
