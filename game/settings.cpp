@@ -95,6 +95,15 @@ StartFolder settingsStep(const std::string& programFolder, LineBuffer& memo,
         start.store = true;
     }
     start.holdsGame = holdsGame(start.folder);
+    if (!start.holdsGame && !start.folder.empty() &&
+        start.folder.back() != platform::kPathSeparator &&
+        holdsGame(start.folder + platform::kPathSeparator)) {
+        // A hand-written line without its final separator names the game's own folder: it is
+        // taken as meant, and stored as the window stores folders.
+        start.folder += platform::kPathSeparator;
+        start.holdsGame = true;
+        start.store = true;
+    }
     if (start.holdsGame || !installs) {
         return start;
     }

@@ -92,14 +92,20 @@ TEST_F(LaunchTest, TakesAFolderNamedLikeTheExecutableForMissing) {
     expectMissingMessage();
 }
 
-TEST_F(LaunchTest, JoinsTheNameToAFolderWithoutItsSeparator) {
+// A hand-written settings line without its final separator still names the game's folder:
+// the start completes it, and the game is found there.
+TEST_F(LaunchTest, CompletesAGameFolderWithoutItsSeparator) {
     game.write("gta-vc.exe", "MZ");
     std::string folder = game.path();
     folder.pop_back();
     useGameFolder(folder);
     createWindow();
+    EXPECT_EQ(form->Edit1->text().toStdString(), game.path());
+    EXPECT_EQ(program.read("vestu.cfg"), game.path() + "\r\n");
+    const WineOnPath wine(tools);
     form->vd->click();
-    expectMissingMessage();
+    ASSERT_EQ(services.programs.size(), 1u);
+    EXPECT_EQ(services.programs[0].workingFolder, game.path());
 }
 
 TEST_F(WindowTest, AboutShowsItsEightLinesWithTheInformationIcon) {

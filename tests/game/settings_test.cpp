@@ -59,14 +59,17 @@ TEST(SettingsStep, TakesTheSettingsOrTheFirstInstallFound) {
         {"SettingsWithTheGameKept", "game", found, game.path(), false, false},
         {"SettingsWithoutTheGameReplaced", "nogame", found, "/steam/vc/", true, true},
         {"SettingsWithoutTheGameKeptWhenNoneFound", "nogame", {}, noGame.path(), false, true},
+        {"SettingsWithoutTheFinalSeparatorCompleted", "game-", found, game.path(), true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder program;
         if (c.settings != nullptr) {
-            program.write(
-                "vestu.cfg",
-                (std::string(c.settings) == "game" ? game.path() : noGame.path()) + "\r\n");
+            std::string named = std::string(c.settings) == "nogame" ? noGame.path() : game.path();
+            if (std::string(c.settings) == "game-") {
+                named.pop_back();  // no final separator
+            }
+            program.write("vestu.cfg", named + "\r\n");
         }
         bool searched = false;
         LineBuffer memo;
