@@ -244,8 +244,9 @@ void TForm1::reportListFailures(const std::vector<ListFileFailure>& failures, bo
     for (const ListFileFailure& failure : failures) {
         messages += (messages.empty() ? "" : "\n") + withClosingPeriod(failure.message);
         const CategoryInfo& category = info(failure.category);
-        causes += std::string(category.listFile) + " (" + std::string(category.label) + "): " +
-                  (failure.cause.empty() ? std::string("cannot be read") : failure.cause) + ".\n";
+        causes += std::string(category.listFile) + " (" + std::string(category.label) +
+                  "): " + (failure.cause.empty() ? std::string("cannot be read") : failure.cause) +
+                  ".\n";
     }
     if (reloading) {
         causes += failures.size() == 1 ? "Its list stays as it was; the others were read again."
@@ -441,7 +442,8 @@ void TForm1::Button3Click() {
         }
         // An existing skin in another letter case is the one the game would read: it is the
         // one replaced, as on Windows.
-        const std::string path = resolveIgnoringCase(skinsFolderForSave(gameFolder()) + name.fileName);
+        const std::string path =
+            resolveIgnoringCase(skinsFolderForSave(gameFolder()) + name.fileName);
         std::error_code ignored;
         if (std::filesystem::is_symlink(path, ignored)) {
             // Writing through a link would change a file outside the skins folder.
@@ -480,9 +482,9 @@ void TForm1::vdClick() {
                                   mb::kWarning);
             return;
         }
-        const ProcessCommand command =
-            gameCommand(*game, gameFolder(), programOnPath(std::string(kSteamProgram)),
-                        programOnPath(std::string(kWine)));
+        const ProcessCommand command = gameCommand(
+            *game, gameFolder(), programOnPath(std::string(kSteamProgram)),
+            programOnPath(std::string(kWine)), programOnPath(std::string(kFlatpakProgram)));
         if (!programOnPath(command.program)) {
             services_.showMessage(std::string(kNothingStartsGame), std::string(kErrorCaption),
                                   mb::kWarning, std::string(kWhatToInstall));

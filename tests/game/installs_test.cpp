@@ -189,6 +189,23 @@ TEST(GameCommand, SteamCopyStartsThroughSteamWhenItIsThere) {
     EXPECT_EQ(wine.arguments.back(), folder + "gta-vc.exe");
 }
 
+// Flatpak's Steam has no steam command on the PATH: its copy starts through flatpak.
+TEST(GameCommand, FlatpakSteamCopyStartsThroughFlatpak) {
+    MadeUpHome home;
+    const std::string relative =
+        ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/"
+        "common/Grand Theft Auto Vice City";
+    home.game(relative);
+    const std::string folder = home.path(relative + "/");
+    const GameLaunch game{folder + "gta-vc.exe", folder};
+    const ProcessCommand flatpak = gameCommand(game, folder, false, false, true);
+    EXPECT_EQ(flatpak.program, "flatpak");
+    EXPECT_EQ(flatpak.arguments,
+              (std::vector<std::string>{"run", "com.valvesoftware.Steam", "-applaunch", "12110"}));
+    EXPECT_EQ(gameCommand(game, folder, true, false, true).program, "steam");
+    EXPECT_EQ(gameCommand(game, folder, false, true, false).program, "wine");
+}
+
 TEST(GameCommand, PrefixCopyStartsThroughWineInItsPrefix) {
     MadeUpHome home;
     const std::string folder = home.path("pfx/drive_c/Games/VC/");
