@@ -12,6 +12,7 @@
 #include "common/path_case.h"
 #include "common/platform.h"
 #include "game/file_exists.h"
+#include "game/installs.h"
 
 namespace vestura {
 
@@ -118,13 +119,17 @@ StartFolder settingsStep(const std::string& programFolder, LineBuffer& memo,
 }
 
 std::string gameFolderFromSettings(const std::string& programFolder) {
-    const std::string settings = settingsInUse(programFolder);
-    if (settings.empty()) {
-        return platform::defaultGameFolder();
-    }
     LineBuffer memo;
-    memo.load(settings);
-    return memo.line(0);
+    return settingsStep(
+               programFolder, memo,
+               [] {
+                   std::vector<std::string> folders;
+                   for (const GameInstall& install : findInstalls(searchRootsFromEnvironment())) {
+                       folders.push_back(install.folder);
+                   }
+                   return folders;
+               })
+        .folder;
 }
 
 std::string chosenGameFolder(const std::string& dialogPath) {

@@ -49,8 +49,8 @@ StartFolder settingsStep(const std::string& programFolder, LineBuffer& memo,
 // appended whatever the path ends with.
 std::string chosenGameFolder(const std::string& dialogPath);
 
-// The game folder the settings file in use names (its first line), read only; the default
-// game folder when there is no settings file.
+// The game folder as the window would start with it, read only: what the settings step
+// gives with the installs found under $HOME. For the CLI, which has no window to have run it.
 std::string gameFolderFromSettings(const std::string& programFolder);
 
 // Puts `folder` into the first line of the settings file in use, keeping every other line.

@@ -11,6 +11,7 @@
 
 #include "common/errors.h"
 #include "common/platform.h"
+#include "tests/support/made_up_home.h"
 #include "tests/support/temp_folder.h"
 
 namespace vestura {
@@ -85,6 +86,20 @@ TEST(SettingsStep, TakesTheSettingsOrTheFirstInstallFound) {
         // The step only reads.
         EXPECT_EQ(std::filesystem::exists(program.file("vestu.cfg")), c.settings != nullptr);
     }
+}
+
+// The CLI's folder is the window's: with no settings, the first install found under $HOME.
+TEST(GameFolderFromSettings, TakesTheFirstInstallFoundAsTheWindowWould) {
+    const UserConfig config;
+    test::MadeUpHome home;
+    home.game("lib/steamapps/common/Grand Theft Auto Vice City");
+    home.file(".local/share/Steam/steamapps/libraryfolders.vdf",
+              "\"libraryfolders\" { \"1\" { \"path\" \"" + home.path("lib") + "\" } }");
+    const test::HomeVariables variables(home.home());
+    TempFolder program;
+    EXPECT_EQ(gameFolderFromSettings(program.path()),
+              home.path("lib/steamapps/common/Grand Theft Auto Vice City/"));
+    EXPECT_FALSE(std::filesystem::exists(program.file("vestu.cfg")));  // read only
 }
 
 // The program folder's settings are read first; the user's only when it has none.
