@@ -108,7 +108,8 @@ void readRenderOption(const std::string& option, WordReader& reader, Invocation&
 float degreesOf(const std::string& option, const std::string& value) {
     char* end = nullptr;
     const double degrees = std::strtod(value.c_str(), &end);
-    if (value.empty() || *end != '\0' || !std::isfinite(degrees) || std::abs(degrees) > kMaxDegrees) {
+    if (value.empty() || *end != '\0' || !std::isfinite(degrees) ||
+        std::abs(degrees) > kMaxDegrees) {
         throw UsageError(option + " needs a number of degrees: " + value);
     }
     return static_cast<float>(degrees);
@@ -249,13 +250,17 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
     return invocation;
 }
 
+void reportUsageError(const UsageError& error, std::ostream& err) {
+    err << "vestura-cli: " << error.what() << "\nTry 'vestura-cli --help'.\n";
+}
+
 Parsed parseOrAnswer(const std::vector<std::string>& arguments, std::ostream& out,
                      std::ostream& err) {
     Parsed parsed;
     try {
         parsed.invocation = parseCommandLine(arguments);
     } catch (const UsageError& e) {
-        err << "vestura-cli: " << e.what() << '\n' << kUsage;
+        reportUsageError(e, err);
         parsed.status = 2;
         return parsed;
     }

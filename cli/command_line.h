@@ -13,7 +13,8 @@
 
 namespace vestura::cli {
 
-// A command line that cannot be carried out as written: exit status 2 with the usage text.
+// A command line that cannot be carried out as written: exit status 2 with its own line and
+// a pointer to --help (the whole usage would bury that line).
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -59,6 +60,9 @@ Parsed parseOrAnswer(const std::vector<std::string>& arguments, std::ostream& ou
 
 extern const char* const kUsage;
 extern const char* const kVersion;
+
+// Prints a usage error as "vestura-cli: WHY" and the line that points to --help.
+void reportUsageError(const UsageError& error, std::ostream& err);
 
 // The category a command-line name ("glasses", "beard", ...) stands for.
 std::optional<Category> categoryNamed(std::string_view name);

@@ -274,7 +274,7 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 return runView(invocation, folder, err);
         }
     } catch (const UsageError& e) {
-        err << "vestura-cli: " << e.what() << '\n' << kUsage;
+        reportUsageError(e, err);
         return 2;
     } catch (const Exception& e) {
         err << text8::toLocale(text8::decoded(failureLine(e.message(), e.cause()))) << '\n';

@@ -23,7 +23,7 @@ int runDoctor(const Invocation& invocation, const std::string& folder, std::ostr
 int runView(const Invocation& invocation, const std::string& folder, std::ostream& err);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
-// is the default for --folder. Usage errors give 2 with the usage text on `err`.
+// is the default for --folder. Usage errors give 2 with their line on `err`.
 // `errIsTerminal`: `err` is a terminal, where long batches show their progress.
 int run(const std::vector<std::string>& arguments, const std::string& programFolder,
         std::ostream& out, std::ostream& err, bool errIsTerminal = false);
