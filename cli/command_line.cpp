@@ -12,7 +12,7 @@ namespace vestura::cli {
 const char* const kUsage =
     "usage:\n"
     "  vestura-cli render  [--folder DIR] [--glasses E] [--beard E] [--chain E] [--watch E]\n"
-    "                      [--shirt E] [--jeans E] [--boots E] --output FILE.bmp\n"
+    "                      [--shirt E] [--jeans E] [--boots E] --output FILE.bmp|FILE.png\n"
     "  vestura-cli render  [--folder DIR] --recipes FILE\n"
     "  vestura-cli check   [--folder DIR]\n"
     "  vestura-cli convert INPUT OUTPUT.bmp\n"
@@ -25,6 +25,7 @@ const char* const kUsage =
     "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
     "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n"
+    "render writes the skin as the game reads it (.bmp) or as a PNG picture (.png).\n"
     "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
     "doctor checks that the game can read every skin in DIR's skins folder (DIR: the game\n"
     "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n"
@@ -43,6 +44,27 @@ std::optional<Category> categoryNamed(std::string_view name) {
         return std::nullopt;
     }
     return found->category;
+}
+
+namespace {
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
+    return text.size() >= ending.size() &&
+           std::equal(
+               ending.begin(), ending.end(), text.end() - std::ssize(ending),
+               [](char e, char t) { return e == std::tolower(static_cast<unsigned char>(t)); });
+}
+
+}  // namespace
+
+OutputForm outputFormOf(const std::string& path) {
+    if (endsWithIgnoringCase(path, ".bmp")) {
+        return OutputForm::Bmp;
+    }
+    if (endsWithIgnoringCase(path, ".png")) {
+        return OutputForm::Png;
+    }
+    throw UsageError("the output must be FILE.bmp or FILE.png: " + path);
 }
 
 namespace {
@@ -152,6 +174,7 @@ void checkView(const Invocation& invocation) {
     if (invocation.output.empty()) {
         throw UsageError("view needs --output FILE.png or FILE.bmp");
     }
+    outputFormOf(invocation.output);
     if (invocation.game && invocation.model) {
         throw UsageError("view takes either --game or --model");
     }
@@ -171,6 +194,9 @@ void checkRender(const Invocation& invocation) {
     }
     if (!invocation.recipes.empty() && anyEntry) {
         throw UsageError("with --recipes the entries come from the recipes file");
+    }
+    if (!invocation.output.empty()) {
+        outputFormOf(invocation.output);
     }
 }
 

@@ -64,6 +64,13 @@ extern const char* const kVersion;
 // Prints a usage error as "vestura-cli: WHY" and the line that points to --help.
 void reportUsageError(const UsageError& error, std::ostream& err);
 
+// What an output file is written as, by its extension in any letter case.
+enum class OutputForm { Bmp, Png };
+
+// The form `path` asks for. Any other extension raises UsageError naming the two allowed,
+// so a skin is never written in a form its name does not promise.
+OutputForm outputFormOf(const std::string& path);
+
 // The category a command-line name ("glasses", "beard", ...) stands for.
 std::optional<Category> categoryNamed(std::string_view name);
 

@@ -194,7 +194,7 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
         std::vector<std::string> failures;
         try {
             const QImage skin = session.compose(selectionOf(session, recipe), failures);
-            placement.add(recipe.line, prepareSkinFile(recipe.output, skin));
+            placement.add(recipe.line, prepareOutputFile(recipe.output, skin));
         } catch (const Exception& e) {
             failures.push_back(e.withCause());
         } catch (const UsageError& e) {

@@ -53,6 +53,7 @@ Recipe parseRecipe(const std::string& text, int line) {
         return recipe;
     }
     recipe.output = words[0];
+    outputFormOf(recipe.output);
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::size_t equals = words[i].find('=');
         const auto category =

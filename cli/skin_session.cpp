@@ -11,6 +11,7 @@
 #include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
+#include "picture/png/png_writer.h"
 #include "skin/skin_export.h"
 
 namespace vestura::cli {
@@ -137,9 +138,21 @@ QImage SkinSession::compose(const Selection& selection, std::vector<std::string>
     return preview_.renderSkin(failures);
 }
 
+std::unique_ptr<PendingFile> prepareOutputFile(const std::string& path, const QImage& skin) {
+    if (outputFormOf(path) == OutputForm::Bmp) {
+        return prepareSkinFile(path, skin);
+    }
+    const Bytes png = encodePng(skin);
+    const std::array<ByteView, 1> pieces = {ByteView(png)};
+    return std::make_unique<PendingFile>(path, pieces);
+}
+
 void SkinSession::render(const Selection& selection, const std::string& output,
                          std::vector<std::string>& failures) {
-    writeSkinFile(output, compose(selection, failures));
+    const std::unique_ptr<PendingFile> file =
+        prepareOutputFile(output, compose(selection, failures));
+    file->sync();
+    file->commit();
 }
 
 }  // namespace vestura::cli

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/file_io.h"
 #include "game/line_buffer.h"
 #include "skin/catalogue.h"
 #include "skin/preview.h"
@@ -31,6 +32,11 @@ inline constexpr std::size_t kPictureCacheBytes = 64 * 1024 * 1024;
 // bytes that JPEGs, icons and metafiles keep.
 std::size_t decodedBytes(const TGraphic& picture, std::size_t fileBytes);
 
+// The skin written in full, as `path`'s extension asks (see outputFormOf), waiting to be
+// committed: a .bmp output is the file Save writes, a .png one a PNG picture of the skin.
+// Raises as writeFileSafely.
+std::unique_ptr<PendingFile> prepareOutputFile(const std::string& path, const QImage& skin);
+
 class SkinSession {
 public:
     // Reads the seven list files of `programFolder` (which ends with a separator).
@@ -48,7 +54,7 @@ public:
     // the same, as the window does.
     QImage compose(const Selection& selection, std::vector<std::string>& failures);
 
-    // compose(), then writes the skin as Save does.
+    // compose(), then writes the skin as Save does, or as a PNG picture for a .png output.
     void render(const Selection& selection, const std::string& output,
                 std::vector<std::string>& failures);
 

@@ -67,15 +67,6 @@ QImage composedSkin(const Invocation& invocation, const std::string& folder,
     return session.compose(selection, failures);
 }
 
-bool endsWithBmp(const std::string& path) {
-    constexpr std::string_view kBmp = ".bmp";
-    if (path.size() < kBmp.size()) {
-        return false;
-    }
-    return std::equal(kBmp.begin(), kBmp.end(), path.end() - static_cast<std::ptrdiff_t>(kBmp.size()),
-                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
-}
-
 }  // namespace
 
 int runView(const Invocation& invocation, const std::string& folder, std::ostream& err) {
@@ -89,7 +80,8 @@ int runView(const Invocation& invocation, const std::string& folder, std::ostrea
     if (renderer.partial()) {
         err << kDrawnInPart << ".\n";
     }
-    const Bytes file = endsWithBmp(invocation.output) ? encodeBmp24(picture, {}) : encodePng(picture);
+    const Bytes file = outputFormOf(invocation.output) == OutputForm::Bmp ? encodeBmp24(picture, {})
+                                                                          : encodePng(picture);
     writeFileSafely(invocation.output, {file});
     for (const std::string& failure : failures) {
         err << withClosingPeriod(failure) << '\n';

@@ -129,6 +129,40 @@ TEST_F(CatalogueFolder, RenderOfAnUnknownEntryNamesTheCategory) {
     EXPECT_EQ(outcome.err.find("Blue shades"), std::string::npos);  // lists nothing else
 }
 
+// .bmp writes the skin the game reads, .png a PNG picture of the same pixels, in any letter
+// case; any other output is refused before anything is written, on the command line as a
+// usage error and in a recipes file as that line's failure.
+TEST_F(CatalogueFolder, OutputsAreWrittenAsTheirExtensionSaysAndNoOtherIsTaken) {
+    for (const char* name : {"skin.bmp", "picture.PNG"}) {
+        const Outcome outcome = cli({"render", "--glasses", "2", "--output", folder.file(name)});
+        ASSERT_EQ(outcome.status, 0) << name << outcome.err;
+    }
+    EXPECT_EQ(folder.read("skin.bmp").size(), 197686u);
+    EXPECT_TRUE(folder.read("picture.PNG").starts_with("\x89PNG\r\n"));
+    const QImage skin(QString::fromStdString(folder.file("skin.bmp")));
+    const QImage picture(QString::fromStdString(folder.file("picture.PNG")), "PNG");
+    EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
+              skin.convertToFormat(QImage::Format_RGB32));
+
+    for (const char* name : {"a.jpg", "a", "a.bmp.txt", "a.pn"}) {
+        const Outcome outcome = cli({"render", "--output", folder.file(name)});
+        EXPECT_TRUE(test::isUsageError(outcome)) << name << outcome.err;
+        EXPECT_NE(outcome.err.find("FILE.bmp or FILE.png"), std::string::npos) << outcome.err;
+        EXPECT_FALSE(std::filesystem::exists(folder.file(name))) << name;
+    }
+
+    folder.write("recipes.txt", folder.file("r.png") + " glasses=2\n" + folder.file("r.gif") +
+                                    " glasses=2\n" + folder.file("r.Bmp") + "\n");
+    const Outcome batch = cli({"render", "--recipes", folder.file("recipes.txt")});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_EQ(batch.err,
+              folder.file("recipes.txt") +
+                  ":2: the output must be FILE.bmp or FILE.png: " + folder.file("r.gif") + ".\n");
+    EXPECT_EQ(folder.read("r.png"), folder.read("picture.PNG"));
+    EXPECT_EQ(folder.read("r.Bmp").size(), 197686u);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("r.gif")));
+}
+
 TEST_F(CatalogueFolder, RecipesRenderEveryGoodLineAndReportBadOnesByLine) {
     folder.write("recipes.txt", folder.file("one.bmp") +
                                     " glasses=1 jeans=Jeans\n"

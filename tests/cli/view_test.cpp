@@ -140,6 +140,7 @@ TEST(ViewUsage, BadCommandLinesAreUsageErrors) {
         {"view", "--size", "4097", "--output", "a.png"},
         {"view", "--size", "0", "--output", "a.png"},
         {"view", "--recipes", "r", "--output", "a.png"},
+        {"view", "--output", "a.jpg"},  // only .png and .bmp are written
     };
     for (const auto& arguments : bad) {
         const Outcome outcome = runCli(arguments);
