@@ -9,6 +9,7 @@
 
 #include "cli/recipes.h"
 #include "cli/skin_session.h"
+#include "cli/skins_output.h"
 #include "common/errors.h"
 #include "common/escape.h"
 #include "common/failure_text.h"
@@ -49,6 +50,7 @@ void reportFailures(const std::vector<std::string>& failures, std::ostream& err)
 }  // namespace
 
 int runRender(const Invocation& invocation, const std::string& folder, std::ostream& err) {
+    SkinsFolderNames().check(invocation.output);
     SkinSession session(folder);
     Selection selection{};
     for (std::size_t i = 0; i < kCategoryCount; ++i) {
@@ -188,12 +190,15 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
         allGood = false;
     };
     Placement placement(report);
+    SkinsFolderNames names;
     for (std::size_t n = 0; n < recipes.size(); ++n) {
         const Recipe& recipe = recipes[n];
         progress.show(n + 1);
         std::vector<std::string> failures;
         try {
-            const QImage skin = session.compose(selectionOf(session, recipe), failures);
+            const Selection selection = selectionOf(session, recipe);
+            names.check(recipe.output);
+            const QImage skin = session.compose(selection, failures);
             placement.add(recipe.line, prepareOutputFile(recipe.output, skin));
         } catch (const Exception& e) {
             failures.push_back(e.withCause());

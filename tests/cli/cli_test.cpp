@@ -12,6 +12,7 @@
 #include "cli/recipes.h"
 #include "cli/skin_session.h"
 #include "common/file_io.h"
+#include "game/skin_name.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/png_builder.h"
@@ -161,6 +162,48 @@ TEST_F(CatalogueFolder, OutputsAreWrittenAsTheirExtensionSaysAndNoOtherIsTaken) 
     EXPECT_EQ(folder.read("r.png"), folder.read("picture.PNG"));
     EXPECT_EQ(folder.read("r.Bmp").size(), 197686u);
     EXPECT_FALSE(std::filesystem::exists(folder.file("r.gif")));
+}
+
+// Into a game's skins folder, found in any letter case and through a link, only names the
+// game reads are written; a folder called skins elsewhere takes any name.
+TEST_F(CatalogueFolder, SkinsFolderOfAGameTakesOnlyNamesTheGameReads) {
+    TempFolder places;
+    std::filesystem::create_directories(places.file("game/Skins"));
+    places.write("game/GTA-VC.EXE", "MZ");
+    std::filesystem::create_directories(places.file("other/skins"));
+    std::filesystem::create_directory_symlink(places.file("game/Skins"), places.file("link"));
+    const std::string rule(kSkinNameRule);
+    const struct {
+        std::string output;
+        std::string refusal;  // empty: written
+    } cases[] = {
+        {"game/Skins/Lance Vance.BMP", ""},
+        {"other/skins/CON.bmp", ""},
+        {"game/Skins/CON.bmp", "The skin name \"CON\" is a Windows device name. " + rule},
+        {"link/caf\xC3\xA9.bmp", "not plain ASCII, which the game cannot read. " + rule},
+        {"game/Skins/" + std::string(32, 'x') + ".bmp", "longer than 31 characters"},
+        {"game/Skins/../Skins/Lance.png", "the game's skins folder takes only .bmp skins"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = cli({"render", "--output", places.file(c.output)});
+        if (c.refusal.empty()) {
+            EXPECT_EQ(outcome.status, 0) << c.output << outcome.err;
+            EXPECT_TRUE(std::filesystem::exists(places.file(c.output))) << c.output;
+        } else {
+            EXPECT_TRUE(test::isUsageError(outcome)) << c.output << outcome.err;
+            EXPECT_NE(outcome.err.find(places.file(c.output) + ": "), std::string::npos);
+            EXPECT_NE(outcome.err.find(c.refusal), std::string::npos) << outcome.err;
+            EXPECT_FALSE(std::filesystem::exists(places.file(c.output))) << c.output;
+        }
+    }
+    folder.write("recipes.txt", places.file("game/Skins/PRN.bmp") + " glasses=1\n" +
+                                    places.file("game/Skins/Tommy.bmp") + " glasses=1\n");
+    const Outcome batch = cli({"render", "--recipes", folder.file("recipes.txt")});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_EQ(batch.err, folder.file("recipes.txt") + ":1: " + places.file("game/Skins/PRN.bmp") +
+                             ": The skin name \"PRN\" is a Windows device name. " + rule + "\n");
+    EXPECT_EQ(places.read("game/Skins/Tommy.bmp").size(), 197686u);
+    EXPECT_FALSE(std::filesystem::exists(places.file("game/Skins/PRN.bmp")));
 }
 
 TEST_F(CatalogueFolder, RecipesRenderEveryGoodLineAndReportBadOnesByLine) {
