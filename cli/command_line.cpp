@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "cli/close_names.h"
+
 namespace vestura::cli {
 
 const char* const kUsage =
@@ -24,7 +26,8 @@ const char* const kUsage =
     "                      [--skin PICTURE | --glasses E ... --boots E] [--yaw DEG]\n"
     "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
-    "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n"
+    "E is an entry of the category's list: its index (0 = None/Usual) or its caption, in any\n"
+    "letter case when no other caption matches it so.\n"
     "render writes the skin as the game reads it (.bmp) or as a PNG picture (.png).\n"
     "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
     "doctor checks that the game can read every skin in DIR's skins folder (DIR: the game\n"
@@ -37,25 +40,48 @@ const char* const kUsage =
 
 const char* const kVersion = "vestura-cli 1.1\n";
 
+namespace {
+
+char lowerAscii(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
+    return text.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), text.end() - std::ssize(ending),
+                      [](char e, char t) { return e == lowerAscii(t); });
+}
+
+}  // namespace
+
 std::optional<Category> categoryNamed(std::string_view name) {
-    const auto found = std::find_if(kCategories.begin(), kCategories.end(),
-                                    [&](const CategoryInfo& c) { return c.cliName == name; });
+    // The names are distinct in lower case, so a name in other letter case is never ambiguous.
+    const auto found =
+        std::find_if(kCategories.begin(), kCategories.end(), [&](const CategoryInfo& c) {
+            return std::ranges::equal(c.cliName, name, {}, {}, lowerAscii);
+        });
     if (found == kCategories.end()) {
         return std::nullopt;
     }
     return found->category;
 }
 
-namespace {
-
-bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
-    return text.size() >= ending.size() &&
-           std::equal(
-               ending.begin(), ending.end(), text.end() - std::ssize(ending),
-               [](char e, char t) { return e == std::tolower(static_cast<unsigned char>(t)); });
+std::string closeCategoryNames(std::string_view name, std::string_view prefix) {
+    std::u16string typed(name.size(), u'\0');
+    std::transform(name.begin(), name.end(), typed.begin(),
+                   [](char c) { return static_cast<unsigned char>(lowerAscii(c)); });
+    CloseNames close(std::move(typed));
+    for (std::size_t i = 0; i < kCategories.size(); ++i) {
+        const std::string_view cliName = kCategories[i].cliName;
+        close.offer(std::u16string(cliName.begin(), cliName.end()), static_cast<int>(i));
+    }
+    std::vector<std::string> names;
+    for (const int i : close.closest()) {
+        names.push_back(std::string(prefix) +
+                        std::string(kCategories[static_cast<std::size_t>(i)].cliName));
+    }
+    return closestNames(names);
 }
-
-}  // namespace
 
 OutputForm outputFormOf(const std::string& path) {
     if (endsWithIgnoringCase(path, ".bmp")) {
@@ -114,6 +140,11 @@ private:
     std::size_t next_ = 1;
 };
 
+// "; the closest: --glasses" for an option that names no category but is close to one.
+std::string closeCategoryOptions(const std::string& option) {
+    return option.starts_with("--") ? closeCategoryNames(option.substr(2), "--") : std::string();
+}
+
 void readRenderOption(const std::string& option, WordReader& reader, Invocation& invocation) {
     const auto category = option.starts_with("--") ? categoryNamed(option.substr(2)) : std::nullopt;
     if (option == "--output") {
@@ -123,7 +154,7 @@ void readRenderOption(const std::string& option, WordReader& reader, Invocation&
     } else if (category) {
         invocation.entries[static_cast<std::size_t>(*category)] = reader.valueOf(option);
     } else {
-        throw UsageError("unknown option for render: " + option);
+        throw UsageError("unknown option for render: " + option + closeCategoryOptions(option));
     }
 }
 
@@ -164,7 +195,7 @@ void readViewOption(const std::string& option, WordReader& reader, Invocation& i
     } else if (option == "--output" || categoryNamed(option.substr(2))) {
         readRenderOption(option, reader, invocation);
     } else {
-        throw UsageError("unknown option for view: " + option);
+        throw UsageError("unknown option for view: " + option + closeCategoryOptions(option));
     }
 }
 
@@ -207,7 +238,7 @@ void readTemplateOption(const std::string& option, WordReader& reader, Invocatio
         const std::string& name = reader.valueOf(option);
         invocation.category = categoryNamed(name);
         if (!invocation.category) {
-            throw UsageError("unknown category: " + name);
+            throw UsageError("unknown category: " + name + closeCategoryNames(name));
         }
     } else {
         throw UsageError("unknown option for template: " + option);

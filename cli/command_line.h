@@ -71,7 +71,12 @@ enum class OutputForm { Bmp, Png };
 // so a skin is never written in a form its name does not promise.
 OutputForm outputFormOf(const std::string& path);
 
-// The category a command-line name ("glasses", "beard", ...) stands for.
+// The category a command-line name ("glasses", "beard", ...) stands for, written exactly
+// or in other letter case.
 std::optional<Category> categoryNamed(std::string_view name);
+
+// "; the closest: shirt": the category names close to `name`, each after `prefix` ("--"
+// for an option); empty when none is.
+std::string closeCategoryNames(std::string_view name, std::string_view prefix = {});
 
 }  // namespace vestura::cli

@@ -163,7 +163,7 @@ private:
     std::vector<PreparedSkin> waiting_;
 };
 
-Selection selectionOf(const SkinSession& session, const Recipe& recipe) {
+Selection selectionOf(SkinSession& session, const Recipe& recipe) {
     if (!recipe.error.empty()) {
         throw UsageError(recipe.error);
     }

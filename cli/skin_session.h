@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -27,6 +29,12 @@ using Selection = std::array<int, kCategoryCount>;
 // large entries peaks like the single render of its largest skin.
 inline constexpr std::size_t kPictureCacheBytes = 64 * 1024 * 1024;
 
+// The characters a session compares, in all, to find captions close to ones that match
+// nothing. A refusal costs some thousands in an ordinary catalogue of a few hundred entries;
+// a batch naming missing entries of list files tens of thousands of entries long stops
+// offering close captions after a fraction of a second instead of running for hours.
+inline constexpr std::size_t kCloseNameWork = 50'000'000;
+
 // What a drawn picture loaded from a file of `fileBytes` holds in memory: its pixel copies
 // (stored rows and display copy, a JPEG's decoded bitmap, an icon's image) and the file
 // bytes that JPEGs, icons and metafiles keep.
@@ -45,9 +53,12 @@ public:
     const Catalogue& catalogue() const { return catalogue_; }
     const std::string& programFolder() const { return programFolder_; }
 
-    // The index of an entry given as an index or as its exact caption. Raises UsageError
-    // naming the category when there is no such entry.
-    int resolve(Category c, const std::string& entry) const;
+    // The index of an entry given as an index or as its caption: written exactly (its bytes,
+    // or the text it shows typed in the locale's encoding; the first such entry), else in
+    // other letter case when only one caption matches so. Raises UsageError naming the
+    // category when there is no such entry, with the close captions (see CloseNames) or the
+    // captions that match in other letter case, each with its index.
+    int resolve(Category c, const std::string& entry);
 
     // Composes the selection over the base skin as Save does. Failures that pictures raise
     // while drawing (a JPEG's first decode) are appended to `failures`; the skin is made all
@@ -62,6 +73,8 @@ public:
     std::size_t cachedBytes() const { return cachedBytes_; }
     std::size_t cacheBudget() const { return cacheBudget_; }
     void setCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
+    // What is left of kCloseNameWork; a refusal past it names no close captions.
+    void setCloseNameWork(std::size_t characters) { closeNameWork_ = characters; }
 
 private:
     using Key = std::pair<Category, int>;
@@ -71,6 +84,21 @@ private:
         std::size_t bytes = 0;
         std::uint64_t lastUse = 0;
     };
+
+    // A category's captions by their text, made when one of its entries is first named by
+    // caption, so a batch finds each entry at once however long the list.
+    struct CaptionIndex {
+        std::vector<std::string> shown;                     // each caption's decoded text
+        std::vector<std::u16string> folded;                 // the same in one letter case
+        std::unordered_map<std::string_view, int> byBytes;  // the first entry of each caption
+        std::unordered_map<std::string_view, int> byText;   // ... of each decoded text
+        // The first entries of the distinct texts that share one form in one letter case.
+        std::unordered_map<std::u16string_view, std::vector<int>> byFolded;
+    };
+    const CaptionIndex& captionIndex(Category c);
+    // Why `typed` (UTF-8) names nothing in category `c`; worked out once per distinct entry.
+    std::string refusalFor(Category c, const std::string& typed, bool isIndex,
+                           const std::u16string& folded);
 
     // Takes the entry's picture from the cache, or loads it, into the category's slot.
     void showInSlot(Category c, int index);
@@ -87,6 +115,9 @@ private:
     std::size_t cachedBytes_ = 0;
     std::size_t cacheBudget_;
     std::uint64_t uses_ = 0;
+    std::array<std::unique_ptr<CaptionIndex>, kCategoryCount> captionIndexes_;
+    std::map<std::pair<Category, std::string>, std::string> refusals_;
+    std::size_t closeNameWork_;  // left for finding close captions
 };
 
 }  // namespace vestura::cli
