@@ -5,10 +5,12 @@
 #include <charconv>
 #include <climits>
 #include <filesystem>
+#include <ostream>
 
 #include "cli/close_names.h"
 #include "cli/command_line.h"
 #include "common/escape.h"
+#include "common/failure_text.h"
 #include "common/text8.h"
 #include "picture/bmp/bitmap.h"
 #include "picture/builtin.h"
@@ -52,7 +54,7 @@ SkinSession::SkinSession(std::string programFolder)
     : programFolder_(std::move(programFolder)),
       cacheBudget_(kPictureCacheBytes),
       closeNameWork_(kCloseNameWork) {
-    raiseFirst(catalogue_.load(programFolder_, memo_));
+    listFailures_ = catalogue_.load(programFolder_, memo_);
     preview_.setBaseSkin(loadBuiltinBitmap(BuiltinPicture::BaseSkin));
 }
 
@@ -134,6 +136,13 @@ std::string SkinSession::refusalFor(Category c, const std::string& typed, bool i
         return names;
     };
     const std::string what = std::string(info(c).cliName) + " entry " + quoted(typed);
+    const bool listFailed =
+        std::any_of(listFailures_.begin(), listFailures_.end(),
+                    [c](const ListFileFailure& failure) { return failure.category == c; });
+    if (listFailed) {
+        return "no " + what + ": its list file " + std::string(info(c).listFile) +
+               " could not be read";
+    }
     if (const auto same = index.byFolded.find(folded); same != index.byFolded.end()) {
         std::vector<int> entries = same->second;
         entries.resize(std::min(entries.size(), kShownCloseNames));
@@ -238,6 +247,22 @@ void SkinSession::render(const Selection& selection, const std::string& output,
         prepareOutputFile(output, compose(selection, failures));
     file->sync();
     file->commit();
+}
+
+Selection selectionFor(SkinSession& session, const EntryChoices& entries) {
+    Selection selection{};
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        if (entries[i]) {
+            selection[i] = session.resolve(kCategories[i].category, *entries[i]);
+        }
+    }
+    return selection;
+}
+
+void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err) {
+    for (const ListFileFailure& failure : failures) {
+        err << text8::toLocale(text8::decoded(failureLine(failure.message, failure.cause))) << '\n';
+    }
 }
 
 }  // namespace vestura::cli

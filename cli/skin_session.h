@@ -5,6 +5,7 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "common/file_io.h"
 #include "game/line_buffer.h"
 #include "skin/catalogue.h"
@@ -47,17 +49,21 @@ std::unique_ptr<PendingFile> prepareOutputFile(const std::string& path, const QI
 
 class SkinSession {
 public:
-    // Reads the seven list files of `programFolder` (which ends with a separator).
+    // Reads the seven list files of `programFolder` (which ends with a separator). A list
+    // file that cannot be read leaves its category with only its default entry and is kept
+    // in listFailures(); the others load.
     explicit SkinSession(std::string programFolder);
 
     const Catalogue& catalogue() const { return catalogue_; }
     const std::string& programFolder() const { return programFolder_; }
+    const std::vector<ListFileFailure>& listFailures() const { return listFailures_; }
 
     // The index of an entry given as an index or as its caption: written exactly (its bytes,
     // or the text it shows typed in the locale's encoding; the first such entry), else in
     // other letter case when only one caption matches so. Raises UsageError naming the
     // category when there is no such entry, with the close captions (see CloseNames) or the
-    // captions that match in other letter case, each with its index.
+    // captions that match in other letter case, each with its index; in a category whose
+    // list file could not be read, any entry but the default one is refused so.
     int resolve(Category c, const std::string& entry);
 
     // Composes the selection over the base skin as Save does. Failures that pictures raise
@@ -109,6 +115,7 @@ private:
     std::string programFolder_;
     LineBuffer memo_;
     Catalogue catalogue_;
+    std::vector<ListFileFailure> listFailures_;
     Preview preview_;
     std::map<Key, Cached> pictures_;
     std::array<std::size_t, kCategoryCount> slotFileBytes_{};  // of the picture in each slot
@@ -119,5 +126,12 @@ private:
     std::map<std::pair<Category, std::string>, std::string> refusals_;
     std::size_t closeNameWork_;  // left for finding close captions
 };
+
+// The entries chosen by the user (index or caption, see resolve()); the default entry where
+// none is. Raises as resolve().
+Selection selectionFor(SkinSession& session, const EntryChoices& entries);
+
+// Prints each list file that could not be read on a line of its own: its message and cause.
+void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err);
 
 }  // namespace vestura::cli

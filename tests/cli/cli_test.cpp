@@ -99,12 +99,40 @@ TEST_F(CatalogueFolder, ListPrintsEveryEntryInSelectorOrder) {
     EXPECT_NE(outcome.out.find("boots\t0\tUsual\t\n"), std::string::npos);
 }
 
-TEST_F(CatalogueFolder, MissingListFileFailsWithTheWindowsMessage) {
-    std::remove(folder.file("p.ls").c_str());
-    const Outcome outcome = cli({"list"});
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err,
-              "Cannot open file " + folder.file("p.ls") + ": the file does not exist.\n");
+// A list file that cannot be read is reported once, with the window's message and its
+// cause; every command goes on with the other categories and ends with status 1, and only
+// naming an entry of the failed category (other than its default) fails.
+TEST_F(CatalogueFolder, AListFileThatCannotBeReadSpoilsOnlyItsCategory) {
+    std::remove(folder.file("j.ls").c_str());
+    const std::string missing =
+        "Cannot open file " + folder.file("j.ls") + ": the file does not exist.\n";
+    const Outcome listed = cli({"list"});
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_EQ(listed.err, missing);
+    EXPECT_NE(listed.out.find("glasses\t2\tBlue shades\tblue.bmp\nbeard\t0\tNone\t\n"),
+              std::string::npos);
+    EXPECT_NE(listed.out.find("boots\t0\tUsual\t\n"), std::string::npos);
+    EXPECT_EQ(listed.out.find("jeans"), std::string::npos);
+
+    const Outcome rendered =
+        cli({"render", "--glasses", "2", "--jeans", "0", "--output", folder.file("a.bmp")});
+    EXPECT_EQ(rendered.status, 1);
+    EXPECT_EQ(rendered.err, missing);
+    EXPECT_EQ(folder.read("a.bmp").size(), 197686u);
+    const Outcome refused = cli({"render", "--jeans", "Jeans", "--output", folder.file("b.bmp")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, missing +
+                               "vestura-cli: no jeans entry \"Jeans\": its list file j.ls could "
+                               "not be read\nTry 'vestura-cli --help'.\n");
+
+    folder.write("recipes.txt",
+                 folder.file("c.bmp") + " glasses=1\n" + folder.file("d.bmp") + " jeans=1\n");
+    const Outcome batch = cli({"render", "--recipes", folder.file("recipes.txt")});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_EQ(batch.err, missing + folder.file("recipes.txt") +
+                             ":2: no jeans entry \"1\": its list file j.ls could not be read.\n");
+    EXPECT_EQ(folder.read("c.bmp").size(), 197686u);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("d.bmp")));
 }
 
 TEST_F(CatalogueFolder, RenderTakesEntriesByIndexOrCaption) {

@@ -77,6 +77,16 @@ TEST_F(ViewCommand, WithoutASkinThePartOptionsComposeItAsRenderDoes) {
     EXPECT_NE(written("base.png"), written("cube.png"));
 }
 
+// A list file that cannot be read is reported and the view is drawn without its category.
+TEST_F(ViewCommand, AListFileThatCannotBeReadIsReportedAndTheViewDrawn) {
+    std::remove(folder.file("k.ls").c_str());
+    const Outcome outcome = view({"--size", "32", "--output", out.file("v.png")});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err,
+              "Cannot open file " + folder.file("k.ls") + ": the file does not exist.\n");
+    EXPECT_EQ(written("v.png").size(), QSize(32, 32));
+}
+
 TEST_F(ViewCommand, ALooseModelFileTakesThePlaceOfTheArchive) {
     const Bytes dff = test::writeDff(test::cubeClump(), test::kStamp33);
     test::writeFile(out.file("p.dff"), std::string(dff.begin(), dff.end()));
