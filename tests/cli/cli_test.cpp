@@ -347,7 +347,46 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     EXPECT_NE(out.find("k.ls:2: Broken: JPEG error #"), std::string::npos) << out;
     // "<NEW>" on the last line: an entry with an empty caption and an empty path.
     EXPECT_NE(out.find("k.ls:5: : Unknown picture file extension (.)"), std::string::npos) << out;
-    EXPECT_NE(out.find("7 entries, 4 problems, 0 warnings\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("7 entries, 4 problems, 1 warnings\n"), std::string::npos) << out;
+}
+
+// Past a list file that cannot be read, check reports each entry the window leaves out as a
+// problem, in line order among the entries; and captions that show nothing or that the
+// command line takes for an earlier entry, and parts cut off, as warnings. A slot that takes
+// its picture's size grows past its box and is cut only at the skin's edge.
+TEST_F(CatalogueFolder, CheckReportsLeftOutEntriesCaptionsAndCutParts) {
+    std::remove(folder.file("e.ls").c_str());
+    picture("wide.bmp", 120, 140, Qt::green);
+    picture("fits.bmp", 105, 129, Qt::green);
+    picture("big.bmp", 100, 100, Qt::green);
+    picture("long.bmp", 300, 10, Qt::green);
+    list("p.ls",
+         "<NEW>\r\nred.bmp\r\nRed\r\n<new>\r\nred.bmp\r\nLost\r\n <NEW>\r\nred.bmp\r\nLost too\r\n"
+         "<NEW>\r\nred.bmp\r\n \r\n<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\nred.bmp\r\nNone\r\n");
+    list("k.ls", "<NEW>\r\nwide.bmp\r\nWide\r\n<NEW>\r\nfits.bmp\r\nFits\r\n<New>\r\n");
+    list("b.ls", "<NEW>\r\nbig.bmp\r\nBig\r\n<NEW>\r\nlong.bmp\r\nLong\r\n");
+    const Outcome outcome = cli({"check"});
+    EXPECT_EQ(outcome.status, 1);
+    const std::string leftOut =
+        "\" starts no entry: only \"<NEW>\" does, in capitals and alone on its line, so the "
+        "window leaves this entry out\n";
+    const std::string takenFor =
+        ", which the command line takes for it; it picks this one only by its index, ";
+    EXPECT_EQ(outcome.out,
+              "Cannot open file " + folder.file("e.ls") + ": the file does not exist.\n" +
+                  "p.ls:4: \"<new>" + leftOut + "p.ls:7: \" <NEW>" + leftOut +
+                  "warning: p.ls:10:  : the caption is empty, so the selector shows a blank line\n"
+                  "warning: p.ls:13: Red: the same caption as the entry of line 1" +
+                  takenFor + "3\n" +
+                  "warning: p.ls:16: None: the same caption as the default entry" + takenFor +
+                  "4\n" +
+                  "warning: k.ls:1: Wide: picture of 120 x 140 is cut to the shirt box of 105 x "
+                  "129\n"
+                  "k.ls:7: \"<New>" +
+                  leftOut +
+                  "warning: b.ls:4: Long: picture of 300 x 10 at (0, 0) reaches past the 256 x "
+                  "256 skin\n"
+                  "9 entries, 4 problems, 5 warnings\n");
 }
 
 // Captions and paths are printed with their control characters escaped, so no entry can
@@ -452,9 +491,10 @@ TEST_F(CatalogueFolder, CheckWarnsAboutAPartThatDrawsNothing) {
     const Bytes faint = test::pngFile(clear);
     folder.write("faint.png", std::string(faint.begin(), faint.end()));
     picture("key.bmp", 94, 172, Qt::magenta);
+    picture("shirt.bmp", 105, 129, Qt::magenta);
     list("e.ls", "<NEW>\r\nclear.png\r\nClear\r\n<NEW>\r\nfaint.png\r\nFaint\r\n");
     list("c.ls", "<NEW>\r\nclear.tga\r\nClear chain\r\n");
-    list("k.ls", "<NEW>\r\nkey.bmp\r\nMagenta shirt\r\n");
+    list("k.ls", "<NEW>\r\nshirt.bmp\r\nMagenta shirt\r\n");
     list("j.ls", "<NEW>\r\nkey.bmp\r\nMagenta jeans\r\n");
     const Outcome outcome = cli({"check"});
     const std::string& out = outcome.out;
@@ -490,7 +530,9 @@ TEST_F(CatalogueFolder, CheckReportsEveryEntryThatSharesAPicture) {
         "Cannot open file " + folder.file("gone.bmp") + ": the file does not exist.\n";
     EXPECT_NE(out.find("k.ls:4: Gone shirt: " + gone), std::string::npos) << out;
     EXPECT_NE(out.find("j.ls:7: Gone jeans: " + gone), std::string::npos) << out;
-    EXPECT_NE(out.find("7 entries, 2 problems, 2 warnings\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("warning: k.ls:1: Shirt: picture of 94 x 172 is cut"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("7 entries, 2 problems, 3 warnings\n"), std::string::npos) << out;
 }
 
 // Bytes this process has read through read() so far; -1 where the system does not say.
