@@ -91,6 +91,7 @@ const SkinSession::CaptionIndex& SkinSession::captionIndex(Category c) {
         index.byBytes.try_emplace(captions[k], entry);
         if (index.byText.try_emplace(index.shown[k], entry).second) {
             index.byFolded[index.folded[k]].push_back(entry);
+            index.distinct.push_back(entry);
         }
     }
     return index;
@@ -153,12 +154,12 @@ std::string SkinSession::refusalFor(Category c, const std::string& typed, bool i
         return "no " + what + ": its entries are 0 to " + std::to_string(index.shown.size() - 1);
     }
     CloseNames close(folded);
-    for (std::size_t k = 0; k < index.shown.size() && close.work() < closeNameWork_; ++k) {
-        if (index.byText.at(index.shown[k]) == static_cast<int>(k)) {  // each text once
-            close.offer(index.folded[k], static_cast<int>(k));
-        }
+    std::size_t looked = 0;
+    for (; looked < index.distinct.size() && looked + close.work() < closeNameWork_; ++looked) {
+        const int k = index.distinct[looked];
+        close.offer(index.folded[static_cast<std::size_t>(k)], k);
     }
-    closeNameWork_ -= std::min(close.work(), closeNameWork_);
+    closeNameWork_ -= std::min(looked + close.work(), closeNameWork_);
     return "no " + what + closestNames(listed(close.closest()));
 }
 

@@ -32,9 +32,10 @@ using Selection = std::array<int, kCategoryCount>;
 inline constexpr std::size_t kPictureCacheBytes = 64 * 1024 * 1024;
 
 // The characters a session compares, in all, to find captions close to ones that match
-// nothing. A refusal costs some thousands in an ordinary catalogue of a few hundred entries;
-// a batch naming missing entries of list files tens of thousands of entries long stops
-// offering close captions after a fraction of a second instead of running for hours.
+// nothing, counting one for each caption looked at. A refusal costs some thousands in an ordinary
+// catalogue of a few hundred entries; a batch naming missing entries of list files tens of
+// thousands of entries long stops offering close captions after a fraction of a second instead of
+// running for hours.
 inline constexpr std::size_t kCloseNameWork = 50'000'000;
 
 // What a drawn picture loaded from a file of `fileBytes` holds in memory: its pixel copies
@@ -100,6 +101,7 @@ private:
         std::unordered_map<std::string_view, int> byText;   // ... of each decoded text
         // The first entries of the distinct texts that share one form in one letter case.
         std::unordered_map<std::u16string_view, std::vector<int>> byFolded;
+        std::vector<int> distinct;  // the first entry of each decoded text, in list order
     };
     const CaptionIndex& captionIndex(Category c);
     // Why `typed` (UTF-8) names nothing in category `c`; worked out once per distinct entry.
