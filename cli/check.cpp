@@ -1,15 +1,19 @@
 // `vestura-cli check`: loads the catalogue and decodes every entry's picture, reporting
-// what the window would report when the entry is picked, plus two authoring warnings.
+// what the window would report when the entry is picked and the entries it silently leaves
+// out (problems), and what loads but most likely not as meant (warnings).
 #include <sys/stat.h>
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <cctype>
 #include <compare>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
 #include <ostream>
+#include <string_view>
 #include <unordered_map>
 
 #include "cli/commands.h"
@@ -30,6 +34,27 @@ namespace vestura::cli {
 
 namespace {
 
+// The line that starts a record in a list file, exactly as the window takes it.
+constexpr std::string_view kRecordMarker = "<NEW>";
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string_view trimmedBlanks(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 struct Tally {
     int entries = 0;
     int problems = 0;
@@ -43,12 +68,19 @@ public:
     int run() {
         Catalogue catalogue;
         LineBuffer memo;
-        for (const ListFileFailure& failure : catalogue.load(folder_, memo)) {
+        const std::vector<ListFileFailure> failures = catalogue.load(folder_, memo);
+        for (const ListFileFailure& failure : failures) {
             // The other categories are still checked.
             problem(text8::decoded(failureLine(failure.message, failure.cause)));
         }
         for (const CategoryInfo& category : kCategories) {
-            checkCategory(category, catalogue.entries(category.category));
+            const bool failed = std::any_of(
+                failures.begin(), failures.end(),
+                [&](const ListFileFailure& f) { return f.category == category.category; });
+            if (!failed) {
+                checkCategory(category, catalogue.entries(category.category),
+                              looseMarkers(category, memo));
+            }
         }
         out_ << tally_.entries << " entries, " << tally_.problems << " problems, "
              << tally_.warnings << " warnings\n";
@@ -56,14 +88,84 @@ public:
     }
 
 private:
-    void checkCategory(const CategoryInfo& category, const CategoryEntries& entries) {
+    // A line that is the record marker but for letter case or blanks around it, and its
+    // 1-based line number.
+    struct LooseMarker {
+        int line;
+        std::string text;
+    };
+
+    // The lines of the category's list file that read as the record marker in other letter
+    // case or with blanks around it ("<new>", "<NEW> "): the window starts no entry there,
+    // so the entry the author wrote is left out without a word. The list file is read again
+    // for its lines; one that cannot be read now was read a moment ago and is taken as it
+    // was.
+    std::vector<LooseMarker> looseMarkers(const CategoryInfo& category, LineBuffer& memo) {
+        try {
+            memo.load(folder_ + std::string(category.listFile));
+        } catch (const Exception&) {
+            return {};
+        }
+        std::vector<LooseMarker> found;
+        for (int i = 0; i < memo.lineCount(); ++i) {
+            const std::string_view line = memo.lineView(i);
+            if (line != kRecordMarker && equalsIgnoringCase(trimmedBlanks(line), kRecordMarker)) {
+                found.push_back({i + 1, std::string(line)});
+            }
+        }
+        return found;
+    }
+
+    void checkCategory(const CategoryInfo& category, const CategoryEntries& entries,
+                       const std::vector<LooseMarker>& looseMarkers) {
+        auto marker = looseMarkers.begin();
+        // The entry the command line takes for each caption: the default entry's, then the
+        // first of each, by the text the caption shows.
+        std::unordered_map<std::string, int> firstWithCaption{
+            {text8::decoded(entries.captions.front()), 0}};
         for (std::size_t k = 1; k < entries.captions.size(); ++k) {
+            const int line = entries.recordLines[k - 1];
+            for (; marker != looseMarkers.end() && marker->line < line; ++marker) {
+                reportLooseMarker(category, *marker);
+            }
             ++tally_.entries;
-            where_ = std::string(category.listFile) + ":" +
-                     std::to_string(entries.recordLines[k - 1]) + ": " +
-                     text8::decoded(entries.captions[k]) + ": ";
+            const std::string caption = text8::decoded(entries.captions[k]);
+            where_ =
+                std::string(category.listFile) + ":" + std::to_string(line) + ": " + caption + ": ";
+            checkCaption(caption, static_cast<int>(k), entries, firstWithCaption);
             checkEntry(category, folder_ + entries.paths[k - 1]);
         }
+        for (; marker != looseMarkers.end(); ++marker) {
+            reportLooseMarker(category, *marker);
+        }
+    }
+
+    void reportLooseMarker(const CategoryInfo& category, const LooseMarker& marker) {
+        problem(std::string(category.listFile) + ":" + std::to_string(marker.line) + ": \"" +
+                text8::decoded(marker.text) + "\" starts no entry: only \"" +
+                std::string(kRecordMarker) +
+                "\" does, in capitals and alone on its line, so the window leaves this entry out");
+    }
+
+    // A caption that shows nothing, or that the command line takes for an earlier entry, so
+    // it can pick this one only by its index.
+    void checkCaption(const std::string& caption, int index, const CategoryEntries& entries,
+                      std::unordered_map<std::string, int>& firstWithCaption) {
+        if (trimmedBlanks(caption).empty()) {
+            warning(where_ + "the caption is empty, so the selector shows a blank line");
+            return;
+        }
+        const auto [first, added] = firstWithCaption.try_emplace(caption, index);
+        if (added) {
+            return;
+        }
+        const std::string earlier =
+            first->second == 0
+                ? "the default entry"
+                : "the entry of line " + std::to_string(entries.recordLines[first->second - 1]);
+        warning(where_ + "the same caption as " + earlier +
+                ", which the command line takes for it; it picks this one only by its index, " +
+                std::to_string(index));
     }
 
     void checkEntry(const CategoryInfo& category, const std::string& path) {
@@ -199,18 +301,25 @@ private:
         return false;
     }
 
-    // A picture cut off by the skin's edge where its slot's own box would not cut it.
+    // A picture cut off where it is drawn. A slot of fixed size draws its picture from the
+    // box's top-left corner and cuts it at the box. A slot that takes its picture's size
+    // grows with it, so only the skin's edge cuts it (its initial box lies inside the skin).
+    // The shirt's box reaches one row past the skin's edge, which no picture can help: a
+    // picture that fits its box is not reported.
     void checkReach(const CategoryInfo& category, int width, int height) {
-        const int drawnWidth = category.takesPictureSize ? width : std::min(width, category.width);
-        const int drawnHeight =
-            category.takesPictureSize ? height : std::min(height, category.height);
+        const std::string size = std::to_string(width) + " x " + std::to_string(height);
+        if (!category.takesPictureSize) {
+            if (width > category.width || height > category.height) {
+                warning(where_ + "picture of " + size + " is cut to the " +
+                        std::string(category.cliName) + " box of " +
+                        std::to_string(category.width) + " x " + std::to_string(category.height));
+            }
+            return;
+        }
         const int skinX = category.frameX - kBaseSkinX;
         const int skinY = category.frameY - kBaseSkinY;
-        const bool pastSkin = skinX + drawnWidth > kSkinSize || skinY + drawnHeight > kSkinSize;
-        const bool pastBox = drawnWidth > category.width || drawnHeight > category.height;
-        if (pastSkin && pastBox) {
-            warning(where_ + "picture of " + std::to_string(width) + " x " +
-                    std::to_string(height) + " at (" + std::to_string(skinX) + ", " +
+        if (skinX + width > kSkinSize || skinY + height > kSkinSize) {
+            warning(where_ + "picture of " + size + " at (" + std::to_string(skinX) + ", " +
                     std::to_string(skinY) + ") reaches past the " + std::to_string(kSkinSize) +
                     " x " + std::to_string(kSkinSize) + " skin");
         }

@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "cli/close_names.h"
+
 namespace vestura::cli {
 
 const char* const kUsage =
     "usage:\n"
     "  vestura-cli render  [--folder DIR] [--glasses E] [--beard E] [--chain E] [--watch E]\n"
-    "                      [--shirt E] [--jeans E] [--boots E] --output FILE.bmp\n"
+    "                      [--shirt E] [--jeans E] [--boots E] --output FILE.bmp|FILE.png\n"
     "  vestura-cli render  [--folder DIR] --recipes FILE\n"
     "  vestura-cli check   [--folder DIR]\n"
     "  vestura-cli convert INPUT OUTPUT.bmp\n"
@@ -24,7 +26,9 @@ const char* const kUsage =
     "                      [--skin PICTURE | --glasses E ... --boots E] [--yaw DEG]\n"
     "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
-    "E is an entry of the category's list: its index (0 = None/Usual) or its exact caption.\n"
+    "E is an entry of the category's list: its index (0 = None/Usual) or its caption, in any\n"
+    "letter case when no other caption matches it so.\n"
+    "render writes the skin as the game reads it (.bmp) or as a PNG picture (.png).\n"
     "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
     "doctor checks that the game can read every skin in DIR's skins folder (DIR: the game\n"
     "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n"
@@ -36,13 +40,57 @@ const char* const kUsage =
 
 const char* const kVersion = "vestura-cli 1.1\n";
 
+namespace {
+
+char lowerAscii(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
+    return text.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), text.end() - std::ssize(ending),
+                      [](char e, char t) { return e == lowerAscii(t); });
+}
+
+}  // namespace
+
 std::optional<Category> categoryNamed(std::string_view name) {
-    const auto found = std::find_if(kCategories.begin(), kCategories.end(),
-                                    [&](const CategoryInfo& c) { return c.cliName == name; });
+    // The names are distinct in lower case, so a name in other letter case is never ambiguous.
+    const auto found =
+        std::find_if(kCategories.begin(), kCategories.end(), [&](const CategoryInfo& c) {
+            return std::ranges::equal(c.cliName, name, {}, {}, lowerAscii);
+        });
     if (found == kCategories.end()) {
         return std::nullopt;
     }
     return found->category;
+}
+
+std::string closeCategoryNames(std::string_view name, std::string_view prefix) {
+    std::u16string typed(name.size(), u'\0');
+    std::transform(name.begin(), name.end(), typed.begin(),
+                   [](char c) { return static_cast<unsigned char>(lowerAscii(c)); });
+    CloseNames close(std::move(typed));
+    for (std::size_t i = 0; i < kCategories.size(); ++i) {
+        const std::string_view cliName = kCategories[i].cliName;
+        close.offer(std::u16string(cliName.begin(), cliName.end()), static_cast<int>(i));
+    }
+    std::vector<std::string> names;
+    for (const int i : close.closest()) {
+        names.push_back(std::string(prefix) +
+                        std::string(kCategories[static_cast<std::size_t>(i)].cliName));
+    }
+    return closestNames(names);
+}
+
+OutputForm outputFormOf(const std::string& path) {
+    if (endsWithIgnoringCase(path, ".bmp")) {
+        return OutputForm::Bmp;
+    }
+    if (endsWithIgnoringCase(path, ".png")) {
+        return OutputForm::Png;
+    }
+    throw UsageError("the output must be FILE.bmp or FILE.png: " + path);
 }
 
 namespace {
@@ -92,6 +140,11 @@ private:
     std::size_t next_ = 1;
 };
 
+// "; the closest: --glasses" for an option that names no category but is close to one.
+std::string closeCategoryOptions(const std::string& option) {
+    return option.starts_with("--") ? closeCategoryNames(option.substr(2), "--") : std::string();
+}
+
 void readRenderOption(const std::string& option, WordReader& reader, Invocation& invocation) {
     const auto category = option.starts_with("--") ? categoryNamed(option.substr(2)) : std::nullopt;
     if (option == "--output") {
@@ -101,14 +154,15 @@ void readRenderOption(const std::string& option, WordReader& reader, Invocation&
     } else if (category) {
         invocation.entries[static_cast<std::size_t>(*category)] = reader.valueOf(option);
     } else {
-        throw UsageError("unknown option for render: " + option);
+        throw UsageError("unknown option for render: " + option + closeCategoryOptions(option));
     }
 }
 
 float degreesOf(const std::string& option, const std::string& value) {
     char* end = nullptr;
     const double degrees = std::strtod(value.c_str(), &end);
-    if (value.empty() || *end != '\0' || !std::isfinite(degrees) || std::abs(degrees) > kMaxDegrees) {
+    if (value.empty() || *end != '\0' || !std::isfinite(degrees) ||
+        std::abs(degrees) > kMaxDegrees) {
         throw UsageError(option + " needs a number of degrees: " + value);
     }
     return static_cast<float>(degrees);
@@ -141,7 +195,7 @@ void readViewOption(const std::string& option, WordReader& reader, Invocation& i
     } else if (option == "--output" || categoryNamed(option.substr(2))) {
         readRenderOption(option, reader, invocation);
     } else {
-        throw UsageError("unknown option for view: " + option);
+        throw UsageError("unknown option for view: " + option + closeCategoryOptions(option));
     }
 }
 
@@ -151,6 +205,7 @@ void checkView(const Invocation& invocation) {
     if (invocation.output.empty()) {
         throw UsageError("view needs --output FILE.png or FILE.bmp");
     }
+    outputFormOf(invocation.output);
     if (invocation.game && invocation.model) {
         throw UsageError("view takes either --game or --model");
     }
@@ -171,6 +226,9 @@ void checkRender(const Invocation& invocation) {
     if (!invocation.recipes.empty() && anyEntry) {
         throw UsageError("with --recipes the entries come from the recipes file");
     }
+    if (!invocation.output.empty()) {
+        outputFormOf(invocation.output);
+    }
 }
 
 void readTemplateOption(const std::string& option, WordReader& reader, Invocation& invocation) {
@@ -180,7 +238,7 @@ void readTemplateOption(const std::string& option, WordReader& reader, Invocatio
         const std::string& name = reader.valueOf(option);
         invocation.category = categoryNamed(name);
         if (!invocation.category) {
-            throw UsageError("unknown category: " + name);
+            throw UsageError("unknown category: " + name + closeCategoryNames(name));
         }
     } else {
         throw UsageError("unknown option for template: " + option);
@@ -249,13 +307,17 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
     return invocation;
 }
 
+void reportUsageError(const UsageError& error, std::ostream& err) {
+    err << "vestura-cli: " << error.what() << "\nTry 'vestura-cli --help'.\n";
+}
+
 Parsed parseOrAnswer(const std::vector<std::string>& arguments, std::ostream& out,
                      std::ostream& err) {
     Parsed parsed;
     try {
         parsed.invocation = parseCommandLine(arguments);
     } catch (const UsageError& e) {
-        err << "vestura-cli: " << e.what() << '\n' << kUsage;
+        reportUsageError(e, err);
         parsed.status = 2;
         return parsed;
     }

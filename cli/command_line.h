@@ -13,7 +13,8 @@
 
 namespace vestura::cli {
 
-// A command line that cannot be carried out as written: exit status 2 with the usage text.
+// A command line that cannot be carried out as written: exit status 2 with its own line and
+// a pointer to --help (the whole usage would bury that line).
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -60,7 +61,22 @@ Parsed parseOrAnswer(const std::vector<std::string>& arguments, std::ostream& ou
 extern const char* const kUsage;
 extern const char* const kVersion;
 
-// The category a command-line name ("glasses", "beard", ...) stands for.
+// Prints a usage error as "vestura-cli: WHY" and the line that points to --help.
+void reportUsageError(const UsageError& error, std::ostream& err);
+
+// What an output file is written as, by its extension in any letter case.
+enum class OutputForm { Bmp, Png };
+
+// The form `path` asks for. Any other extension raises UsageError naming the two allowed,
+// so a skin is never written in a form its name does not promise.
+OutputForm outputFormOf(const std::string& path);
+
+// The category a command-line name ("glasses", "beard", ...) stands for, written exactly
+// or in other letter case.
 std::optional<Category> categoryNamed(std::string_view name);
+
+// "; the closest: shirt": the category names close to `name`, each after `prefix` ("--"
+// for an option); empty when none is.
+std::string closeCategoryNames(std::string_view name, std::string_view prefix = {});
 
 }  // namespace vestura::cli

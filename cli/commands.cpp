@@ -9,6 +9,7 @@
 
 #include "cli/recipes.h"
 #include "cli/skin_session.h"
+#include "cli/skins_output.h"
 #include "common/errors.h"
 #include "common/escape.h"
 #include "common/failure_text.h"
@@ -49,17 +50,14 @@ void reportFailures(const std::vector<std::string>& failures, std::ostream& err)
 }  // namespace
 
 int runRender(const Invocation& invocation, const std::string& folder, std::ostream& err) {
+    SkinsFolderNames().check(invocation.output);
     SkinSession session(folder);
-    Selection selection{};
-    for (std::size_t i = 0; i < kCategoryCount; ++i) {
-        if (invocation.entries[i]) {
-            selection[i] = session.resolve(kCategories[i].category, *invocation.entries[i]);
-        }
-    }
+    reportListFailures(session.listFailures(), err);
+    const Selection selection = selectionFor(session, invocation.entries);
     std::vector<std::string> failures;
     session.render(selection, invocation.output, failures);
     reportFailures(failures, err);
-    return failures.empty() ? 0 : 1;
+    return failures.empty() && session.listFailures().empty() ? 0 : 1;
 }
 
 namespace {
@@ -161,17 +159,11 @@ private:
     std::vector<PreparedSkin> waiting_;
 };
 
-Selection selectionOf(const SkinSession& session, const Recipe& recipe) {
+Selection selectionOf(SkinSession& session, const Recipe& recipe) {
     if (!recipe.error.empty()) {
         throw UsageError(recipe.error);
     }
-    Selection selection{};
-    for (std::size_t i = 0; i < kCategoryCount; ++i) {
-        if (recipe.entries[i]) {
-            selection[i] = session.resolve(kCategories[i].category, *recipe.entries[i]);
-        }
-    }
-    return selection;
+    return selectionFor(session, recipe.entries);
 }
 
 }  // namespace
@@ -180,7 +172,8 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
                bool errIsTerminal) {
     const std::vector<Recipe> recipes = readRecipes(invocation.recipes);
     SkinSession session(folder);
-    bool allGood = true;
+    reportListFailures(session.listFailures(), err);
+    bool allGood = session.listFailures().empty();
     Progress progress(err, recipes.size(), errIsTerminal && recipes.size() > kProgressFromLines);
     const auto report = [&](int line, const std::string& failure) {
         progress.clear();
@@ -188,13 +181,16 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
         allGood = false;
     };
     Placement placement(report);
+    SkinsFolderNames names;
     for (std::size_t n = 0; n < recipes.size(); ++n) {
         const Recipe& recipe = recipes[n];
         progress.show(n + 1);
         std::vector<std::string> failures;
         try {
-            const QImage skin = session.compose(selectionOf(session, recipe), failures);
-            placement.add(recipe.line, prepareSkinFile(recipe.output, skin));
+            const Selection selection = selectionOf(session, recipe);
+            names.check(recipe.output);
+            const QImage skin = session.compose(selection, failures);
+            placement.add(recipe.line, prepareOutputFile(recipe.output, skin));
         } catch (const Exception& e) {
             failures.push_back(e.withCause());
         } catch (const UsageError& e) {
@@ -227,18 +223,27 @@ int runConvert(const Invocation& invocation) {
     return 0;
 }
 
-int runList(const std::string& folder, std::ostream& out) {
+int runList(const std::string& folder, std::ostream& out, std::ostream& err) {
     LineBuffer memo;
     Catalogue catalogue;
-    raiseFirst(catalogue.load(folder, memo));
+    const std::vector<ListFileFailure> failures = catalogue.load(folder, memo);
     for (const CategoryInfo& category : kCategories) {
+        // A category whose list file failed lists nothing, not even its default entry: no
+        // line claims entries that were never read, so a script cannot take the failure for
+        // an empty list. The exit status says that something is missing.
+        if (std::any_of(failures.begin(), failures.end(), [&](const ListFileFailure& f) {
+                return f.category == category.category;
+            })) {
+            continue;
+        }
         const CategoryEntries& entries = catalogue.entries(category.category);
         for (std::size_t k = 0; k < entries.captions.size(); ++k) {
             out << category.cliName << '\t' << k << '\t' << shownCaption(entries.captions[k])
                 << '\t' << (k == 0 ? std::string() : escapeControls(entries.paths[k - 1])) << '\n';
         }
     }
-    return 0;
+    reportListFailures(failures, err);
+    return failures.empty() ? 0 : 1;
 }
 
 int run(const std::vector<std::string>& arguments, const std::string& programFolder,
@@ -263,7 +268,7 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
             case Command::Convert:
                 return runConvert(invocation);
             case Command::List:
-                return runList(folder, out);
+                return runList(folder, out, err);
             case Command::Games:
                 return runGames(out);
             case Command::Doctor:
@@ -274,7 +279,7 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 return runView(invocation, folder, err);
         }
     } catch (const UsageError& e) {
-        err << "vestura-cli: " << e.what() << '\n' << kUsage;
+        reportUsageError(e, err);
         return 2;
     } catch (const Exception& e) {
         err << text8::toLocale(text8::decoded(failureLine(e.message(), e.cause()))) << '\n';

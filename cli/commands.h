@@ -9,13 +9,18 @@
 
 namespace vestura::cli {
 
+// render, recipes and view report a list file that cannot be read on `err`, go on with the
+// other categories, and end with status 1; naming an entry of its category is a usage error
+// (a line failure in a recipes file).
 int runRender(const Invocation& invocation, const std::string& folder, std::ostream& err);
 // Shows "skin N/TOTAL" on `err` while it works when `errIsTerminal` and the batch is long.
 int runRecipes(const Invocation& invocation, const std::string& folder, std::ostream& err,
                bool errIsTerminal = false);
 int runCheck(const std::string& folder, std::ostream& out);
 int runConvert(const Invocation& invocation);
-int runList(const std::string& folder, std::ostream& out);
+// Lists the entries of every list file that could be read; those that could not are
+// reported on `err` and make the status 1.
+int runList(const std::string& folder, std::ostream& out, std::ostream& err);
 int runGames(std::ostream& out);
 // Writes the authoring template: PNG or BMP by the output's extension.
 int runTemplate(const Invocation& invocation);
@@ -23,7 +28,7 @@ int runDoctor(const Invocation& invocation, const std::string& folder, std::ostr
 int runView(const Invocation& invocation, const std::string& folder, std::ostream& err);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
-// is the default for --folder. Usage errors give 2 with the usage text on `err`.
+// is the default for --folder. Usage errors give 2 with their line on `err`.
 // `errIsTerminal`: `err` is a terminal, where long batches show their progress.
 int run(const std::vector<std::string>& arguments, const std::string& programFolder,
         std::ostream& out, std::ostream& err, bool errIsTerminal = false);

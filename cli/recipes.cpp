@@ -53,12 +53,16 @@ Recipe parseRecipe(const std::string& text, int line) {
         return recipe;
     }
     recipe.output = words[0];
+    outputFormOf(recipe.output);
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::size_t equals = words[i].find('=');
         const auto category =
             equals == std::string::npos ? std::nullopt : categoryNamed(words[i].substr(0, equals));
         if (!category) {
-            throw UsageError("expected category=ENTRY, got " + words[i]);
+            const std::string close = equals == std::string::npos
+                                          ? std::string()
+                                          : closeCategoryNames(words[i].substr(0, equals));
+            throw UsageError("expected category=ENTRY, got " + words[i] + close);
         }
         recipe.entries[static_cast<std::size_t>(*category)] = words[i].substr(equals + 1);
     }

@@ -1,5 +1,6 @@
-// Recipes files: one skin per non-empty line, `OUTPUT.bmp category=E ...`. A value with
-// blanks is written in double quotes: shirt="Hawaiian shirt".
+// Recipes files: one skin per non-empty line, `OUTPUT.bmp category=E ...` (or OUTPUT.png for
+// a PNG picture of the skin). A value with blanks is written in double quotes:
+// shirt="Hawaiian shirt".
 #pragma once
 
 #include <cstddef>

@@ -1,16 +1,23 @@
 #include "cli/skin_session.h"
 
+#include <QString>
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <filesystem>
+#include <ostream>
 
+#include "cli/close_names.h"
 #include "cli/command_line.h"
+#include "common/escape.h"
+#include "common/failure_text.h"
 #include "common/text8.h"
 #include "picture/bmp/bitmap.h"
 #include "picture/builtin.h"
 #include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
+#include "picture/png/png_writer.h"
 #include "skin/skin_export.h"
 
 namespace vestura::cli {
@@ -44,27 +51,116 @@ std::size_t decodedBytes(const TGraphic& picture, std::size_t fileBytes) {
 }
 
 SkinSession::SkinSession(std::string programFolder)
-    : programFolder_(std::move(programFolder)), cacheBudget_(kPictureCacheBytes) {
-    raiseFirst(catalogue_.load(programFolder_, memo_));
+    : programFolder_(std::move(programFolder)),
+      cacheBudget_(kPictureCacheBytes),
+      closeNameWork_(kCloseNameWork) {
+    listFailures_ = catalogue_.load(programFolder_, memo_);
     preview_.setBaseSkin(loadBuiltinBitmap(BuiltinPicture::BaseSkin));
 }
 
-int SkinSession::resolve(Category c, const std::string& entry) const {
-    const std::vector<std::string>& captions = catalogue_.entries(c).captions;
-    int index = -1;
-    const auto [end, error] = std::from_chars(entry.data(), entry.data() + entry.size(), index);
-    const bool isIndex = error == std::errc() && end == entry.data() + entry.size();
-    if (isIndex && index >= 0 && static_cast<std::size_t>(index) < captions.size()) {
-        return index;
+namespace {
+
+std::u16string foldedCase(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
+        .toCaseFolded()
+        .toStdU16String();
+}
+
+// A caption or typed text as a refusal shows it: in quotes, control characters escaped, in
+// the locale's encoding.
+std::string quoted(const std::string& utf8) {
+    return "\"" + text8::toLocale(escapeControls(utf8)) + "\"";
+}
+
+}  // namespace
+
+const SkinSession::CaptionIndex& SkinSession::captionIndex(Category c) {
+    std::unique_ptr<CaptionIndex>& made = captionIndexes_[static_cast<std::size_t>(c)];
+    if (made) {
+        return *made;
     }
-    // A caption matches as its bytes or as the text it shows, typed in the locale's encoding.
-    const std::string typed = text8::fromLocale(entry);
+    made = std::make_unique<CaptionIndex>();
+    CaptionIndex& index = *made;
+    const std::vector<std::string>& captions = catalogue_.entries(c).captions;
+    for (const std::string& caption : captions) {
+        index.shown.push_back(text8::decoded(caption));
+        index.folded.push_back(foldedCase(index.shown.back()));
+    }
     for (std::size_t k = 0; k < captions.size(); ++k) {
-        if (captions[k] == entry || text8::decoded(captions[k]) == typed) {
-            return static_cast<int>(k);
+        const int entry = static_cast<int>(k);
+        index.byBytes.try_emplace(captions[k], entry);
+        if (index.byText.try_emplace(index.shown[k], entry).second) {
+            index.byFolded[index.folded[k]].push_back(entry);
+            index.distinct.push_back(entry);
         }
     }
-    throw UsageError("no " + std::string(info(c).cliName) + " entry \"" + entry + "\"");
+    return index;
+}
+
+int SkinSession::resolve(Category c, const std::string& entry) {
+    const std::vector<std::string>& captions = catalogue_.entries(c).captions;
+    int number = -1;
+    const auto [end, error] = std::from_chars(entry.data(), entry.data() + entry.size(), number);
+    const bool isIndex = error == std::errc() && end == entry.data() + entry.size();
+    if (isIndex && number >= 0 && static_cast<std::size_t>(number) < captions.size()) {
+        return number;
+    }
+    const CaptionIndex& index = captionIndex(c);
+    const std::string typed = text8::fromLocale(entry);
+    const auto byBytes = index.byBytes.find(entry);
+    const auto byText = index.byText.find(typed);
+    if (byBytes != index.byBytes.end() || byText != index.byText.end()) {
+        return std::min(byBytes != index.byBytes.end() ? byBytes->second : INT_MAX,
+                        byText != index.byText.end() ? byText->second : INT_MAX);
+    }
+    const std::u16string folded = foldedCase(typed);
+    if (const auto same = index.byFolded.find(folded);
+        same != index.byFolded.end() && same->second.size() == 1) {
+        return same->second.front();
+    }
+    const auto [known, added] = refusals_.try_emplace({c, entry});
+    if (added) {
+        known->second = refusalFor(c, typed, isIndex, folded);
+    }
+    throw UsageError(known->second);
+}
+
+std::string SkinSession::refusalFor(Category c, const std::string& typed, bool isIndex,
+                                    const std::u16string& folded) {
+    const CaptionIndex& index = captionIndex(c);
+    const auto listed = [&](const std::vector<int>& entries) {
+        std::vector<std::string> names;
+        for (const int k : entries) {
+            names.push_back(quoted(index.shown[static_cast<std::size_t>(k)]) + " (" +
+                            std::to_string(k) + ")");
+        }
+        return names;
+    };
+    const std::string what = std::string(info(c).cliName) + " entry " + quoted(typed);
+    const bool listFailed =
+        std::any_of(listFailures_.begin(), listFailures_.end(),
+                    [c](const ListFileFailure& failure) { return failure.category == c; });
+    if (listFailed) {
+        return "no " + what + ": its list file " + std::string(info(c).listFile) +
+               " could not be read";
+    }
+    if (const auto same = index.byFolded.find(folded); same != index.byFolded.end()) {
+        std::vector<int> entries = same->second;
+        entries.resize(std::min(entries.size(), kShownCloseNames));
+        return what +
+               " matches several captions in other letter case: " + joinedNames(listed(entries));
+    }
+    if (isIndex) {
+        return "no " + what + ": its entries are 0 to " + std::to_string(index.shown.size() - 1);
+    }
+    CloseNames close(folded);
+    std::size_t looked = 0;
+    for (; looked < index.distinct.size() && looked + close.work() < closeNameWork_; ++looked) {
+        const int k = index.distinct[looked];
+        close.offer(index.folded[static_cast<std::size_t>(k)], k);
+    }
+    closeNameWork_ -= std::min(looked + close.work(), closeNameWork_);
+    return "no " + what + closestNames(listed(close.closest()));
 }
 
 void SkinSession::showInSlot(Category c, int index) {
@@ -137,9 +233,37 @@ QImage SkinSession::compose(const Selection& selection, std::vector<std::string>
     return preview_.renderSkin(failures);
 }
 
+std::unique_ptr<PendingFile> prepareOutputFile(const std::string& path, const QImage& skin) {
+    if (outputFormOf(path) == OutputForm::Bmp) {
+        return prepareSkinFile(path, skin);
+    }
+    const Bytes png = encodePng(skin);
+    const std::array<ByteView, 1> pieces = {ByteView(png)};
+    return std::make_unique<PendingFile>(path, pieces);
+}
+
 void SkinSession::render(const Selection& selection, const std::string& output,
                          std::vector<std::string>& failures) {
-    writeSkinFile(output, compose(selection, failures));
+    const std::unique_ptr<PendingFile> file =
+        prepareOutputFile(output, compose(selection, failures));
+    file->sync();
+    file->commit();
+}
+
+Selection selectionFor(SkinSession& session, const EntryChoices& entries) {
+    Selection selection{};
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        if (entries[i]) {
+            selection[i] = session.resolve(kCategories[i].category, *entries[i]);
+        }
+    }
+    return selection;
+}
+
+void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err) {
+    for (const ListFileFailure& failure : failures) {
+        err << text8::toLocale(text8::decoded(failureLine(failure.message, failure.cause))) << '\n';
+    }
 }
 
 }  // namespace vestura::cli

@@ -5,12 +5,17 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "cli/command_line.h"
+#include "common/file_io.h"
 #include "game/line_buffer.h"
 #include "skin/catalogue.h"
 #include "skin/preview.h"
@@ -26,29 +31,48 @@ using Selection = std::array<int, kCategoryCount>;
 // large entries peaks like the single render of its largest skin.
 inline constexpr std::size_t kPictureCacheBytes = 64 * 1024 * 1024;
 
+// The characters a session compares, in all, to find captions close to ones that match
+// nothing, counting one for each caption looked at. A refusal costs some thousands in an ordinary
+// catalogue of a few hundred entries; a batch naming missing entries of list files tens of
+// thousands of entries long stops offering close captions after a fraction of a second instead of
+// running for hours.
+inline constexpr std::size_t kCloseNameWork = 50'000'000;
+
 // What a drawn picture loaded from a file of `fileBytes` holds in memory: its pixel copies
 // (stored rows and display copy, a JPEG's decoded bitmap, an icon's image) and the file
 // bytes that JPEGs, icons and metafiles keep.
 std::size_t decodedBytes(const TGraphic& picture, std::size_t fileBytes);
 
+// The skin written in full, as `path`'s extension asks (see outputFormOf), waiting to be
+// committed: a .bmp output is the file Save writes, a .png one a PNG picture of the skin.
+// Raises as writeFileSafely.
+std::unique_ptr<PendingFile> prepareOutputFile(const std::string& path, const QImage& skin);
+
 class SkinSession {
 public:
-    // Reads the seven list files of `programFolder` (which ends with a separator).
+    // Reads the seven list files of `programFolder` (which ends with a separator). A list
+    // file that cannot be read leaves its category with only its default entry and is kept
+    // in listFailures(); the others load.
     explicit SkinSession(std::string programFolder);
 
     const Catalogue& catalogue() const { return catalogue_; }
     const std::string& programFolder() const { return programFolder_; }
+    const std::vector<ListFileFailure>& listFailures() const { return listFailures_; }
 
-    // The index of an entry given as an index or as its exact caption. Raises UsageError
-    // naming the category when there is no such entry.
-    int resolve(Category c, const std::string& entry) const;
+    // The index of an entry given as an index or as its caption: written exactly (its bytes,
+    // or the text it shows typed in the locale's encoding; the first such entry), else in
+    // other letter case when only one caption matches so. Raises UsageError naming the
+    // category when there is no such entry, with the close captions (see CloseNames) or the
+    // captions that match in other letter case, each with its index; in a category whose
+    // list file could not be read, any entry but the default one is refused so.
+    int resolve(Category c, const std::string& entry);
 
     // Composes the selection over the base skin as Save does. Failures that pictures raise
     // while drawing (a JPEG's first decode) are appended to `failures`; the skin is made all
     // the same, as the window does.
     QImage compose(const Selection& selection, std::vector<std::string>& failures);
 
-    // compose(), then writes the skin as Save does.
+    // compose(), then writes the skin as Save does, or as a PNG picture for a .png output.
     void render(const Selection& selection, const std::string& output,
                 std::vector<std::string>& failures);
 
@@ -56,6 +80,8 @@ public:
     std::size_t cachedBytes() const { return cachedBytes_; }
     std::size_t cacheBudget() const { return cacheBudget_; }
     void setCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
+    // What is left of kCloseNameWork; a refusal past it names no close captions.
+    void setCloseNameWork(std::size_t characters) { closeNameWork_ = characters; }
 
 private:
     using Key = std::pair<Category, int>;
@@ -66,6 +92,22 @@ private:
         std::uint64_t lastUse = 0;
     };
 
+    // A category's captions by their text, made when one of its entries is first named by
+    // caption, so a batch finds each entry at once however long the list.
+    struct CaptionIndex {
+        std::vector<std::string> shown;                     // each caption's decoded text
+        std::vector<std::u16string> folded;                 // the same in one letter case
+        std::unordered_map<std::string_view, int> byBytes;  // the first entry of each caption
+        std::unordered_map<std::string_view, int> byText;   // ... of each decoded text
+        // The first entries of the distinct texts that share one form in one letter case.
+        std::unordered_map<std::u16string_view, std::vector<int>> byFolded;
+        std::vector<int> distinct;  // the first entry of each decoded text, in list order
+    };
+    const CaptionIndex& captionIndex(Category c);
+    // Why `typed` (UTF-8) names nothing in category `c`; worked out once per distinct entry.
+    std::string refusalFor(Category c, const std::string& typed, bool isIndex,
+                           const std::u16string& folded);
+
     // Takes the entry's picture from the cache, or loads it, into the category's slot.
     void showInSlot(Category c, int index);
     void returnToCache(Category c, int index);
@@ -75,12 +117,23 @@ private:
     std::string programFolder_;
     LineBuffer memo_;
     Catalogue catalogue_;
+    std::vector<ListFileFailure> listFailures_;
     Preview preview_;
     std::map<Key, Cached> pictures_;
     std::array<std::size_t, kCategoryCount> slotFileBytes_{};  // of the picture in each slot
     std::size_t cachedBytes_ = 0;
     std::size_t cacheBudget_;
     std::uint64_t uses_ = 0;
+    std::array<std::unique_ptr<CaptionIndex>, kCategoryCount> captionIndexes_;
+    std::map<std::pair<Category, std::string>, std::string> refusals_;
+    std::size_t closeNameWork_;  // left for finding close captions
 };
+
+// The entries chosen by the user (index or caption, see resolve()); the default entry where
+// none is. Raises as resolve().
+Selection selectionFor(SkinSession& session, const EntryChoices& entries);
+
+// Prints each list file that could not be read on a line of its own: its message and cause.
+void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err);
 
 }  // namespace vestura::cli

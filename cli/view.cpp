@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -55,46 +56,32 @@ QImage pictureAsSkin(const std::string& path) {
     return canvas;
 }
 
-QImage composedSkin(const Invocation& invocation, const std::string& folder,
-                    std::vector<std::string>& failures) {
-    SkinSession session(folder);
-    Selection selection{};
-    for (std::size_t i = 0; i < kCategoryCount; ++i) {
-        if (invocation.entries[i]) {
-            selection[i] = session.resolve(kCategories[i].category, *invocation.entries[i]);
-        }
-    }
-    return session.compose(selection, failures);
-}
-
-bool endsWithBmp(const std::string& path) {
-    constexpr std::string_view kBmp = ".bmp";
-    if (path.size() < kBmp.size()) {
-        return false;
-    }
-    return std::equal(kBmp.begin(), kBmp.end(), path.end() - static_cast<std::ptrdiff_t>(kBmp.size()),
-                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
-}
-
 }  // namespace
 
 int runView(const Invocation& invocation, const std::string& folder, std::ostream& err) {
     const Mesh mesh = modelFor(invocation, folder);
     std::vector<std::string> failures;
-    const QImage skin = invocation.skin ? pictureAsSkin(*invocation.skin)
-                                        : composedSkin(invocation, folder, failures);
+    std::optional<SkinSession> session;
+    if (!invocation.skin) {
+        session.emplace(folder);
+        reportListFailures(session->listFailures(), err);
+    }
+    const QImage skin =
+        invocation.skin ? pictureAsSkin(*invocation.skin)
+                        : session->compose(selectionFor(*session, invocation.entries), failures);
     ViewRenderer renderer;
     const QImage picture = renderer.render(mesh, skin, {invocation.yaw, invocation.pitch, 1},
                                            {invocation.size, invocation.size});
     if (renderer.partial()) {
         err << kDrawnInPart << ".\n";
     }
-    const Bytes file = endsWithBmp(invocation.output) ? encodeBmp24(picture, {}) : encodePng(picture);
+    const Bytes file = outputFormOf(invocation.output) == OutputForm::Bmp ? encodeBmp24(picture, {})
+                                                                          : encodePng(picture);
     writeFileSafely(invocation.output, {file});
     for (const std::string& failure : failures) {
         err << withClosingPeriod(failure) << '\n';
     }
-    return failures.empty() ? 0 : 1;
+    return failures.empty() && (!session || session->listFailures().empty()) ? 0 : 1;
 }
 
 }  // namespace vestura::cli

@@ -16,6 +16,15 @@ struct CliOutcome {
     std::string err;
 };
 
+// A usage error as the user sees it: exit status 2, nothing on standard output, and on
+// standard error its own line and the pointer to --help, without the usage text.
+inline bool isUsageError(const CliOutcome& outcome) {
+    const std::string tryHelp = "\nTry 'vestura-cli --help'.\n";
+    const std::string& err = outcome.err;
+    return outcome.status == 2 && outcome.out.empty() && err.starts_with("vestura-cli: ") &&
+           err.ends_with(tryHelp) && err.find('\n') == err.size() - tryHelp.size();
+}
+
 inline CliOutcome runCli(const std::vector<std::string>& arguments,
                          const std::string& folder = "/nowhere/") {
     std::ostringstream out, err;

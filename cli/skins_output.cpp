@@ -1,0 +1,63 @@
+#include "cli/skins_output.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string_view>
+
+#include "cli/command_line.h"
+#include "game/settings.h"
+#include "game/skin_name.h"
+
+namespace vestura::cli {
+
+namespace {
+
+constexpr std::string_view kSkinsFolder = "skins";
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+bool SkinsFolderNames::isGameSkinsFolder(const std::string& folder) {
+    const auto [known, added] = folders_.try_emplace(folder, false);
+    if (!added) {
+        return known->second;
+    }
+    // The folder as the system resolves it, so a link to the skins folder, or "skins/..",
+    // is judged by where it leads. A folder that cannot be resolved takes no file either:
+    // the write reports it.
+    std::error_code error;
+    const std::filesystem::path real =
+        std::filesystem::canonical(folder.empty() ? std::string(".") : folder, error);
+    if (error || !equalsIgnoringCase(real.filename().string(), kSkinsFolder)) {
+        return false;
+    }
+    std::string game = real.parent_path().string();
+    if (!game.ends_with('/')) {
+        game.push_back('/');
+    }
+    return known->second = holdsGame(game);
+}
+
+void SkinsFolderNames::check(const std::string& path) {
+    const std::filesystem::path output(path);
+    if (!isGameSkinsFolder(output.parent_path().string())) {
+        return;
+    }
+    const std::string name = output.filename().string();
+    if (outputFormOf(path) != OutputForm::Bmp) {
+        throw UsageError(path + ": the game's skins folder takes only .bmp skins");
+    }
+    const SkinName checked = checkSkinName(name);
+    if (!checked.accepted()) {
+        throw UsageError(path + ": " + checked.refusal + " " + std::string(kSkinNameRule));
+    }
+}
+
+}  // namespace vestura::cli
