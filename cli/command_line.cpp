@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -83,12 +85,17 @@ std::string closeCategoryNames(std::string_view name, std::string_view prefix) {
     return closestNames(names);
 }
 
-OutputForm outputFormOf(const std::string& path) {
+OutputForm outputFormOf(const std::string& path, OutputForm streamForm) {
     if (endsWithIgnoringCase(path, ".bmp")) {
         return OutputForm::Bmp;
     }
     if (endsWithIgnoringCase(path, ".png")) {
         return OutputForm::Png;
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 &&
+        (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode))) {
+        return streamForm;
     }
     throw UsageError("the output must be FILE.bmp or FILE.png: " + path);
 }

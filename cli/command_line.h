@@ -68,8 +68,10 @@ void reportUsageError(const UsageError& error, std::ostream& err);
 enum class OutputForm { Bmp, Png };
 
 // The form `path` asks for. Any other extension raises UsageError naming the two allowed,
-// so a skin is never written in a form its name does not promise.
-OutputForm outputFormOf(const std::string& path);
+// so a skin is never written in a form its name does not promise. An existing character
+// device or FIFO (/dev/null, /dev/stdout, a pipe) has no name to keep a promise: it takes
+// any name and gets `streamForm`.
+OutputForm outputFormOf(const std::string& path, OutputForm streamForm = OutputForm::Bmp);
 
 // The category a command-line name ("glasses", "beard", ...) stands for, written exactly
 // or in other letter case.

@@ -75,8 +75,9 @@ int runView(const Invocation& invocation, const std::string& folder, std::ostrea
     if (renderer.partial()) {
         err << kDrawnInPart << ".\n";
     }
-    const Bytes file = outputFormOf(invocation.output) == OutputForm::Bmp ? encodeBmp24(picture, {})
-                                                                          : encodePng(picture);
+    const Bytes file = outputFormOf(invocation.output, OutputForm::Png) == OutputForm::Bmp
+                           ? encodeBmp24(picture, {})
+                           : encodePng(picture);
     writeFileSafely(invocation.output, {file});
     for (const std::string& failure : failures) {
         err << withClosingPeriod(failure) << '\n';

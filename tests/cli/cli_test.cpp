@@ -191,6 +191,10 @@ TEST_F(CatalogueFolder, OutputsAreWrittenAsTheirExtensionSaysAndNoOtherIsTaken) 
     EXPECT_EQ(folder.read("r.png"), folder.read("picture.PNG"));
     EXPECT_EQ(folder.read("r.Bmp").size(), 197686u);
     EXPECT_FALSE(std::filesystem::exists(folder.file("r.gif")));
+
+    // A device has no name to keep: it takes the skin as a file would.
+    const Outcome toDevice = cli({"render", "--output", "/dev/null"});
+    EXPECT_EQ(toDevice.status, 0) << toDevice.err;
 }
 
 // Into a game's skins folder, found in any letter case and through a link, only names the
