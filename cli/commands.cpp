@@ -206,6 +206,7 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
 }
 
 int runConvert(const Invocation& invocation) {
+    SkinsFolderNames().check(invocation.output);
     TPicture picture;
     picture.loadFromFile(invocation.input);
     // A JPEG's decode pass runs whatever its size: an empty one fails there.

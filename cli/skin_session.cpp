@@ -24,6 +24,13 @@ namespace vestura::cli {
 
 namespace {
 
+// A caption as a message names it: long ones cut, so that a batch of refusals stays small
+// whatever the list files hold.
+std::string shortened(const std::string& caption) {
+    constexpr std::size_t kShownBytes = 60;
+    return caption.size() <= kShownBytes ? caption : caption.substr(0, kShownBytes) + "...";
+}
+
 // A bitmap keeps its stored rows and, once drawn, a 32-bit display copy.
 std::size_t bitmapBytes(const TBitmap& bitmap) {
     const auto pixels =
@@ -131,12 +138,12 @@ std::string SkinSession::refusalFor(Category c, const std::string& typed, bool i
     const auto listed = [&](const std::vector<int>& entries) {
         std::vector<std::string> names;
         for (const int k : entries) {
-            names.push_back(quoted(index.shown[static_cast<std::size_t>(k)]) + " (" +
+            names.push_back(quoted(shortened(index.shown[static_cast<std::size_t>(k)])) + " (" +
                             std::to_string(k) + ")");
         }
         return names;
     };
-    const std::string what = std::string(info(c).cliName) + " entry " + quoted(typed);
+    const std::string what = std::string(info(c).cliName) + " entry " + quoted(shortened(typed));
     const bool listFailed =
         std::any_of(listFailures_.begin(), listFailures_.end(),
                     [c](const ListFileFailure& failure) { return failure.category == c; });

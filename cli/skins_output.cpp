@@ -14,6 +14,7 @@ namespace vestura::cli {
 namespace {
 
 constexpr std::string_view kSkinsFolder = "skins";
+constexpr int kMostLinks = 40;  // as the system follows at most so many in a row
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -46,7 +47,33 @@ bool SkinsFolderNames::isGameSkinsFolder(const std::string& folder) {
 }
 
 void SkinsFolderNames::check(const std::string& path) {
+    linksFollowed_ = 0;
+    checkFollowing(path);
+}
+
+void SkinsFolderNames::checkFollowing(const std::string& path) {
     const std::filesystem::path output(path);
+    std::error_code error;
+    if (std::filesystem::is_symlink(output, error)) {
+        // A link is judged by where it leads, and a link inside a skins folder is never
+        // written through: it could lead anywhere.
+        if (isGameSkinsFolder(output.parent_path().string())) {
+            throw UsageError(path +
+                             ": a symbolic link in the game's skins folder is never "
+                             "written through");
+        }
+        // Where it leads, also when that does not exist yet: the write would create it.
+        std::filesystem::path target = std::filesystem::read_symlink(output, error);
+        if (error || linksFollowed_ >= kMostLinks) {
+            return;  // the write reports a link that cannot be followed
+        }
+        if (target.is_relative()) {
+            target = output.parent_path() / target;
+        }
+        ++linksFollowed_;
+        checkFollowing(target.string());
+        return;
+    }
     if (!isGameSkinsFolder(output.parent_path().string())) {
         return;
     }

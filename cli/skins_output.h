@@ -17,8 +17,10 @@ public:
     void check(const std::string& path);
 
 private:
+    void checkFollowing(const std::string& path);
     bool isGameSkinsFolder(const std::string& folder);
 
+    int linksFollowed_ = 0;
     std::map<std::string, bool> folders_;
 };
 

@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include "cli/commands.h"
+#include "cli/skins_output.h"
 #include "common/file_io.h"
 #include "picture/bmp/bmp_writer.h"
 #include "picture/builtin.h"
@@ -22,6 +23,7 @@ bool endsWithPng(const std::string& path) {
 }  // namespace
 
 int runTemplate(const Invocation& invocation) {
+    SkinsFolderNames().check(invocation.output);
     const std::unique_ptr<TBitmap> base = loadBuiltinBitmap(BuiltinPicture::BaseSkin);
     const QImage picture =
         invocation.category ? partCanvas(*base, *invocation.category) : outlinedSkin(*base);

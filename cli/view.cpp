@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/skin_session.h"
+#include "cli/skins_output.h"
 #include "common/errors.h"
 #include "common/failure_text.h"
 #include "common/file_io.h"
@@ -59,6 +60,7 @@ QImage pictureAsSkin(const std::string& path) {
 }  // namespace
 
 int runView(const Invocation& invocation, const std::string& folder, std::ostream& err) {
+    SkinsFolderNames().check(invocation.output);
     const Mesh mesh = modelFor(invocation, folder);
     std::vector<std::string> failures;
     std::optional<SkinSession> session;

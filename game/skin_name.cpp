@@ -16,21 +16,23 @@ constexpr std::string_view kExtension = ".bmp";
 // inside the skins folder.
 constexpr std::string_view kForbidden = "/\\:*?\"<>|";
 // Names Windows takes for devices whatever their extension: "CON.bmp" is the console.
-constexpr std::array<std::string_view, 22> kDeviceNames = {
-    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-    "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+constexpr std::array<std::string_view, 24> kDeviceNames = {
+    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",   "COM4",
+    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",
+    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 std::string_view trimmedSpaces(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
     return s;
 }
 
@@ -58,7 +60,12 @@ std::string refusalOf(std::string_view base) {
     if (base.size() > kSkinNameMax) {
         return "The skin name is longer than 31 characters, which the game cannot read.";
     }
-    const std::string_view stem = base.substr(0, base.find('.'));
+    // Windows matches device names before the first dot, with spaces and dots at its end
+    // dropped: "con .bmp" is the console too.
+    std::string_view stem = base.substr(0, base.find('.'));
+    while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) {
+        stem.remove_suffix(1);
+    }
     if (std::any_of(kDeviceNames.begin(), kDeviceNames.end(),
                     [&](std::string_view device) { return equalsIgnoringCase(stem, device); })) {
         return "The skin name \"" + std::string(base) + "\" is a Windows device name.";

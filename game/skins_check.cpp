@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/platform.h"
+#include "game/skin_name.h"
 
 namespace vestura {
 
@@ -212,6 +213,10 @@ std::vector<SkinProblem> nameProblems(const std::string& name) {
     }
     if (std::any_of(base.begin(), base.end(), [](char c) { return (c & 0x80) != 0; })) {
         problems.push_back({SkinProblem::Name, "name not plain ASCII"});
+    }
+    // Save's own rule, so that every name it refuses is reported here as well.
+    if (problems.empty() && !checkSkinName(name).accepted()) {
+        problems.push_back({SkinProblem::Name, "name Windows cannot open"});
     }
     return problems;
 }

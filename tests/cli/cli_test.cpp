@@ -237,10 +237,54 @@ TEST_F(CatalogueFolder, SkinsFolderOfAGameTakesOnlyNamesTheGameReads) {
                              ": The skin name \"PRN\" is a Windows device name. " + rule + "\n");
     EXPECT_EQ(places.read("game/Skins/Tommy.bmp").size(), 197686u);
     EXPECT_FALSE(std::filesystem::exists(places.file("game/Skins/PRN.bmp")));
+    // A link is judged by where it leads, a link inside the skins folder is never written
+    // through, and every command that writes a file keeps the rule.
+    places.write("victim.txt", "precious");
+    std::filesystem::create_symlink(places.file("game/Skins/con.bmp"), places.file("to-con.bmp"));
+    std::filesystem::create_symlink(places.file("victim.txt"), places.file("game/Skins/v.bmp"));
+    const std::vector<std::vector<std::string>> refused{
+        {"render", "--output", places.file("to-con.bmp")},
+        {"render", "--output", places.file("game/Skins/v.bmp")},
+        {"convert", std::string(VESTURA_CATALOGUE_DIR) + "parts/arms/divers_watch.ico",
+         places.file("game/Skins/nul.bmp")},
+        {"template", "--output", places.file("game/Skins/aux.bmp")},
+    };
+    for (const std::vector<std::string>& command : refused) {
+        const Outcome outcome = cli(command);
+        EXPECT_TRUE(test::isUsageError(outcome)) << command.back() << outcome.err;
+    }
+    EXPECT_EQ(places.read("victim.txt"), "precious");
+    for (const char* name : {"con.bmp", "nul.bmp", "aux.bmp"}) {
+        EXPECT_FALSE(std::filesystem::exists(places.file(std::string("game/Skins/") + name)));
+    }
 }
 
 // An entry named in other letter case is taken when only one caption matches so; a name
 // that matches nothing is refused with the close captions and their indices.
+// Refusals name long captions cut short: a batch of near misses against captions of 4,000
+// characters once printed (and kept) 49 KB a line.
+TEST_F(CatalogueFolder, RefusalsOfLongCaptionsStaySmall) {
+    std::string lines;
+    for (int k = 0; k < 3; ++k) {
+        lines += "<NEW>\r\nred.bmp\r\n" + std::string(20, 'a') + std::string(4000, 'b') +
+                 std::to_string(k) + "\r\n";
+    }
+    list("e.ls", lines);
+    std::string recipes;
+    for (int k = 0; k < 100; ++k) {
+        std::string typed(20, 'a');  // a beginning of every caption, each time in other case
+        for (int bit = 0; bit < 7; ++bit) {
+            typed[std::size_t(bit)] = (k >> bit & 1) != 0 ? 'A' : 'a';
+        }
+        recipes += "/dev/null glasses=" + typed + "\n";
+    }
+    folder.write("recipes.txt", recipes);
+    const Outcome batch = cli({"render", "--recipes", folder.file("recipes.txt")});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_NE(batch.err.find("..."), std::string::npos) << batch.err.substr(0, 500);
+    EXPECT_LT(batch.err.size(), 100U * 600U);
+}
+
 TEST_F(CatalogueFolder, CaptionsMatchInAnyLetterCaseAndMissesNameCloseOnes) {
     list("e.ls",
          "<NEW>\r\nred.bmp\r\nRed\r\n<NEW>\r\nblue.bmp\r\nBlue "

@@ -318,8 +318,8 @@ TEST_F(DoctorTest, ControlCharactersInNamesAreEscaped) {
     writeSkinFile(game.file("skins/\x1B[2Jgood.bmp"), patternImage(256));
     const Outcome outcome = doctor();
     EXPECT_EQ(outcome.out,
-              "\\x1B[2Jgood.bmp\tok\n"
-              "evil.bmp\\tok\\nx.bmp\t128 x 128, not 256 x 256\n");
+              "\\x1B[2Jgood.bmp\tname Windows cannot open\n"
+              "evil.bmp\\tok\\nx.bmp\t128 x 128, not 256 x 256; name Windows cannot open\n");
 }
 
 TEST_F(DoctorTest, AnEmptySkinsFolderIsFine) {

@@ -49,6 +49,9 @@ TEST(SkinNameTest, AcceptsWhatTheGameReadsAndRefusesTheRest) {
         {"CON", nullptr},
         {"nul.bmp", nullptr},
         {"Lpt1.old", nullptr},
+        {"con .bmp", nullptr},
+        {"Aux..x", nullptr},
+        {"CONIN$", nullptr},
         {"12345678901234567890123456789012", nullptr},
     };
     for (const NameCase& c : cases) {
@@ -62,6 +65,13 @@ TEST(SkinNameTest, AcceptsWhatTheGameReadsAndRefusesTheRest) {
             EXPECT_EQ(name.fileName, c.fileName);
             EXPECT_TRUE(nameProblems(name.fileName).empty());
         }
+    }
+}
+
+// The skins check and Save agree both ways: a name Save refuses is a problem there too.
+TEST(SkinNameTest, TheSkinsCheckReportsEveryNameSaveRefuses) {
+    for (const char* file : {"con.bmp", "con .bmp", "a:b.bmp", "what?.bmp", "..bmp"}) {
+        EXPECT_FALSE(nameProblems(file).empty()) << file;
     }
 }
 
