@@ -37,12 +37,7 @@ namespace {
 // The line that starts a record in a list file, exactly as the window takes it.
 constexpr std::string_view kRecordMarker = "<NEW>";
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
+using text8::equalsIgnoringCase;
 
 std::string_view trimmedBlanks(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };

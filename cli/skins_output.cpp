@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "common/text8.h"
 #include "game/settings.h"
 #include "game/skin_name.h"
 
@@ -16,12 +17,7 @@ namespace {
 constexpr std::string_view kSkinsFolder = "skins";
 constexpr int kMostLinks = 40;  // as the system follows at most so many in a row
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
+using text8::equalsIgnoringCase;
 
 }  // namespace
 

@@ -158,4 +158,10 @@ std::string fromLocale(std::string_view text) {
 #endif
 }
 
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 }  // namespace vestura::text8

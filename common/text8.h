@@ -23,4 +23,8 @@ std::string decoded(std::string_view bytes);
 std::string toLocale(std::string_view utf8);
 std::string fromLocale(std::string_view text);
 
+// True when the two are the same but for the letter case of ASCII letters, as Windows
+// compares file names; other bytes must be equal.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace vestura::text8

@@ -15,6 +15,7 @@
 #include <set>
 #include <utility>
 
+#include "common/text8.h"
 #include "game/vdf.h"
 
 namespace vestura {
@@ -68,14 +69,7 @@ std::string withoutTrailingSlashes(std::string path) {
     return path;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) {
-                   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
-}
+using text8::equalsIgnoringCase;
 
 bool inPrefixDrive(const std::string& path) {
     return (path + '/').find(kPrefixDrive) != std::string::npos;

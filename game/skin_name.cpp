@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 
+#include "common/text8.h"
 #include "game/skins_check.h"
 
 namespace vestura {
@@ -21,12 +22,7 @@ constexpr std::array<std::string_view, 24> kDeviceNames = {
     "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",
     "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
+using text8::equalsIgnoringCase;
 
 std::string_view trimmedSpaces(std::string_view s) {
     while (!s.empty() && s.front() == ' ')

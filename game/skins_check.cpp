@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/platform.h"
+#include "common/text8.h"
 #include "game/skin_name.h"
 
 namespace vestura {
@@ -27,14 +28,7 @@ constexpr int kSkinBitsPerPixel = 24;
 // for its size already.
 constexpr std::int64_t kLargestCheckedWidth = std::int64_t{1} << 24;
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return lower(x) == lower(y); });
-}
+using text8::equalsIgnoringCase;
 
 bool hasSkinExtension(std::string_view name) {
     return name.size() >= kSkinExtension.size() &&

@@ -1,6 +1,7 @@
 // The key-value text reader: a tokenizer over the text and a recursive block reader that
 // stops descending at kVdfMaxDepth.
 #include "game/vdf.h"
+#include "common/text8.h"
 
 #include <optional>
 
@@ -8,18 +9,7 @@ namespace vestura {
 
 namespace {
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
+using text8::equalsIgnoringCase;
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
