@@ -9,17 +9,16 @@
 #include "common/errors.h"
 #include "common/failure_text.h"
 #include "common/messages.h"
-#include "common/path_case.h"
 #include "common/platform.h"
 #include "game/file_exists.h"
 #include "game/installs.h"
+#include "game/launch.h"
 
 namespace vestura {
 
 namespace {
 
 constexpr std::string_view kSettingsFile = "vestu.cfg";
-constexpr std::string_view kGameExecutable = "gta-vc.exe";
 constexpr std::string_view kUserSettingsFolder = "vestura/";
 
 std::string environment(const char* name) {
@@ -79,8 +78,7 @@ std::string settingsInUse(const std::string& programFolder) {
 }
 
 bool holdsGame(const std::string& gameFolder) {
-    return !gameFolder.empty() &&
-           FileExists(resolveIgnoringCase(gameFolder + std::string(kGameExecutable)));
+    return !gameFolder.empty() && findGame(gameFolder).has_value();  // empty: no current folder
 }
 
 StartFolder settingsStep(const std::string& programFolder, LineBuffer& memo,
