@@ -56,18 +56,6 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
 
 }  // namespace
 
-std::optional<Category> categoryNamed(std::string_view name) {
-    // The names are distinct in lower case, so a name in other letter case is never ambiguous.
-    const auto found =
-        std::find_if(kCategories.begin(), kCategories.end(), [&](const CategoryInfo& c) {
-            return std::ranges::equal(c.cliName, name, {}, {}, lowerAscii);
-        });
-    if (found == kCategories.end()) {
-        return std::nullopt;
-    }
-    return found->category;
-}
-
 std::string closeCategoryNames(std::string_view name, std::string_view prefix) {
     std::u16string typed(name.size(), u'\0');
     std::transform(name.begin(), name.end(), typed.begin(),

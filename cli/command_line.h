@@ -73,10 +73,6 @@ enum class OutputForm { Bmp, Png };
 // any name and gets `streamForm`.
 OutputForm outputFormOf(const std::string& path, OutputForm streamForm = OutputForm::Bmp);
 
-// The category a command-line name ("glasses", "beard", ...) stands for, written exactly
-// or in other letter case.
-std::optional<Category> categoryNamed(std::string_view name);
-
 // "; the closest: shirt": the category names close to `name`, each after `prefix` ("--"
 // for an option); empty when none is.
 std::string closeCategoryNames(std::string_view name, std::string_view prefix = {});

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace vestura {
@@ -51,6 +52,10 @@ inline constexpr std::array<CategoryInfo, kCategoryCount> kCategories{{
 inline constexpr const CategoryInfo& info(Category c) {
     return kCategories[static_cast<std::size_t>(c)];
 }
+
+// The category a command-line name ("glasses", "beard", ...) stands for, written exactly
+// or in other letter case.
+std::optional<Category> categoryNamed(std::string_view name);
 
 // The preview frame and the base skin inside it.
 inline constexpr int kFrameWidth = 273;

@@ -6,6 +6,7 @@
 #include "common/errors.h"
 #include "picture/allocation.h"
 #include "picture/graphic.h"
+#include "skin/colourise.h"
 
 namespace vestura {
 
@@ -99,6 +100,41 @@ void Preview::pictureChanged(Category c) {
     if (info(c).takesPictureSize) {
         s.box.setSize(QSize(s.picture.width(), s.picture.height()));
     }
+    recolour(c);
+}
+
+void Preview::setColour(Category c, std::optional<QRgb> colour) {
+    slot(c).colour = colour;
+    recolour(c);
+}
+
+void Preview::recolour(Category c) {
+    PreviewSlot& s = slot(c);
+    s.coloured = QImage();
+    s.colouredFailure.clear();
+    TGraphic* graphic = s.picture.graphic();
+    if (!s.colour || graphic == nullptr) {
+        return;
+    }
+    // The part drawn as compose() would draw it, onto a see-through canvas over what the
+    // slot can show: a keyed bitmap leaves its key colour out here, so the key is the part's
+    // own and never a colour the colouring made.
+    const QRect area = s.box & kFrameRect;
+    QImage canvas = allocateImage(area.isEmpty() ? QSize(1, 1) : area.size(),
+                                  QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter painter(&canvas);
+        painter.translate(-area.topLeft());
+        try {
+            drawLayer(painter, *graphic, s.box);
+        } catch (const Exception& e) {
+            s.colouredFailure = e.message();  // reported by the next compose()
+        }
+    }
+    colourise(canvas, *s.colour);
+    s.coloured = std::move(canvas);
+    s.colouredAt = area.topLeft();
 }
 
 void Preview::select(Category c, int index, const std::string& picturePath) {
@@ -127,10 +163,19 @@ std::vector<std::string> Preview::compose(QPainter& painter) {
                     QRect(kBaseSkinX, kBaseSkinY, baseSkin_->width(), baseSkin_->height()));
     }
     for (const Category c : kStackingOrder) {
-        const PreviewSlot& s = slot(c);
-        if (s.visible && s.picture.graphic() != nullptr) {
-            drawGuarded(*s.picture.graphic(), s.box);
+        PreviewSlot& s = slot(c);
+        if (!s.visible || s.picture.graphic() == nullptr) {
+            continue;
         }
+        if (!s.colour) {
+            drawGuarded(*s.picture.graphic(), s.box);
+            continue;
+        }
+        if (!s.colouredFailure.empty()) {
+            failures.push_back(std::move(s.colouredFailure));  // once, as the first draw's
+            s.colouredFailure.clear();
+        }
+        painter.drawImage(s.colouredAt, s.coloured);
     }
     return failures;
 }

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ struct PreviewSlot {
     TPicture picture;
     bool visible = false;
     QRect box;  // place and size inside the preview frame
+    // Set through Preview::setColour. While a colour is set, the slot draws `coloured`: the
+    // part as it shows in its box, made once when the picture, its box or the colour changes.
+    std::optional<QRgb> colour;
+    QImage coloured;      // ARGB32_Premultiplied, covering the box inside the frame
+    QPoint colouredAt;    // its top-left corner in the frame
+    std::string colouredFailure;  // what drawing the part for its coloured copy raised
 };
 
 // The preview frame's background, which shows wherever no layer covers it.
@@ -35,6 +42,12 @@ public:
     Preview& operator=(const Preview&) = delete;
 
     void setBaseSkin(std::shared_ptr<TGraphic> baseSkin);
+    const std::shared_ptr<TGraphic>& baseSkin() const { return baseSkin_; }
+
+    // Gives the category's part a colour (see colourise()), or none. The coloured copy is
+    // made now and again whenever the slot's picture changes, never while drawing; the colour
+    // key of the jeans slot is decided on the part as loaded, before it is coloured.
+    void setColour(Category c, std::optional<QRgb> colour);
 
     // Selection change of a category's selector: index 0 hides the slot (its picture
     // stays); any other index shows the slot first, then loads `picturePath` into it.
@@ -56,6 +69,7 @@ public:
 
 private:
     void pictureChanged(Category c);
+    void recolour(Category c);
 
     std::shared_ptr<TGraphic> baseSkin_;
     std::array<PreviewSlot, kCategoryCount> slots_;

@@ -1,0 +1,306 @@
+#include "skin/outfit.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+
+#include "common/file_io.h"
+#include "common/text8.h"
+
+namespace vestura {
+
+namespace {
+
+constexpr std::string_view kBaseKey = "base";
+// The colour key's suffix; the American spelling is read too, and the first is written.
+constexpr std::array<std::string_view, 2> kColourSuffixes{".colour", ".color"};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Splits a line into words at blanks; double quotes group blanks into a word, and a doubled
+// quote inside quotes is one quote of the word.
+std::vector<std::string> splitWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            if (quoted && i + 1 < text.size() && text[i + 1] == '"') {
+                word.push_back('"');
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+            inWord = true;
+        } else if (isBlank(c) && !quoted) {
+            if (inWord) {
+                words.push_back(std::move(word));
+                word.clear();
+            }
+            inWord = false;
+        } else {
+            word.push_back(c);
+            inWord = true;
+        }
+    }
+    if (quoted) {
+        throw OutfitLineError("unclosed quote");
+    }
+    if (inWord) {
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+std::string quotedIfNeeded(std::string_view word) {
+    const bool plain = !word.empty() && std::none_of(word.begin(), word.end(), [](char c) {
+        return isBlank(c) || c == '"';
+    });
+    if (plain) {
+        return std::string(word);
+    }
+    std::string quoted = "\"";
+    for (const char c : word) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+// "shirt.colour" -> shirt; nullopt when the key does not end with a colour suffix.
+std::optional<std::string_view> colourKeyCategory(std::string_view key) {
+    for (const std::string_view suffix : kColourSuffixes) {
+        if (key.size() > suffix.size() && key.ends_with(suffix)) {
+            return key.substr(0, key.size() - suffix.size());
+        }
+    }
+    return std::nullopt;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = static_cast<char>(c | 0x20);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+Category categoryOfKey(std::string_view key, std::string_view word) {
+    const std::optional<Category> category = categoryNamed(key);
+    if (!category) {
+        throw OutfitLineError("unknown category " + std::string(key) + " in " + std::string(word),
+                              std::string(key));
+    }
+    return *category;
+}
+
+[[noreturn]] void refuse(std::string_view what, const std::string& path, const std::string& why) {
+    throw OutfitFileRefused(std::string(what) + " " + path + why);
+}
+
+}  // namespace
+
+std::string formatColour(QRgb colour) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", qRed(colour), qGreen(colour), qBlue(colour));
+    return text;
+}
+
+QRgb parseColour(std::string_view text) {
+    unsigned value = 0;
+    const bool wellFormed = text.size() == 7 && text[0] == '#' &&
+                            std::all_of(text.begin() + 1, text.end(), [&](char c) {
+                                const int digit = hexDigit(c);
+                                value = value * 16 + static_cast<unsigned>(digit);
+                                return digit >= 0;
+                            });
+    if (!wellFormed) {
+        throw OutfitLineError("a colour is #RRGGBB in hexadecimal, not " + std::string(text));
+    }
+    return 0xFF000000u | value;
+}
+
+std::optional<Outfit> parseOutfitLine(std::string_view text) {
+    const std::vector<std::string> words = splitWords(text);
+    if (words.empty()) {
+        return std::nullopt;
+    }
+    Outfit outfit;
+    outfit.skin = words[0];
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        const std::size_t equals = word.find('=');
+        if (equals == std::string::npos) {
+            throw OutfitLineError("expected category=ENTRY, got " + word, word);
+        }
+        const std::string_view key = std::string_view(word).substr(0, equals);
+        std::string value = word.substr(equals + 1);
+        if (key == kBaseKey) {
+            outfit.base = std::move(value);
+        } else if (const auto colourOf = colourKeyCategory(key)) {
+            const Category c = categoryOfKey(*colourOf, word);
+            outfit.colours[static_cast<std::size_t>(c)] = parseColour(value);
+        } else {
+            const Category c = categoryOfKey(key, word);
+            outfit.entries[static_cast<std::size_t>(c)] = std::move(value);
+        }
+    }
+    return outfit;
+}
+
+std::string formatOutfitLine(const Outfit& outfit) {
+    std::string line = quotedIfNeeded(outfit.skin);
+    for (const CategoryInfo& row : kCategories) {
+        if (const auto& entry = outfit.entries[static_cast<std::size_t>(row.category)]) {
+            line += " " + std::string(row.cliName) + "=" + quotedIfNeeded(*entry);
+        }
+    }
+    if (outfit.base) {
+        line += " base=" + quotedIfNeeded(*outfit.base);
+    }
+    for (const CategoryInfo& row : kCategories) {
+        if (const auto& colour = outfit.colours[static_cast<std::size_t>(row.category)]) {
+            line += " " + std::string(row.cliName) + std::string(kColourSuffixes[0]) + "=" +
+                    formatColour(*colour);
+        }
+    }
+    return line;
+}
+
+std::vector<OutfitLine> readOutfitFile(const std::string& path, std::string_view what) {
+    const std::optional<Bytes> bytes = readFileUpTo(path, kMaxOutfitFileBytes);
+    if (!bytes) {
+        refuse(what, path, " is larger than " + std::to_string(kMaxOutfitFileBytes >> 20) + " MiB");
+    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    std::vector<OutfitLine> lines;
+    int number = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        ++number;
+        if (end - start > kMaxOutfitLineBytes) {
+            refuse(what, path, ": line " + std::to_string(number) + " is longer than " +
+                                   std::to_string(kMaxOutfitLineBytes >> 10) + " KiB");
+        }
+        const std::string_view content = text.substr(start, end - start);
+        start = end + 1;
+        if (std::all_of(content.begin(), content.end(), isBlank)) {
+            continue;  // blank lines hold nothing to keep, and cost nothing
+        }
+        if (lines.size() == kMaxOutfits) {
+            refuse(what, path, " holds more than " + std::to_string(kMaxOutfits) + " recipes");
+        }
+        OutfitLine& line = lines.emplace_back();
+        line.line = number;
+        line.text = content;
+        try {
+            line.outfit = parseOutfitLine(line.text);
+        } catch (const OutfitLineError& e) {
+            line.error = e.message();
+        }
+    }
+    return lines;
+}
+
+std::optional<int> findOutfitEntry(const Catalogue& catalogue, Category c, std::string_view text) {
+    const std::vector<std::string>& captions = catalogue.entries(c).captions;
+    int index = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
+    if (error == std::errc() && end == text.data() + text.size() && index >= 0 &&
+        static_cast<std::size_t>(index) < captions.size()) {
+        return index;
+    }
+    const auto found = std::find(captions.begin(), captions.end(), text);
+    if (found == captions.end()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(found - captions.begin());
+}
+
+std::optional<std::string> outfitEntryText(const Catalogue& catalogue, Category c, int index) {
+    if (index <= 0) {
+        return std::nullopt;
+    }
+    const std::string& caption = catalogue.entries(c).captions.at(static_cast<std::size_t>(index));
+    if (findOutfitEntry(catalogue, c, caption) == index) {
+        return caption;
+    }
+    return std::to_string(index);
+}
+
+namespace {
+
+std::string recordPath(const std::string& skinsFolder) {
+    return skinsFolder + std::string(kOutfitsFileName);
+}
+
+// The file name a line begins with, as written (quotes and all) when the line cannot be read.
+std::string_view skinOf(const OutfitLine& line) {
+    if (line.outfit) {
+        return line.outfit->skin;
+    }
+    const std::string_view text = line.text;
+    const std::size_t start = text.find_first_not_of(" \t\r");
+    return start == std::string_view::npos
+               ? std::string_view()
+               : text.substr(start, text.find_first_of(" \t\r", start) - start);
+}
+
+bool namesSkin(const OutfitLine& line, std::string_view skinName) {
+    return text8::equalsIgnoringCase(skinOf(line), skinName);
+}
+
+bool exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() !=
+           std::filesystem::file_type::not_found;
+}
+
+}  // namespace
+
+void recordOutfit(const std::string& skinsFolder, const Outfit& outfit) {
+    const std::string path = recordPath(skinsFolder);
+    std::vector<OutfitLine> lines;
+    if (exists(path)) {
+        lines = readOutfitFile(path, "Outfits file");
+    }
+    std::string text;
+    bool replaced = false;
+    for (const OutfitLine& line : lines) {
+        if (namesSkin(line, outfit.skin)) {
+            if (!replaced) {
+                text += formatOutfitLine(outfit) + "\n";  // in the place of the first one
+            }
+            replaced = true;
+        } else {
+            text += line.text + "\n";
+        }
+    }
+    if (!replaced) {
+        text += formatOutfitLine(outfit) + "\n";
+    }
+    const ByteView bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    writeFileSafely(path, {bytes});
+}
+
+std::optional<Outfit> recordedOutfit(const std::string& skinsFolder, std::string_view skinName) {
+    const std::string path = recordPath(skinsFolder);
+    if (!exists(path)) {
+        return std::nullopt;
+    }
+    const std::vector<OutfitLine> lines = readOutfitFile(path, "Outfits file");
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        if (namesSkin(*line, skinName)) {
+            if (!line->outfit) {
+                throw OutfitLineError("line " + std::to_string(line->line) + ": " + line->error);
+            }
+            return line->outfit;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace vestura
