@@ -61,12 +61,14 @@ uninstall:
 # warning. Release build, tests off; the package test (make package-test) tries it installed.
 .PHONY: deb package-test
 DEB_DIR = build/deb
+# ccache's own cache, named outright: debhelper gives the build a HOME of its own.
+CCACHE_DIR_IN_USE = $(shell ccache -k cache_dir 2>/dev/null)
 deb: deps
 	rm -rf $(DEB_DIR) && mkdir -p $(DEB_DIR)/src
 	tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C $(DEB_DIR)/src
 	cd $(DEB_DIR)/src && \
-	  $(if $(shell command -v ccache),CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache \
-	    CCACHE_BASEDIR=$(CURDIR)/$(DEB_DIR)/src) \
+	  $(if $(CCACHE_DIR_IN_USE),CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache \
+	    CCACHE_DIR="$(CCACHE_DIR_IN_USE)" CCACHE_BASEDIR=$(CURDIR)/$(DEB_DIR)/src) \
 	  DEB_BUILD_OPTIONS="nocheck parallel=2 $(DEB_BUILD_OPTIONS)" dpkg-buildpackage -b -us -uc
 	desktop-file-validate $(DEB_DIR)/src/debian/vestura/usr/share/applications/*.desktop
 	appstreamcli validate --no-net $(DEB_DIR)/src/debian/vestura/usr/share/metainfo/*.xml
