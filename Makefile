@@ -55,6 +55,31 @@ install: deps
 uninstall:
 	./scripts/install --uninstall $(INSTALL_PLACE)
 
+# The Debian package, built by dpkg-buildpackage from a copy of the source tree in
+# build/deb/src (so that its outputs land in build/deb/, not beside the checkout), then
+# checked: the menu entry, the AppStream file and lintian, which must find no error and no
+# warning. Release build, tests off; the package test (make package-test) tries it installed.
+.PHONY: deb package-test
+DEB_DIR = build/deb
+# ccache's own cache, named outright: debhelper gives the build a HOME of its own.
+CCACHE_DIR_IN_USE = $(shell ccache -k cache_dir 2>/dev/null)
+deb: deps
+	rm -rf $(DEB_DIR) && mkdir -p $(DEB_DIR)/src
+	tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C $(DEB_DIR)/src
+	cd $(DEB_DIR)/src && \
+	  $(if $(CCACHE_DIR_IN_USE),CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache \
+	    CCACHE_DIR="$(CCACHE_DIR_IN_USE)" CCACHE_BASEDIR=$(CURDIR)/$(DEB_DIR)/src) \
+	  DEB_BUILD_OPTIONS="nocheck parallel=2 $(DEB_BUILD_OPTIONS)" dpkg-buildpackage -b -us -uc
+	desktop-file-validate $(DEB_DIR)/src/debian/vestura/usr/share/applications/*.desktop
+	appstreamcli validate --no-net $(DEB_DIR)/src/debian/vestura/usr/share/metainfo/*.xml
+	lintian --fail-on error,warning --display-info $(DEB_DIR)/vestura_*.changes
+	@ls -1 $(DEB_DIR)/vestura_*.deb
+
+# Builds the package, installs it with apt-get, uses both programs as a normal user, then
+# purges it and checks that it left nothing behind. Needs root (or skips, saying why).
+package-test:
+	bash tests/package/package_test.sh
+
 bench: build
 	./bench/run-all
 

@@ -103,8 +103,10 @@ void bind(const QWidget* form, Widget*& member, const char* name) {
 
 }  // namespace
 
-TForm1::TForm1(DesktopServices& services, std::string programFolder)
-    : services_(services), programFolder_(std::move(programFolder)) {
+TForm1::TForm1(DesktopServices& services, std::string programFolder, std::string catalogueFolder)
+    : services_(services),
+      programFolder_(std::move(programFolder)),
+      catalogueFolder_(catalogueFolder.empty() ? programFolder_ : std::move(catalogueFolder)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(text(kWindowCaption));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

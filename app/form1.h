@@ -32,8 +32,10 @@ class TForm1 final : public QWidget {
     Q_OBJECT
 
 public:
-    // `programFolder` is the executable's folder, ending with a separator.
-    TForm1(DesktopServices& services, std::string programFolder);
+    // `programFolder` is the executable's folder, ending with a separator; it holds the
+    // settings file. The list files and parts are read from `catalogueFolder` (also ending
+    // with a separator), by default the program folder.
+    TForm1(DesktopServices& services, std::string programFolder, std::string catalogueFolder = {});
     ~TForm1() override;
 
     // The creation handler, run once before the window is first shown: makes the program
@@ -141,6 +143,7 @@ private:
     DesktopServices& services_;
     InstallFinder installFinder_;
     const std::string programFolder_;
+    const std::string catalogueFolder_;
     std::string gameFolder_;  // the bytes Edit1 shows decoded
 
     // Data holders: the scratch line buffer, the catalogue (selector captions and the seven

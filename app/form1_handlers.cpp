@@ -169,11 +169,11 @@ void TForm1::FormCreate() {
 void TForm1::watchCatalogue() {
     std::vector<std::string> files;
     for (const CategoryInfo& category : kCategories) {
-        files.push_back(programFolder_ + std::string(category.listFile));
+        files.push_back(catalogueFolder_ + std::string(category.listFile));
         const int shown = shownEntry_[static_cast<std::size_t>(category.category)];
         if (shown > 0) {
             files.push_back(
-                resolveIgnoringCase(programFolder_ + catalogue_.pathOf(category.category, shown)));
+                resolveIgnoringCase(catalogueFolder_ + catalogue_.pathOf(category.category, shown)));
         }
     }
     catalogueWatcher_->watch(files);
@@ -230,7 +230,7 @@ void TForm1::countInstallsMeanwhile(const InstallFinder& finder) {
 // Loads the seven list files. Each one that cannot be read leaves only its own category at
 // its default entry; one message names them all.
 void TForm1::loadCatalogue() {
-    const std::vector<ListFileFailure> failures = catalogue_.load(programFolder_, Memo1);
+    const std::vector<ListFileFailure> failures = catalogue_.load(catalogueFolder_, Memo1);
     fillSelectors();
     reportListFailures(failures, false);
 }
@@ -304,7 +304,7 @@ void TForm1::selectorChanged(Category category) {
     bool loaded = false;
     guarded([&] {
         const std::string path =
-            index > 0 ? programFolder_ + catalogue_.pathOf(category, index) : std::string();
+            index > 0 ? catalogueFolder_ + catalogue_.pathOf(category, index) : std::string();
         preview_.select(category, index, path);
         loaded = true;
     });
@@ -359,7 +359,7 @@ void TForm1::FormReloadCatalogue() {
     std::vector<ListFileFailure> failures;
     bool read = false;
     guarded([&] {
-        failures = fresh.load(programFolder_, Memo1);
+        failures = fresh.load(catalogueFolder_, Memo1);
         read = true;
     });
     if (!read) {
@@ -394,7 +394,7 @@ void TForm1::reloadPart(Category category, int index) {
         try {
             preview_.select(
                 category, index,
-                index > 0 ? programFolder_ + catalogue_.pathOf(category, index) : std::string());
+                index > 0 ? catalogueFolder_ + catalogue_.pathOf(category, index) : std::string());
         } catch (...) {
             selector(category)->setCurrentIndex(0);
             shownEntry_[static_cast<std::size_t>(category)] = 0;

@@ -13,6 +13,7 @@
 #include "app/program_info.h"
 #include "common/platform.h"
 #include "picture/display.h"
+#include "skin/catalogue.h"
 
 namespace vestura {
 
@@ -60,9 +61,12 @@ void prepareApplication() {
     setDisplay(info);
 }
 
-int runMainWindow(DesktopServices& services, const std::function<void(TForm1&)>& beforeShow) {
+int runMainWindow(DesktopServices& services, const std::function<void(TForm1&)>& beforeShow,
+                  const std::string& catalogueFolder) {
     runGuarded(services, [&] {
-        TForm1 form(services, programFolder());
+        const std::string program = programFolder();
+        TForm1 form(services, program,
+                    catalogueFolder.empty() ? catalogueFolderOf(program) : catalogueFolder);
         form.FormCreate();
         if (beforeShow) {
             beforeShow(form);

@@ -10,8 +10,9 @@ namespace vestura {
 class DesktopServices;
 class TForm1;
 
-// What Qt is given of the command line: the program's name alone. The program reads no
-// options, and neither may Qt through its own (-style, -reverse, -geometry, ...).
+// What Qt is given of the command line: the program's name alone. The program reads its own
+// few options itself (window_options.h); Qt may read none of its own (-style, -reverse,
+// -geometry, ...).
 class QtCommandLine {
 public:
     QtCommandLine(int argc, char* argv[]);
@@ -40,7 +41,10 @@ void prepareApplication();
 
 // Builds the main window, runs its creation handler (a failure there is shown before the
 // window appears), shows it and runs the event loop until it closes. `beforeShow`, when
-// given, sees the window just before it is shown. Every failure is shown; returns 0.
-int runMainWindow(DesktopServices& services, const std::function<void(TForm1&)>& beforeShow = {});
+// given, sees the window just before it is shown. The list files are read from
+// `catalogueFolder`, by default the user's own catalogue when there is one, else the program
+// folder. Every failure is shown; returns 0.
+int runMainWindow(DesktopServices& services, const std::function<void(TForm1&)>& beforeShow = {},
+                  const std::string& catalogueFolder = {});
 
 }  // namespace vestura

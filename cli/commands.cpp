@@ -21,6 +21,7 @@
 #include "picture/bmp/bmp_writer.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
+#include "skin/catalogue.h"
 #include "skin/skin_export.h"
 
 namespace vestura::cli {
@@ -254,7 +255,11 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
         return *parsed.status;
     }
     const Invocation& invocation = parsed.invocation;
-    const std::string folder = asProgramFolder(invocation.folder.value_or(programFolder));
+    // The list files come from --folder, else from the user's own catalogue when there is
+    // one, else from beside the tool. The settings are read from --folder or the tool's folder.
+    const std::string settingsFolder = asProgramFolder(invocation.folder.value_or(programFolder));
+    const std::string folder =
+        invocation.folder ? settingsFolder : catalogueFolderOf(settingsFolder);
     try {
         switch (invocation.command) {
             case Command::Help:
@@ -273,11 +278,11 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
             case Command::Games:
                 return runGames(out);
             case Command::Doctor:
-                return runDoctor(invocation, folder, out);
+                return runDoctor(invocation, settingsFolder, out);
             case Command::Template:
                 return runTemplate(invocation);
             case Command::View:
-                return runView(invocation, folder, err);
+                return runView(invocation, folder, settingsFolder, err);
         }
     } catch (const UsageError& e) {
         reportUsageError(e, err);

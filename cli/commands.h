@@ -25,10 +25,13 @@ int runGames(std::ostream& out);
 // Writes the authoring template: PNG or BMP by the output's extension.
 int runTemplate(const Invocation& invocation);
 int runDoctor(const Invocation& invocation, const std::string& folder, std::ostream& out);
-int runView(const Invocation& invocation, const std::string& folder, std::ostream& err);
+// The game folder comes from --game, else from the settings read in `settingsFolder`.
+int runView(const Invocation& invocation, const std::string& folder,
+            const std::string& settingsFolder, std::ostream& err);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
-// is the default for --folder. Usage errors give 2 with their line on `err`.
+// holds the settings, and the list files unless the user has a catalogue of their own
+// (catalogueFolderOf); --folder names both. Usage errors give 2 with their line on `err`.
 // `errIsTerminal`: `err` is a terminal, where long batches show their progress.
 int run(const std::vector<std::string>& arguments, const std::string& programFolder,
         std::ostream& out, std::ostream& err, bool errIsTerminal = false);

@@ -59,9 +59,10 @@ QImage pictureAsSkin(const std::string& path) {
 
 }  // namespace
 
-int runView(const Invocation& invocation, const std::string& folder, std::ostream& err) {
+int runView(const Invocation& invocation, const std::string& folder,
+            const std::string& settingsFolder, std::ostream& err) {
     SkinsFolderNames().check(invocation.output);
-    const Mesh mesh = modelFor(invocation, folder);
+    const Mesh mesh = modelFor(invocation, settingsFolder);
     std::vector<std::string> failures;
     std::optional<SkinSession> session;
     if (!invocation.skin) {

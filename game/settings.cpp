@@ -19,6 +19,13 @@ namespace vestura {
 namespace {
 
 constexpr std::string_view kSettingsFile = "vestu.cfg";
+
+#ifndef VESTURA_SETTINGS_IN_HOME
+#define VESTURA_SETTINGS_IN_HOME 0
+#endif
+// A system install's program folder belongs to the package: a settings file made there by
+// root would be every user's, and one they cannot write.
+constexpr bool kSettingsInHome = VESTURA_SETTINGS_IN_HOME;
 constexpr std::string_view kUserSettingsFolder = "vestura/";
 
 std::string environment(const char* name) {
@@ -144,6 +151,10 @@ void storeGameFolder(const std::string& programFolder, const std::string& folder
     }
     memo.clear();
     memo.add(folder);
+    if (kSettingsInHome) {
+        saveAsUserSettings(memo);
+        return;
+    }
     try {
         memo.save(settingsPath(programFolder));
     } catch (const EFCreateError&) {

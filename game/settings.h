@@ -55,7 +55,8 @@ std::string gameFolderFromSettings(const std::string& programFolder);
 
 // Puts `folder` into the first line of the settings file in use, keeping every other line.
 // When there is none yet it is made in the program folder, or, when that folder takes no new
-// file, as the user's settings file (its folders made as needed). Raises as the line
+// file (or the build is for a system install), as the user's settings file (its folders made
+// as needed). Raises as the line
 // buffer's save does; the file written before stays as it was.
 void storeGameFolder(const std::string& programFolder, const std::string& folder, LineBuffer& memo);
 

@@ -5,6 +5,7 @@
 
 #include "common/errors.h"
 #include "common/platform.h"
+#include "game/catalogue_folder.h"
 #include "game/line_buffer.h"
 
 namespace vestura {
@@ -29,6 +30,14 @@ void addRecords(const LineBuffer& buffer, CategoryEntries& entries) {
 }
 
 }  // namespace
+
+std::string catalogueFolderOf(const std::string& programFolder) {
+    std::vector<std::string_view> listFiles;
+    for (const CategoryInfo& category : kCategories) {
+        listFiles.push_back(category.listFile);
+    }
+    return catalogueFolder(programFolder, listFiles);
+}
 
 std::vector<ListFileFailure> Catalogue::load(const std::string& programFolder, LineBuffer& buffer) {
     clear();

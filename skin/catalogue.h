@@ -27,6 +27,10 @@ struct CategoryEntries {
     int selected = -1;                  // 0 after a complete load, -1 otherwise
 };
 
+// The folder whose list files are read for a program in `programFolder`: the user's own
+// catalogue when it holds any of the seven list files, else the program folder.
+std::string catalogueFolderOf(const std::string& programFolder);
+
 // Raises the first of `failures`, if any, as the failure it was (its message and cause), for
 // a caller that cannot go on without every list file.
 void raiseFirst(const std::vector<ListFileFailure>& failures);
