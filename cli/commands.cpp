@@ -278,6 +278,8 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 return runTemplate(invocation);
             case Command::View:
                 return runView(invocation, folder, err);
+            case Command::Sheet:
+                return runSheet(invocation, folder, err);
         }
     } catch (const UsageError& e) {
         reportUsageError(e, err);

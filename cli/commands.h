@@ -26,6 +26,9 @@ int runGames(std::ostream& out);
 int runTemplate(const Invocation& invocation);
 int runDoctor(const Invocation& invocation, const std::string& folder, std::ostream& out);
 int runView(const Invocation& invocation, const std::string& folder, std::ostream& err);
+// Writes the sheet of the catalogue: PNG or BMP by the output's extension. An entry that
+// fails is a marked tile and a line on `err`, and makes the status 1; the sheet is written.
+int runSheet(const Invocation& invocation, const std::string& folder, std::ostream& err);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
 // is the default for --folder. Usage errors give 2 with their line on `err`.
