@@ -15,8 +15,8 @@
 #include "app/field_style.h"
 #include "app/layout.h"
 #include "app/preview_widget.h"
-#include "app/window_fonts.h"
 #include "common/platform.h"
+#include "picture/window_fonts.h"
 
 namespace vestura {
 

@@ -15,11 +15,7 @@ inline constexpr int kClientHeight = 376;
 inline constexpr int kWindowLeft = 300;  // outer top-left corner on the screen
 inline constexpr int kWindowTop = 157;
 
-// The window font and the bold font of the contact link, as character heights in pixels.
-inline constexpr std::string_view kFontFamily = "MS Sans Serif";
-inline constexpr std::string_view kFallbackFontFamily = "Liberation Sans";
-inline constexpr int kFontPixelSize = 11;
-inline constexpr int kLinkFontPixelSize = 13;
+// The window font and the bold font of the contact link: picture/window_fonts.h.
 
 inline constexpr QRgb kSelectorColour = 0xFF9BCDFF;    // the selectors and the skin name
 inline constexpr int kSelectorEntryHeight = 13;        // one entry of a dropped-down list

@@ -27,6 +27,8 @@ const char* const kUsage =
     "  vestura-cli view    [--folder DIR] [--game DIR | --model FILE.dff]\n"
     "                      [--skin PICTURE | --glasses E ... --boots E] [--yaw DEG]\n"
     "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
+    "  vestura-cli sheet   [--folder DIR] [--category NAME]\n"
+    "                      [--view [--game DIR | --model FILE.dff]] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
     "E is an entry of the category's list: its index (0 = None/Usual) or its caption, in any\n"
     "letter case when no other caption matches it so.\n"
@@ -38,7 +40,9 @@ const char* const kUsage =
     "--category (glasses, beard, chain, watch, shirt, jeans, boots) the base skin under that\n"
     "box at its size: the canvas for a new part.\n"
     "view draws the skin on the game's player model (DIR/models/gta3.img): --yaw turns it\n"
-    "(90 shows its +X side), --pitch (-80..80) looks from above, --size (up to 4096).\n";
+    "(90 shows its +X side), --pitch (-80..80) looks from above, --size (up to 4096).\n"
+    "sheet draws every entry (or --category's) as a captioned tile, by category; --view\n"
+    "draws each on the player model, from the front.\n";
 
 const char* const kVersion = "vestura-cli 1.1\n";
 
@@ -110,6 +114,8 @@ Command commandNamed(const std::string& word) {
         return Command::Template;
     if (word == "view")
         return Command::View;
+    if (word == "sheet")
+        return Command::Sheet;
     if (word == "--help" || word == "-h")
         return Command::Help;
     if (word == "--version")
@@ -226,6 +232,14 @@ void checkRender(const Invocation& invocation) {
     }
 }
 
+Category categoryOf(const std::string& name) {
+    const std::optional<Category> category = categoryNamed(name);
+    if (!category) {
+        throw UsageError("unknown category: " + name + closeCategoryNames(name));
+    }
+    return *category;
+}
+
 void readTemplateOption(const std::string& option, WordReader& reader, Invocation& invocation) {
     if (option == "--output") {
         invocation.output = reader.valueOf(option);
@@ -237,6 +251,36 @@ void readTemplateOption(const std::string& option, WordReader& reader, Invocatio
         }
     } else {
         throw UsageError("unknown option for template: " + option);
+    }
+}
+
+void readSheetOption(const std::string& option, WordReader& reader, Invocation& invocation) {
+    if (option == "--output") {
+        invocation.output = reader.valueOf(option);
+    } else if (option == "--category") {
+        invocation.category = categoryOf(reader.valueOf(option));
+    } else if (option == "--view") {
+        invocation.view = true;
+    } else if (option == "--game") {
+        invocation.game = reader.valueOf(option);
+    } else if (option == "--model") {
+        invocation.model = reader.valueOf(option);
+    } else {
+        throw UsageError("unknown option for sheet: " + option);
+    }
+}
+
+void checkSheet(const Invocation& invocation) {
+    if (invocation.output.empty()) {
+        throw UsageError("sheet needs --output FILE.png or FILE.bmp");
+    }
+    outputFormOf(invocation.output);
+    if (invocation.game && invocation.model) {
+        throw UsageError("sheet takes either --game or --model");
+    }
+    if ((invocation.game || invocation.model) && !invocation.view) {
+        throw UsageError(std::string(invocation.game ? "--game" : "--model") +
+                         " applies only with --view");
     }
 }
 
@@ -280,6 +324,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
             readTemplateOption(word, reader, invocation);
         } else if (invocation.command == Command::View && word.starts_with("--")) {
             readViewOption(word, reader, invocation);
+        } else if (invocation.command == Command::Sheet) {
+            readSheetOption(word, reader, invocation);
         } else if (invocation.command == Command::Convert && !word.starts_with("--")) {
             positional.push_back(word);
         } else {
@@ -292,6 +338,8 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
         checkTemplate(invocation);
     } else if (invocation.command == Command::View) {
         checkView(invocation);
+    } else if (invocation.command == Command::Sheet) {
+        checkSheet(invocation);
     } else if (invocation.command == Command::Convert) {
         if (positional.size() != 2) {
             throw UsageError("convert needs INPUT and OUTPUT.bmp");

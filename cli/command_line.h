@@ -20,7 +20,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Render, Check, Convert, List, Games, Doctor, Template, View, Help, Version };
+enum class Command {
+    Render,
+    Check,
+    Convert,
+    List,
+    Games,
+    Doctor,
+    Template,
+    View,
+    Sheet,
+    Help,
+    Version
+};
 
 // One entry per category, as the user wrote it (an index or a caption); empty = default.
 using EntryChoices = std::array<std::optional<std::string>, kCategoryCount>;
@@ -40,6 +52,7 @@ struct Invocation {
     float yaw = 0;                      // view --yaw, degrees
     float pitch = 0;                    // view --pitch, degrees
     int size = 512;                     // view --size, the picture's side
+    bool view = false;                  // sheet --view: tiles as the 3D view
 };
 
 // The bounds of view's numbers.

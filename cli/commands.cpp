@@ -283,6 +283,8 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
                 return runTemplate(invocation);
             case Command::View:
                 return runView(invocation, folder, settingsFolder, err);
+            case Command::Sheet:
+                return runSheet(invocation, folder, settingsFolder, err);
         }
     } catch (const UsageError& e) {
         reportUsageError(e, err);

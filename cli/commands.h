@@ -28,6 +28,11 @@ int runDoctor(const Invocation& invocation, const std::string& folder, std::ostr
 // The game folder comes from --game, else from the settings read in `settingsFolder`.
 int runView(const Invocation& invocation, const std::string& folder,
             const std::string& settingsFolder, std::ostream& err);
+// Writes the sheet of the catalogue: PNG or BMP by the output's extension. An entry that
+// fails is a marked tile and a line on `err`, and makes the status 1; the sheet is written.
+// With --view, the game folder is found as for view.
+int runSheet(const Invocation& invocation, const std::string& folder,
+             const std::string& settingsFolder, std::ostream& err);
 
 // Parses and runs a whole command line (the words after the program name). `programFolder`
 // holds the settings, and the list files unless the user has a catalogue of their own
