@@ -97,19 +97,6 @@ int squaredDistance(QRgb a, QRgb b) {
     return red * red + green * green + blue * blue;
 }
 
-std::size_t nearestIn(const std::vector<QRgb>& palette, QRgb colour) {
-    int best = std::numeric_limits<int>::max();
-    std::size_t bestIndex = 0;
-    for (std::size_t i = 0; i < palette.size() && best != 0; ++i) {
-        const int distance = squaredDistance(colour, palette[i]);
-        if (distance < best) {
-            best = distance;
-            bestIndex = i;
-        }
-    }
-    return bestIndex;
-}
-
 // Moves each palette colour to the mean of the cells nearest to it (Lloyd's step), which
 // median cut's straight cuts leave off by up to half a box.
 void refine(std::vector<QRgb>& palette, const std::vector<Colours>& colours) {
@@ -117,10 +104,11 @@ void refine(std::vector<QRgb>& palette, const std::vector<Colours>& colours) {
         std::uint64_t count = 0, red = 0, green = 0, blue = 0;
     };
     std::vector<Sum> sums(palette.size());
+    NearestColour nearest(palette);
     for (const Colours& c : colours) {
         const QRgb mean = qRgb(static_cast<int>(c.mean[0] + 0.5), static_cast<int>(c.mean[1] + 0.5),
                                static_cast<int>(c.mean[2] + 0.5));
-        Sum& sum = sums[nearestIn(palette, mean)];
+        Sum& sum = sums[nearest.index(mean)];
         sum.count += c.cell->count;
         sum.red += c.cell->red;
         sum.green += c.cell->green;
@@ -195,25 +183,75 @@ std::vector<QRgb> medianCutPalette(const ColourHistogram& histogram, int size) {
 
 namespace {
 
-constexpr std::uint32_t kKnown = 1U << 24;
-constexpr int kRememberedBits = 16;
+constexpr int kCubeBits = 5;
+constexpr int kCubeShift = 8 - kCubeBits;
+constexpr int kCubeSide = 1 << kCubeShift;
+constexpr std::uint32_t kUnknown = 0xFFFFFFFFU;
 
-std::size_t slotOf(QRgb colour) {
-    return ((colour & 0xFFFFFFU) * 2654435761U) >> (32 - kRememberedBits);
+std::size_t cubeOf(QRgb colour) {
+    return (std::size_t{static_cast<unsigned>(qRed(colour)) >> kCubeShift} << (2 * kCubeBits)) |
+           (std::size_t{static_cast<unsigned>(qGreen(colour)) >> kCubeShift} << kCubeBits) |
+           (static_cast<unsigned>(qBlue(colour)) >> kCubeShift);
+}
+
+// The least and the greatest squared distance from `entry` to a point of the cube whose
+// channels start at `low` and span kCubeSide levels.
+std::pair<int, int> distanceRange(QRgb entry, const std::array<int, 3>& low) {
+    const std::array<int, 3> value{qRed(entry), qGreen(entry), qBlue(entry)};
+    int least = 0, most = 0;
+    for (int c = 0; c < 3; ++c) {
+        const int high = low[c] + kCubeSide - 1;
+        const int inside = value[c] < low[c] ? low[c] - value[c] : value[c] > high ? value[c] - high : 0;
+        const int far = std::max(value[c] - low[c], high - value[c]);
+        least += inside * inside;
+        most += far * far;
+    }
+    return {least, most};
 }
 
 }  // namespace
 
 NearestColour::NearestColour(std::vector<QRgb> palette)
-    : palette_(std::move(palette)), remembered_(std::size_t{1} << kRememberedBits) {}
+    : palette_(std::move(palette)),
+      firstCandidate_(std::size_t{1} << (3 * kCubeBits), kUnknown),
+      candidateCount_(firstCandidate_.size()) {}
+
+void NearestColour::findCandidates(std::size_t cube) {
+    const std::array<int, 3> low{static_cast<int>(cube >> (2 * kCubeBits)) << kCubeShift,
+                                 static_cast<int>((cube >> kCubeBits) & ((1 << kCubeBits) - 1))
+                                     << kCubeShift,
+                                 static_cast<int>(cube & ((1 << kCubeBits) - 1)) << kCubeShift};
+    int closestFarthest = std::numeric_limits<int>::max();
+    for (const QRgb entry : palette_) {
+        closestFarthest = std::min(closestFarthest, distanceRange(entry, low).second);
+    }
+    firstCandidate_[cube] = static_cast<std::uint32_t>(candidates_.size());
+    for (std::size_t i = 0; i < palette_.size(); ++i) {
+        if (distanceRange(palette_[i], low).first <= closestFarthest) {
+            candidates_.push_back(static_cast<std::uint8_t>(i));
+        }
+    }
+    candidateCount_[cube] =
+        static_cast<std::uint8_t>(candidates_.size() - firstCandidate_[cube] - 1);
+}
 
 std::uint8_t NearestColour::index(QRgb colour) {
-    const std::uint32_t key = (colour & 0xFFFFFFU) | kKnown;
-    Remembered& slot = remembered_[slotOf(colour)];
-    if (slot.colour != key) {
-        slot = {key, static_cast<std::uint8_t>(nearestIn(palette_, colour))};
+    const std::size_t cube = cubeOf(colour);
+    if (firstCandidate_[cube] == kUnknown) {
+        findCandidates(cube);
     }
-    return slot.index;
+    const std::uint8_t* candidate = candidates_.data() + firstCandidate_[cube];
+    const std::uint8_t* end = candidate + candidateCount_[cube] + 1;
+    int best = std::numeric_limits<int>::max();
+    std::uint8_t bestIndex = 0;
+    for (; candidate != end; ++candidate) {
+        const int distance = squaredDistance(colour, palette_[*candidate]);
+        if (distance < best) {
+            best = distance;
+            bestIndex = *candidate;
+        }
+    }
+    return bestIndex;
 }
 
 }  // namespace vestura::anim

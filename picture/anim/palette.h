@@ -35,19 +35,22 @@ private:
 std::vector<QRgb> medianCutPalette(const ColourHistogram& histogram, int size = 256);
 
 // The palette entry nearest to a colour (the least squared distance in RGB; the first entry
-// of those as near), remembered for the colours asked for before.
+// of those as near). The colour space is cut in cubes of 8 levels a side; for each cube met,
+// the entries that could be nearest to some colour in it are found once (those not farther
+// from every point of the cube than another entry is from its farthest point), so a pixel
+// is compared with a few entries rather than all.
 class NearestColour {
 public:
     explicit NearestColour(std::vector<QRgb> palette);
     std::uint8_t index(QRgb colour);
 
 private:
+    void findCandidates(std::size_t cube);
+
     std::vector<QRgb> palette_;
-    struct Remembered {
-        std::uint32_t colour = 0;  // with kKnown set once filled
-        std::uint8_t index = 0;
-    };
-    std::vector<Remembered> remembered_;
+    std::vector<std::uint32_t> firstCandidate_;  // per cube, into candidates_; kUnknown at first
+    std::vector<std::uint8_t> candidateCount_;
+    std::vector<std::uint8_t> candidates_;       // palette indices, ascending per cube
 };
 
 }  // namespace vestura::anim

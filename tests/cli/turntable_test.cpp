@@ -158,6 +158,17 @@ TEST_F(Turntable, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
               1);
 }
 
+// A game's skins folder takes skins, not animations, and says so.
+TEST_F(Turntable, AGamesSkinsFolderRefusesTheAnimationByItsRule) {
+    std::filesystem::create_directories(game.file("Skins"));
+    game.write("gta-vc.exe", "MZ");
+    const Outcome outcome = view({"--turntable", "--output", game.file("Skins/turn.webp")});
+    EXPECT_TRUE(test::isUsageError(outcome)) << outcome.err;
+    EXPECT_NE(outcome.err.find("turn.webp: the game's skins folder takes only .bmp skins"),
+              std::string::npos)
+        << outcome.err;
+}
+
 TEST(TurntableUsage, EveryNumberAndNameIsBoundedAndNamedInItsError) {
     const struct {
         std::vector<std::string> options;
