@@ -13,6 +13,7 @@
 
 #include "app/desktop_services.h"
 #include "app/failure_reporting.h"
+#include "app/turntable_save.h"
 #include "common/file_io.h"
 #include "picture/png/png_writer.h"
 
@@ -34,13 +35,15 @@ constexpr float kFrontYaw = 0.0F, kBackYaw = 180.0F, kLeftSideYaw = 270.0F;
 // Two lines that fit the window's first width; a narrower window wraps them further.
 const QString kHintText = QStringLiteral(
     "Drag or arrows: turn \u00B7 Wheel or + -: zoom \u00B7 Home: reset \u00B7 F1: hint\n"
-    "1 2 3: front, back, left \u00B7 Space: turntable \u00B7 Ctrl+S: save \u00B7 F5: reload");
+    "1 2 3: front, back, left \u00B7 Space: turntable \u00B7 F5: reload\n"
+    "Ctrl+S: save the view \u00B7 Ctrl+Shift+S: save a turntable");
 // A light panel behind the hint, so it reads over the model as well as the background.
 const QColor kHintPanel(255, 255, 255, 200);
 constexpr int kHintFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
 
 const QString kDefaultSkinName = QStringLiteral("skin");
 const QString kSavedViewSuffix = QStringLiteral("-view.png");
+const QString kSavedTurntableSuffix = QStringLiteral("-turntable");
 
 // The folder Ctrl+S first offers: the user's Pictures folder where there is one.
 QString firstSaveFolder() {
@@ -67,7 +70,8 @@ ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser,
     : QWidget(parent, Qt::Window),
       services_(services),
       chooser_(std::move(chooser)),
-      skinName_(kDefaultSkinName) {
+      skinName_(kDefaultSkinName),
+      turntableChooser_(chooseTurntable) {
     setObjectName(QStringLiteral("ModelView"));
     setWindowTitle(QString::fromLatin1(kModelViewTitle));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -87,6 +91,8 @@ ModelViewWindow::ModelViewWindow(DesktopServices& services, SaveChooser chooser,
     });
 }
 
+ModelViewWindow::~ModelViewWindow() = default;
+
 void ModelViewWindow::setModel(Mesh mesh) {
     mesh_ = std::move(mesh);
     update();
@@ -104,6 +110,15 @@ void ModelViewWindow::setSkinName(const QString& name) {
 QString ModelViewWindow::suggestedSavePath() const {
     return QDir(saveFolder_.isEmpty() ? firstSaveFolder() : saveFolder_)
         .filePath(skinName_ + kSavedViewSuffix);
+}
+
+TurntableRequest ModelViewWindow::suggestedTurntable() const {
+    TurntableRequest suggested = lastTurntable_;
+    suggested.path = QDir(saveFolder_.isEmpty() ? firstSaveFolder() : saveFolder_)
+                         .filePath(skinName_ + kSavedTurntableSuffix)
+                         .toLocal8Bit()
+                         .toStdString();
+    return suggested;
 }
 
 QImage ModelViewWindow::picture() {
@@ -226,6 +241,9 @@ void ModelViewWindow::keyPressEvent(QKeyEvent* event) {
         close();
     } else if (key == Qt::Key_Space) {
         turntable_.isActive() ? turntable_.stop() : turntable_.start();
+    } else if (key == Qt::Key_S &&
+               event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        saveTurntable();
     } else if (event->matches(QKeySequence::Save)) {
         save();
     } else if (key == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
@@ -292,6 +310,41 @@ void ModelViewWindow::save() {
     if (turning) {
         turntable_.start();
     }
+}
+
+// A turntable being saved is cancelled with the window: nothing is written.
+void ModelViewWindow::closeEvent(QCloseEvent* event) {
+    if (turntableSave_) {
+        turntableSave_->cancel();
+    }
+    QWidget::closeEvent(event);
+}
+
+// The turn starts from the view on screen (its turn, tilt and zoom) and is drawn at the size
+// chosen. Only one turntable is saved at a time; the progress dialog keeps the keys from
+// this window meanwhile.
+void ModelViewWindow::saveTurntable() {
+    if (turntableSave_) {
+        return;
+    }
+    turntable_.stop();
+    runGuarded(services_, [this] {
+        const std::optional<TurntableRequest> request = turntableChooser_(this, suggestedTurntable());
+        if (!request) {
+            return;
+        }
+        lastTurntable_ = *request;
+        turntableSave_ =
+            std::make_unique<TurntableSave>(services_, mesh_, skin_, angles_, *request, this);
+        connect(turntableSave_.get(), &TurntableSave::finished, this, [this, path = request->path](
+                                                                          bool saved) {
+            if (saved) {
+                saveFolder_ = QFileInfo(QString::fromLocal8Bit(path)).absolutePath();
+            }
+            // Not from inside its own signal: the save ends once the signal has returned.
+            QMetaObject::invokeMethod(this, [this] { turntableSave_.reset(); }, Qt::QueuedConnection);
+        });
+    });
 }
 
 }  // namespace vestura

@@ -1,8 +1,9 @@
 // The 3D view: a separate, resizable window showing the composed skin on the game's player
 // model, drawn by the software rasteriser. Drag or the arrow keys turn and tilt it, the wheel
 // or + and - zoom, a double-click or Home resets the view, 1, 2 and 3 show the front, the
-// back and the left side, Space runs a turntable, Ctrl+S saves the view as a PNG, F5 asks
-// for the catalogue to be read again and Escape closes the window. A hint of these controls
+// back and the left side, Space runs a turntable, Ctrl+S saves the view as a PNG,
+// Ctrl+Shift+S saves a whole turn as an animation, F5 asks for the catalogue to be read
+// again and Escape closes the window. A hint of these controls
 // shows for a few seconds when the window opens, and again on F1.
 #pragma once
 
@@ -13,8 +14,11 @@
 #include <QVariantAnimation>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "app/turntable_dialog.h"
 
 #include "model/mesh.h"
 #include "model/rasteriser.h"
@@ -24,6 +28,7 @@ class QPainter;
 namespace vestura {
 
 class DesktopServices;
+class TurntableSave;
 
 inline constexpr const char* kModelViewTitle = "Vestura 3D view";
 
@@ -35,8 +40,18 @@ public:
     using SaveChooser =
         std::function<std::optional<std::string>(QWidget* parent, const QString& suggested)>;
 
+    // Asks how to save a turntable, offering `suggested`; empty when the user cancels.
+    using TurntableChooser = std::function<std::optional<TurntableRequest>(
+        QWidget* parent, const TurntableRequest& suggested)>;
+
     // `services` reports a failed save; `chooser` is the file dialog (a test passes its own).
     ModelViewWindow(DesktopServices& services, SaveChooser chooser, QWidget* parent);
+    ~ModelViewWindow() override;
+
+    // What Ctrl+Shift+S asks with: chooseTurntable unless a test gives its own.
+    void setTurntableChooser(TurntableChooser chooser) { turntableChooser_ = std::move(chooser); }
+    // The turntable being saved, while it is.
+    TurntableSave* turntableSave() const { return turntableSave_.get(); }
 
     void setModel(Mesh mesh);
     void setSkin(QImage skin);
@@ -53,6 +68,9 @@ public:
     // What Ctrl+S offers: "<skin name>-view.png" in the folder of the last view saved in this
     // run, at first the user's Pictures folder, or the home folder where there is none.
     QString suggestedSavePath() const;
+    // What Ctrl+Shift+S offers: the settings of the last turntable saved in this run, named
+    // "<skin name>-turntable" in the same folder as Ctrl+S offers.
+    TurntableRequest suggestedTurntable() const;
 
     // The game's skins-menu speed: 2 degrees a frame at 30 frames a second.
     static constexpr float kTurntableDegrees = 2.0F;
@@ -75,6 +93,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void turnBy(float yawDegrees, float pitchDegrees);
@@ -83,6 +102,7 @@ private:
     void showSide(float yawDegrees);
     bool viewKey(int key);
     void save();
+    void saveTurntable();
     void showHint();
     void hideHint();
     void paintHint(QPainter& painter);
@@ -92,7 +112,10 @@ private:
     Mesh mesh_;
     QImage skin_;
     QString skinName_;
-    QString saveFolder_;  // empty until a view is saved
+    QString saveFolder_;  // empty until a view or turntable is saved
+    TurntableChooser turntableChooser_;
+    TurntableRequest lastTurntable_;
+    std::unique_ptr<TurntableSave> turntableSave_;
     ViewAngles angles_;
     QTimer turntable_;
     ViewRenderer renderer_;

@@ -27,6 +27,8 @@ const char* const kUsage =
     "  vestura-cli view    [--folder DIR] [--game DIR | --model FILE.dff]\n"
     "                      [--skin PICTURE | --glasses E ... --boots E] [--yaw DEG]\n"
     "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
+    "  vestura-cli view    --turntable [the options of view] [--frames N] [--fps F]\n"
+    "                      [--quality Q] --output FILE.webp|FILE.gif|FILE.png\n"
     "  vestura-cli sheet   [--folder DIR] [--category NAME]\n"
     "                      [--view [--game DIR | --model FILE.dff]] --output FILE.png|FILE.bmp\n"
     "  vestura-cli --help | --version\n"
@@ -41,6 +43,11 @@ const char* const kUsage =
     "box at its size: the canvas for a new part.\n"
     "view draws the skin on the game's player model (DIR/models/gta3.img): --yaw turns it\n"
     "(90 shows its +X side), --pitch (-80..80) looks from above, --size (up to 4096).\n"
+    "view --turntable writes one whole turn from --yaw on as an animation that loops\n"
+    "forever: --frames (4..360, 36), --fps (1..50, 12), a lossless WebP unless --quality\n"
+    "(0..100) asks for a lossy one, a GIF, or an animated PNG; frames x size x size at most\n"
+    "36 x 1024 x 1024.\n"
+
     "sheet draws every entry (or --category's) as a captioned tile, by category; --view\n"
     "draws each on the player model, from the front.\n";
 
@@ -90,6 +97,24 @@ OutputForm outputFormOf(const std::string& path, OutputForm streamForm) {
         return streamForm;
     }
     throw UsageError("the output must be FILE.bmp or FILE.png: " + path);
+}
+
+AnimationFormat animationFormatOf(const std::string& path) {
+    if (endsWithIgnoringCase(path, ".webp")) {
+        return AnimationFormat::WebP;
+    }
+    if (endsWithIgnoringCase(path, ".gif")) {
+        return AnimationFormat::Gif;
+    }
+    if (endsWithIgnoringCase(path, ".png")) {
+        return AnimationFormat::Png;
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 &&
+        (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode))) {
+        return AnimationFormat::Png;
+    }
+    throw UsageError("the output of --turntable must be FILE.webp, FILE.gif or FILE.png: " + path);
 }
 
 namespace {
@@ -169,15 +194,15 @@ float degreesOf(const std::string& option, const std::string& value) {
     return static_cast<float>(degrees);
 }
 
-int sizeOf(const std::string& value) {
-    int size = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
-    if (error != std::errc() || end != value.data() + value.size() || size < 1 ||
-        size > kMaxViewSize) {
-        throw UsageError("--size needs a whole number from 1 to " + std::to_string(kMaxViewSize) +
-                         ": " + value);
+int wholeNumberOf(const std::string& option, const std::string& value, int least, int most) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error != std::errc() || end != value.data() + value.size() || number < least ||
+        number > most) {
+        throw UsageError(option + " needs a whole number from " + std::to_string(least) + " to " +
+                         std::to_string(most) + ": " + value);
     }
-    return size;
+    return number;
 }
 
 void readViewOption(const std::string& option, WordReader& reader, Invocation& invocation) {
@@ -192,7 +217,18 @@ void readViewOption(const std::string& option, WordReader& reader, Invocation& i
     } else if (option == "--pitch") {
         invocation.pitch = degreesOf(option, reader.valueOf(option));
     } else if (option == "--size") {
-        invocation.size = sizeOf(reader.valueOf(option));
+        invocation.size = wholeNumberOf(option, reader.valueOf(option), 1, kMaxViewSize);
+    } else if (option == "--turntable") {
+        invocation.turntable = true;
+    } else if (option == "--frames") {
+        invocation.frames = wholeNumberOf(option, reader.valueOf(option), kMinAnimationFrames,
+                                          kMaxAnimationFrames);
+    } else if (option == "--fps") {
+        invocation.fps =
+            wholeNumberOf(option, reader.valueOf(option), kMinAnimationFps, kMaxAnimationFps);
+    } else if (option == "--quality") {
+        invocation.quality =
+            wholeNumberOf(option, reader.valueOf(option), kMinWebPQuality, kMaxWebPQuality);
     } else if (option == "--output" || categoryNamed(option.substr(2))) {
         readRenderOption(option, reader, invocation);
     } else {
@@ -200,13 +236,44 @@ void readViewOption(const std::string& option, WordReader& reader, Invocation& i
     }
 }
 
+// The turntable's own options: with --turntable only, --quality for a WebP only, and every
+// frame within the animation budget.
+void checkTurntable(const Invocation& invocation) {
+    if (!invocation.turntable) {
+        if (invocation.frames || invocation.fps || invocation.quality) {
+            throw UsageError("--frames, --fps and --quality go with --turntable");
+        }
+        return;
+    }
+    if (invocation.output.empty()) {
+        throw UsageError("view --turntable needs --output FILE.webp, FILE.gif or FILE.png");
+    }
+    const AnimationFormat format = animationFormatOf(invocation.output);
+    if (invocation.quality && format != AnimationFormat::WebP) {
+        throw UsageError("--quality goes with a .webp output only: " + invocation.output);
+    }
+    const int frames = invocation.frames.value_or(kDefaultAnimationFrames);
+    if (!animationFits(frames, invocation.size)) {
+        const auto product = [](int frames, int side) {
+            return std::to_string(frames) + " x " + std::to_string(side) + " x " +
+                   std::to_string(side);
+        };
+        throw UsageError("--turntable draws at most " + product(kBudgetFrames, kBudgetSide) +
+                         " pixels (--frames x --size x --size), not " +
+                         product(frames, invocation.size));
+    }
+}
+
 void checkView(const Invocation& invocation) {
     const bool anyEntry = std::any_of(invocation.entries.begin(), invocation.entries.end(),
                                       [](const auto& e) { return e.has_value(); });
+    checkTurntable(invocation);
     if (invocation.output.empty()) {
         throw UsageError("view needs --output FILE.png or FILE.bmp");
     }
-    outputFormOf(invocation.output);
+    if (!invocation.turntable) {
+        outputFormOf(invocation.output);
+    }
     if (invocation.game && invocation.model) {
         throw UsageError("view takes either --game or --model");
     }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "picture/anim/animation_format.h"
 #include "skin/categories.h"
 
 namespace vestura::cli {
@@ -53,6 +54,10 @@ struct Invocation {
     float pitch = 0;                    // view --pitch, degrees
     int size = 512;                     // view --size, the picture's side
     bool view = false;                  // sheet --view: tiles as the 3D view
+    bool turntable = false;             // view --turntable: a whole turn as an animation
+    std::optional<int> frames;          // view --turntable --frames
+    std::optional<int> fps;             // view --turntable --fps
+    std::optional<int> quality;         // view --turntable --quality: a lossy WebP
 };
 
 // The bounds of view's numbers.
@@ -85,6 +90,11 @@ enum class OutputForm { Bmp, Png };
 // device or FIFO (/dev/null, /dev/stdout, a pipe) has no name to keep a promise: it takes
 // any name and gets `streamForm`.
 OutputForm outputFormOf(const std::string& path, OutputForm streamForm = OutputForm::Bmp);
+
+// The animation `path` asks for by its extension in any letter case: .webp, .gif or .png.
+// Any other extension raises UsageError naming the three; an existing character device or
+// FIFO takes any name and gets an animated PNG, as view writes a PNG there.
+AnimationFormat animationFormatOf(const std::string& path);
 
 // "; the closest: shirt": the category names close to `name`, each after `prefix` ("--"
 // for an option); empty when none is.

@@ -74,7 +74,13 @@ void SkinsFolderNames::checkFollowing(const std::string& path) {
         return;
     }
     const std::string name = output.filename().string();
-    if (outputFormOf(path) != OutputForm::Bmp) {
+    // Any other name, an animation's included, is refused for the folder, not its form.
+    bool bmp = false;
+    try {
+        bmp = outputFormOf(path) == OutputForm::Bmp;
+    } catch (const UsageError&) {
+    }
+    if (!bmp) {
         throw UsageError(path + ": the game's skins folder takes only .bmp skins");
     }
     const SkinName checked = checkSkinName(name);

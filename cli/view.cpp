@@ -1,4 +1,6 @@
-// vestura-cli view: the skin drawn on the game's player model, written as a PNG or a BMP.
+// vestura-cli view: the skin drawn on the game's player model, written as a PNG or a BMP,
+// or with --turntable a whole turn of it written as an animation. Both draw the same skin
+// from the same options; only what is drawn from it and how it is stored differ.
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include "model/player_model.h"
 #include "model/rasteriser.h"
 #include "picture/allocation.h"
+#include "picture/anim/animation_writer.h"
 #include "picture/bmp/bmp_writer.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
@@ -57,6 +60,40 @@ QImage pictureAsSkin(const std::string& path) {
     return canvas;
 }
 
+// The still picture, as PNG or BMP by the output's name. True when it was drawn in part.
+bool writeStill(const Invocation& invocation, const Mesh& mesh, const QImage& skin) {
+    ViewRenderer renderer;
+    const QImage picture = renderer.render(mesh, skin, {invocation.yaw, invocation.pitch, 1},
+                                           {invocation.size, invocation.size});
+    const Bytes file = outputFormOf(invocation.output, OutputForm::Png) == OutputForm::Bmp
+                           ? encodeBmp24(picture, {})
+                           : encodePng(picture);
+    writeFileSafely(invocation.output, {file});
+    return renderer.partial();
+}
+
+// One whole turn from --yaw on: frame k is the still picture at k x 360 / frames degrees
+// further. True when any frame was drawn in part.
+bool writeTurntable(const Invocation& invocation, const Mesh& mesh, const QImage& skin) {
+    AnimationSettings settings;
+    settings.format = animationFormatOf(invocation.output);
+    settings.frames = invocation.frames.value_or(kDefaultAnimationFrames);
+    settings.fps = invocation.fps.value_or(kDefaultAnimationFps);
+    settings.size = {invocation.size, invocation.size};
+    settings.webpQuality = invocation.quality;
+    ViewRenderer renderer;
+    bool partial = false;
+    const std::optional<Bytes> file = encodeAnimation(settings, [&](int k) {
+        const ViewAngles angles{turntableYaw(invocation.yaw, k, settings.frames), invocation.pitch,
+                                1};
+        const QImage& frame = renderer.render(mesh, skin, angles, settings.size);
+        partial = partial || renderer.partial();
+        return frame;
+    });
+    writeFileSafely(invocation.output, {*file});  // never stopped: there is no progress to stop
+    return partial;
+}
+
 }  // namespace
 
 int runView(const Invocation& invocation, const std::string& folder,
@@ -72,16 +109,11 @@ int runView(const Invocation& invocation, const std::string& folder,
     const QImage skin =
         invocation.skin ? pictureAsSkin(*invocation.skin)
                         : session->compose(selectionFor(*session, invocation.entries), failures);
-    ViewRenderer renderer;
-    const QImage picture = renderer.render(mesh, skin, {invocation.yaw, invocation.pitch, 1},
-                                           {invocation.size, invocation.size});
-    if (renderer.partial()) {
+    const bool partial = invocation.turntable ? writeTurntable(invocation, mesh, skin)
+                                              : writeStill(invocation, mesh, skin);
+    if (partial) {
         err << kDrawnInPart << ".\n";
     }
-    const Bytes file = outputFormOf(invocation.output, OutputForm::Png) == OutputForm::Bmp
-                           ? encodeBmp24(picture, {})
-                           : encodePng(picture);
-    writeFileSafely(invocation.output, {file});
     for (const std::string& failure : failures) {
         err << withClosingPeriod(failure) << '\n';
     }

@@ -1,0 +1,157 @@
+#include "app/turntable_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <array>
+
+#include "model/rasteriser.h"
+
+namespace vestura {
+
+namespace {
+
+struct FormatChoice {
+    AnimationFormat format;
+    const char* label;
+    const char* filter;
+};
+
+constexpr std::array<FormatChoice, 3> kFormats{{
+    {AnimationFormat::WebP, "Animated WebP (lossless)", "Animated WebP (*.webp)"},
+    {AnimationFormat::Gif, "GIF (256 colours)", "GIF (*.gif)"},
+    {AnimationFormat::Png, "Animated PNG", "Animated PNG (*.png)"},
+}};
+
+const FormatChoice& choiceOf(AnimationFormat format) {
+    for (const FormatChoice& choice : kFormats) {
+        if (choice.format == format) {
+            return choice;
+        }
+    }
+    return kFormats[0];
+}
+
+QSpinBox* spinBox(int least, int most, int value, const QString& suffix, QWidget* parent) {
+    auto* box = new QSpinBox(parent);
+    box->setRange(least, most);
+    box->setValue(value);
+    box->setSuffix(suffix);
+    return box;
+}
+
+}  // namespace
+
+TurntableDialog::TurntableDialog(const TurntableRequest& initial, QWidget* parent)
+    : QDialog(parent),
+      initial_(initial),
+      format_(new QComboBox(this)),
+      frames_(spinBox(kMinAnimationFrames, kMaxAnimationFrames, initial.frames, {}, this)),
+      fps_(spinBox(kMinAnimationFps, kMaxAnimationFps, initial.fps, {}, this)),
+      size_(spinBox(1, kMaxViewSide, initial.size, QStringLiteral(" px"), this)),
+      summary_(new QLabel(this)) {
+    setWindowTitle(QStringLiteral("Save turntable"));
+    for (const FormatChoice& choice : kFormats) {
+        format_->addItem(QString::fromLatin1(choice.label));
+        if (choice.format == initial.format) {
+            format_->setCurrentIndex(format_->count() - 1);
+        }
+    }
+    summary_->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setText(QStringLiteral("Save..."));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("&Format:"), format_);
+    form->addRow(QStringLiteral("F&rames:"), frames_);
+    form->addRow(QStringLiteral("Frames per &second:"), fps_);
+    form->addRow(QStringLiteral("Si&ze:"), size_);
+    form->addRow(summary_);
+    form->addRow(buttons);
+
+    for (QSpinBox* box : {frames_, fps_, size_}) {
+        connect(box, &QSpinBox::valueChanged, this, &TurntableDialog::update);
+    }
+    update();
+}
+
+TurntableRequest TurntableDialog::request() const {
+    TurntableRequest request = initial_;
+    request.format = kFormats[static_cast<std::size_t>(std::max(0, format_->currentIndex()))].format;
+    request.frames = frames_->value();
+    request.fps = fps_->value();
+    request.size = size_->value();
+    return request;
+}
+
+QString TurntableDialog::summary() const {
+    return summary_->text();
+}
+
+// The turn's length, or why it cannot be saved.
+void TurntableDialog::update() {
+    const bool fits = animationFits(frames_->value(), size_->value());
+    ok_->setEnabled(fits);
+    if (!fits) {
+        summary_->setText(QStringLiteral("Too large: frames x size x size may be at most %1 x %2 x "
+                                         "%2 pixels.")
+                              .arg(kBudgetFrames)
+                              .arg(kBudgetSide));
+        return;
+    }
+    const double seconds = static_cast<double>(frames_->value()) / fps_->value();
+    summary_->setText(QStringLiteral("One turn in %1 seconds, looping.").arg(seconds, 0, 'g', 3));
+}
+
+QString animationSuffix(AnimationFormat format) {
+    switch (format) {
+        case AnimationFormat::Gif:
+            return QStringLiteral("gif");
+        case AnimationFormat::Png:
+            return QStringLiteral("png");
+        case AnimationFormat::WebP:
+            break;
+    }
+    return QStringLiteral("webp");
+}
+
+std::pair<QString, AnimationFormat> animationFileFor(const QString& typed,
+                                                     AnimationFormat chosen) {
+    const QString suffix = QFileInfo(typed).suffix().toLower();
+    for (const FormatChoice& choice : kFormats) {
+        if (suffix == animationSuffix(choice.format)) {
+            return {typed, choice.format};
+        }
+    }
+    return {typed + QLatin1Char('.') + animationSuffix(chosen), chosen};
+}
+
+std::optional<TurntableRequest> chooseTurntable(QWidget* parent,
+                                                const TurntableRequest& suggested) {
+    TurntableDialog dialog(suggested, parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    TurntableRequest request = dialog.request();
+    const QString path = QFileDialog::getSaveFileName(
+        parent, dialog.windowTitle(),
+        QString::fromLocal8Bit(suggested.path) + QLatin1Char('.') + animationSuffix(request.format),
+        QString::fromLatin1(choiceOf(request.format).filter));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    const auto [file, format] = animationFileFor(path, request.format);
+    request.path = file.toLocal8Bit().toStdString();
+    request.format = format;
+    return request;
+}
+
+}  // namespace vestura
