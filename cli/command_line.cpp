@@ -47,7 +47,6 @@ const char* const kUsage =
     "forever: --frames (4..360, 36), --fps (1..50, 12), a lossless WebP unless --quality\n"
     "(0..100) asks for a lossy one, a GIF, or an animated PNG; frames x size x size at most\n"
     "36 x 1024 x 1024.\n"
-
     "sheet draws every entry (or --category's) as a captioned tile, by category; --view\n"
     "draws each on the player model, from the front.\n";
 
