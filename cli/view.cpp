@@ -68,9 +68,14 @@ int runView(const Invocation& invocation, const std::string& folder, std::ostrea
         session.emplace(folder);
         reportListFailures(session->listFailures(), err);
     }
-    const QImage skin =
-        invocation.skin ? pictureAsSkin(*invocation.skin)
-                        : session->compose(selectionFor(*session, invocation.entries), failures);
+    QImage skin;
+    if (invocation.skin) {
+        skin = pictureAsSkin(*invocation.skin);
+    } else {
+        const Selection selection = selectionFor(*session, invocation.entries);
+        applyLook(*session, invocation.base, invocation.colours);
+        skin = session->compose(selection, failures);
+    }
     ViewRenderer renderer;
     const QImage picture = renderer.render(mesh, skin, {invocation.yaw, invocation.pitch, 1},
                                            {invocation.size, invocation.size});
