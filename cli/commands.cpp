@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -275,11 +276,22 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
     OutfitRecords records(report);
     Placement placement(report, [&](int line) { records.placed(line); });
     SkinsFolderNames names;
+    // A skins folder's record, which may have come from anywhere with a skin pack, names its
+    // skins by file name: its lines never write outside the current folder.
+    const std::filesystem::path recipesPath(invocation.recipes);
+    const bool isRecord =
+        text8::equalsIgnoringCase(recipesPath.filename().string(), kOutfitsFileName) &&
+        names.isGameSkinsFolder(recipesPath.parent_path().string());
     for (std::size_t n = 0; n < recipes.size(); ++n) {
         const Recipe& recipe = recipes[n];
         progress.show(n + 1);
         std::vector<std::string> failures;
         try {
+            if (isRecord && recipe.error.empty() &&
+                std::filesystem::path(recipe.output).has_parent_path()) {
+                throw UsageError("a skins folder's record names its skins by file name, not " +
+                                 escapeControls(recipe.output));
+            }
             const Selection selection = selectionOf(session, recipe);
             const std::optional<SkinsFolderPlace> place = names.check(recipe.output);
             applyLook(session, recipe.base, recipe.colours);

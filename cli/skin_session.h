@@ -43,7 +43,7 @@ inline constexpr std::size_t kPictureCacheBytes = 64 * 1024 * 1024;
 inline constexpr std::size_t kCloseNameWork = 50'000'000;
 
 // Base pictures kept decoded between skins (256 x 256 each, 256 KiB), most recent first.
-inline constexpr std::size_t kKeptBases = 4;
+inline constexpr std::size_t kKeptBases = 16;
 
 // What a drawn picture loaded from a file of `fileBytes` holds in memory: its pixel copies
 // (stored rows and display copy, a JPEG's decoded bitmap, an icon's image) and the file

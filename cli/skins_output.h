@@ -24,14 +24,15 @@ public:
     // output lands when it is in such a folder (through links leading there), else nothing.
     std::optional<SkinsFolderPlace> check(const std::string& path);
 
-private:
-    std::optional<SkinsFolderPlace> checkFollowing(const std::string& path);
-    // The skins folder as the system resolves it, when `folder` is a game's skins folder.
-    const std::optional<std::string>& gameSkinsFolder(const std::string& folder);
+    // True when `folder` is a game's skins folder, however the path reaches it.
     bool isGameSkinsFolder(const std::string& folder) {
         return gameSkinsFolder(folder).has_value();
     }
 
+private:
+    std::optional<SkinsFolderPlace> checkFollowing(const std::string& path);
+    // The skins folder as the system resolves it, when `folder` is a game's skins folder.
+    const std::optional<std::string>& gameSkinsFolder(const std::string& folder);
     int linksFollowed_ = 0;
     std::map<std::string, std::optional<std::string>> folders_;
 };

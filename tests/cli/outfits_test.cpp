@@ -357,6 +357,28 @@ TEST_F(GameSkins, ARecordThatCannotBeWrittenNeverUndoesTheSkin) {
     EXPECT_EQ(test::readFile(skins + "b.bmp").size(), 197686u);
 }
 
+// A skins folder's record may come with a skin pack: its lines write only into the current
+// folder. A recipes file of the same name elsewhere takes any output.
+TEST_F(GameSkins, ARecordWritesNothingOutsideTheCurrentFolder) {
+    test::writeFile(skins + "outfits.txt", "../../escaped.bmp\n" + places.file("abs.bmp") +
+                                               "\n./dot.bmp\nkept.bmp\n");
+    places.write("outfits.txt", places.file("elsewhere.bmp") + "\n");
+    const InFolder inSkins(skins);
+    const Outcome remade = render({"--recipes", "outfits.txt"});
+    EXPECT_EQ(remade.status, 1);
+    EXPECT_NE(remade.err.find("outfits.txt:1: a skins folder's record names its skins by file "
+                              "name, not ../../escaped.bmp.\n"),
+              std::string::npos)
+        << remade.err;
+    EXPECT_NE(remade.err.find("outfits.txt:2: "), std::string::npos);
+    EXPECT_NE(remade.err.find("outfits.txt:3: "), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(places.file("escaped.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(places.file("abs.bmp")));
+    EXPECT_EQ(test::readFile(skins + "kept.bmp").size(), 197686u);
+    EXPECT_EQ(render({"--recipes", places.file("outfits.txt")}).status, 0);
+    EXPECT_EQ(places.read("elsewhere.bmp").size(), 197686u);
+}
+
 // A part's coloured copy is made when its entry or colour changes, not for every skin.
 TEST(OutfitSession, ColoursAPartOncePerEntryAndColour) {
     SkinSession session(kCatalogue);
