@@ -16,7 +16,8 @@ namespace vestura::cli {
 const char* const kUsage =
     "usage:\n"
     "  vestura-cli render  [--folder DIR] [--glasses E] [--beard E] [--chain E] [--watch E]\n"
-    "                      [--shirt E] [--jeans E] [--boots E] --output FILE.bmp|FILE.png\n"
+    "                      [--shirt E] [--jeans E] [--boots E] [--base PICTURE]\n"
+    "                      [--colour CATEGORY=#RRGGBB ...] --output FILE.bmp|FILE.png\n"
     "  vestura-cli render  [--folder DIR] --recipes FILE\n"
     "  vestura-cli check   [--folder DIR]\n"
     "  vestura-cli convert INPUT OUTPUT.bmp\n"
@@ -25,8 +26,9 @@ const char* const kUsage =
     "  vestura-cli doctor  [--folder DIR] [--game DIR] [--fix]\n"
     "  vestura-cli template [--category NAME] --output FILE.png|FILE.bmp\n"
     "  vestura-cli view    [--folder DIR] [--game DIR | --model FILE.dff]\n"
-    "                      [--skin PICTURE | --glasses E ... --boots E] [--yaw DEG]\n"
-    "                      [--pitch DEG] [--size N] --output FILE.png|FILE.bmp\n"
+    "                      [--skin PICTURE | --glasses E ... --boots E --base PICTURE\n"
+    "                      --colour CATEGORY=#RRGGBB ...] [--yaw DEG] [--pitch DEG]\n"
+    "                      [--size N] --output FILE.png|FILE.bmp\n"
     "  vestura-cli view    --turntable [the options of view] [--frames N] [--fps F]\n"
     "                      [--quality Q] --output FILE.webp|FILE.gif|FILE.png\n"
     "  vestura-cli sheet   [--folder DIR] [--category NAME]\n"
@@ -34,7 +36,11 @@ const char* const kUsage =
     "  vestura-cli --help | --version\n"
     "E is an entry of the category's list: its index (0 = None/Usual) or its caption, in any\n"
     "letter case when no other caption matches it so.\n"
-    "render writes the skin as the game reads it (.bmp) or as a PNG picture (.png).\n"
+    "render writes the skin as the game reads it (.bmp) or as a PNG picture (.png), composed\n"
+    "over --base (any picture, scaled to 256 x 256) or the built-in base skin; --colour gives\n"
+    "a part a colour, keeping its shading. A recipes line is OUTPUT category=E ... with\n"
+    "base=PICTURE and CATEGORY.colour=#RRGGBB; a skin written into a game's skins folder has\n"
+    "its line kept in skins/outfits.txt, which --recipes remakes (run it in that folder).\n"
     "games lists the game installs found: KIND, FOLDER, and whether it has a skins folder.\n"
     "doctor checks that the game can read every skin in DIR's skins folder (DIR: the game\n"
     "folder in vestu.cfg); --fix rewrites those only stored in another form, keeping NAME.bak.\n"
@@ -170,7 +176,55 @@ std::string closeCategoryOptions(const std::string& option) {
     return option.starts_with("--") ? closeCategoryNames(option.substr(2), "--") : std::string();
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = lowerAscii(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// --colour CATEGORY=#RRGGBB: the category's colour, as an outfit line's CATEGORY.colour.
+void readColour(const std::string& option, const std::string& value, Invocation& invocation) {
+    const std::size_t equals = value.find('=');
+    if (equals == std::string::npos) {
+        throw UsageError(option + " needs CATEGORY=#RRGGBB: " + value);
+    }
+    const std::string name = value.substr(0, equals);
+    const std::optional<Category> category = categoryNamed(name);
+    if (!category) {
+        throw UsageError("unknown category for " + option + ": " + name + closeCategoryNames(name));
+    }
+    const std::string_view colour = std::string_view(value).substr(equals + 1);
+    unsigned int rgb = 0;
+    const bool wellFormed = colour.size() == 7 && colour[0] == '#' &&
+                            std::all_of(colour.begin() + 1, colour.end(), [&](char c) {
+                                rgb = rgb * 16 + static_cast<unsigned int>(hexDigit(c));
+                                return hexDigit(c) >= 0;
+                            });
+    if (!wellFormed) {
+        throw UsageError(option + " " + name + ": a colour is #RRGGBB in hexadecimal, not " +
+                         std::string(colour));
+    }
+    invocation.colours[static_cast<std::size_t>(*category)] = 0xFF000000u | rgb;
+}
+
+// --base and --colour, which render and view take alike; false for any other option.
+bool readLookOption(const std::string& option, WordReader& reader, Invocation& invocation) {
+    if (option == "--base") {
+        invocation.base = reader.valueOf(option);
+    } else if (option == "--colour" || option == "--color") {
+        readColour(option, reader.valueOf(option), invocation);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void readRenderOption(const std::string& option, WordReader& reader, Invocation& invocation) {
+    if (readLookOption(option, reader, invocation)) {
+        return;
+    }
     const auto category = option.starts_with("--") ? categoryNamed(option.substr(2)) : std::nullopt;
     if (option == "--output") {
         invocation.output = reader.valueOf(option);
@@ -228,7 +282,8 @@ void readViewOption(const std::string& option, WordReader& reader, Invocation& i
     } else if (option == "--quality") {
         invocation.quality =
             wholeNumberOf(option, reader.valueOf(option), kMinWebPQuality, kMaxWebPQuality);
-    } else if (option == "--output" || categoryNamed(option.substr(2))) {
+    } else if (option == "--output" || option == "--base" || option == "--colour" ||
+               option == "--color" || categoryNamed(option.substr(2))) {
         readRenderOption(option, reader, invocation);
     } else {
         throw UsageError("unknown option for view: " + option + closeCategoryOptions(option));
@@ -263,6 +318,12 @@ void checkTurntable(const Invocation& invocation) {
     }
 }
 
+bool anyLook(const Invocation& invocation) {
+    return invocation.base.has_value() ||
+           std::any_of(invocation.colours.begin(), invocation.colours.end(),
+                       [](const auto& colour) { return colour.has_value(); });
+}
+
 void checkView(const Invocation& invocation) {
     const bool anyEntry = std::any_of(invocation.entries.begin(), invocation.entries.end(),
                                       [](const auto& e) { return e.has_value(); });
@@ -276,8 +337,8 @@ void checkView(const Invocation& invocation) {
     if (invocation.game && invocation.model) {
         throw UsageError("view takes either --game or --model");
     }
-    if (invocation.skin && anyEntry) {
-        throw UsageError("with --skin the part options do not apply");
+    if (invocation.skin && (anyEntry || anyLook(invocation))) {
+        throw UsageError("with --skin the part options, --base and --colour do not apply");
     }
     if (std::abs(invocation.pitch) > kMaxViewPitch) {
         throw UsageError("--pitch must lie between -80 and 80 degrees");
@@ -290,8 +351,8 @@ void checkRender(const Invocation& invocation) {
     if (invocation.recipes.empty() == invocation.output.empty()) {
         throw UsageError("render needs either --output FILE.bmp or --recipes FILE");
     }
-    if (!invocation.recipes.empty() && anyEntry) {
-        throw UsageError("with --recipes the entries come from the recipes file");
+    if (!invocation.recipes.empty() && (anyEntry || anyLook(invocation))) {
+        throw UsageError("with --recipes the entries, base and colours come from the recipes file");
     }
     if (!invocation.output.empty()) {
         outputFormOf(invocation.output);

@@ -38,10 +38,15 @@ enum class Command {
 // One entry per category, as the user wrote it (an index or a caption); empty = default.
 using EntryChoices = std::array<std::optional<std::string>, kCategoryCount>;
 
+// One colour per category, 0xFFRRGGBB (a QRgb, kept Qt-free for the front end); empty = none.
+using ColourChoices = std::array<std::optional<unsigned int>, kCategoryCount>;
+
 struct Invocation {
     Command command = Command::Help;
     std::optional<std::string> folder;  // --folder; the executable's folder when absent
     EntryChoices entries;               // render --glasses ... --boots
+    std::optional<std::string> base;    // render/view --base: a picture as the base skin
+    ColourChoices colours;              // render/view --colour CATEGORY=#RRGGBB
     std::string output;                 // render --output, convert OUTPUT
     std::string recipes;                // render --recipes
     std::string input;                  // convert INPUT

@@ -2,9 +2,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "cli/recipes.h"
@@ -22,6 +24,7 @@
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 #include "skin/catalogue.h"
+#include "skin/outfit.h"
 #include "skin/skin_export.h"
 
 namespace vestura::cli {
@@ -48,15 +51,30 @@ void reportFailures(const std::vector<std::string>& failures, std::ostream& err)
     }
 }
 
+// Why the outfit of a skin that is written could not be recorded.
+std::string notRecorded(const std::string& output, const std::string& why) {
+    return output + " is written, but its outfit is not recorded: " + why;
+}
+
 }  // namespace
 
 int runRender(const Invocation& invocation, const std::string& folder, std::ostream& err) {
-    SkinsFolderNames().check(invocation.output);
+    const std::optional<SkinsFolderPlace> place = SkinsFolderNames().check(invocation.output);
     SkinSession session(folder);
     reportListFailures(session.listFailures(), err);
     const Selection selection = selectionFor(session, invocation.entries);
+    applyLook(session, invocation.base, invocation.colours);
     std::vector<std::string> failures;
     session.render(selection, invocation.output, failures);
+    if (place) {
+        // After the skin, which stays whatever becomes of its record.
+        try {
+            recordOutfit(place->folder, recordedOutfitOf(session, place->name, selection,
+                                                         invocation.base, invocation.colours));
+        } catch (const Exception& e) {
+            failures.push_back(notRecorded(invocation.output, e.withCause()));
+        }
+    }
     reportFailures(failures, err);
     return failures.empty() && session.listFailures().empty() ? 0 : 1;
 }
@@ -113,13 +131,16 @@ constexpr std::size_t kSkinsPerBarrier = 64;
 class Placement {
 public:
     using Report = std::function<void(int line, const std::string& failure)>;
-    explicit Placement(Report report) : report_(std::move(report)) {}
+    using Placed = std::function<void(int line)>;
+    Placement(Report report, Placed placed)
+        : report_(std::move(report)), placed_(std::move(placed)) {}
 
     // Raises what committing the skin at once raises.
     void add(int line, std::unique_ptr<PendingFile> file) {
         if (!file->waitsUnnamed()) {
             file->sync();
             file->commit();
+            placed_(line);
             return;
         }
         waiting_.push_back({line, std::move(file)});
@@ -147,6 +168,7 @@ public:
                     throw EWriteError(std::string(msg::kStreamWriteError));
                 }
                 skin.file->commit();
+                placed_(skin.line);
             } catch (const Exception& e) {
                 report_(skin.line, e.withCause());
             }
@@ -157,6 +179,7 @@ public:
 
 private:
     Report report_;
+    Placed placed_;
     std::vector<PreparedSkin> waiting_;
 };
 
@@ -164,8 +187,78 @@ Selection selectionOf(SkinSession& session, const Recipe& recipe) {
     if (!recipe.error.empty()) {
         throw UsageError(recipe.error);
     }
-    return selectionFor(session, recipe.entries);
+    return selectionFor(session, recipe.entries, true);
 }
+
+// The outfits of a batch's skins in game skins folders, recorded once the skins are placed,
+// a group at a time: one read and one write of each folder's record per group.
+class OutfitRecords {
+public:
+    using Report = std::function<void(int line, const std::string& failure)>;
+    explicit OutfitRecords(Report report) : report_(std::move(report)) {}
+
+    // The outfit to record once the skin of `line` is placed. One that no record can hold
+    // is reported then.
+    void expect(int line, std::string output, std::string folder, Outfit outfit) {
+        std::string refusal;
+        try {
+            checkRecordable(outfit);
+        } catch (const OutfitLineError& e) {
+            refusal = e.message();
+        }
+        expected_[line] = {std::move(output), std::move(folder), std::move(outfit), refusal};
+    }
+    void forget(int line) { expected_.erase(line); }
+
+    void placed(int line) {
+        const auto found = expected_.find(line);
+        if (found != expected_.end()) {
+            placed_.emplace_back(line, std::move(found->second));
+            expected_.erase(found);
+        }
+    }
+
+    // Records the outfits of the skins placed so far, when there are `atLeast`.
+    void flush(std::size_t atLeast = 1) {
+        if (placed_.size() < atLeast) {
+            return;
+        }
+        std::map<std::string, std::vector<std::size_t>> byFolder;
+        for (std::size_t k = 0; k < placed_.size(); ++k) {
+            const Record& record = placed_[k].second;
+            if (record.refusal.empty()) {
+                byFolder[record.folder].push_back(k);
+            } else {
+                report_(placed_[k].first, notRecorded(record.output, record.refusal));
+            }
+        }
+        for (const auto& [folder, members] : byFolder) {
+            std::vector<Outfit> outfits;
+            for (const std::size_t k : members) {
+                outfits.push_back(placed_[k].second.outfit);
+            }
+            try {
+                recordOutfits(folder, outfits);
+            } catch (const Exception& e) {
+                for (const std::size_t k : members) {
+                    report_(placed_[k].first, notRecorded(placed_[k].second.output, e.withCause()));
+                }
+            }
+        }
+        placed_.clear();
+    }
+
+private:
+    struct Record {
+        std::string output;
+        std::string folder;
+        Outfit outfit;
+        std::string refusal;  // why no record can hold the outfit
+    };
+    Report report_;
+    std::map<int, Record> expected_;
+    std::vector<std::pair<int, Record>> placed_;
+};
 
 }  // namespace
 
@@ -181,17 +274,40 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
         err << invocation.recipes << ":" << line << ": " << withClosingPeriod(failure) << '\n';
         allGood = false;
     };
-    Placement placement(report);
+    OutfitRecords records(report);
+    Placement placement(report, [&](int line) { records.placed(line); });
     SkinsFolderNames names;
+    // A skins folder's record, which may have come from anywhere with a skin pack, names its
+    // skins by file name: its lines never write outside the current folder.
+    const std::filesystem::path recipesPath(invocation.recipes);
+    const bool isRecord =
+        text8::equalsIgnoringCase(recipesPath.filename().string(), kOutfitsFileName) &&
+        names.isGameSkinsFolder(recipesPath.parent_path().string());
     for (std::size_t n = 0; n < recipes.size(); ++n) {
         const Recipe& recipe = recipes[n];
         progress.show(n + 1);
         std::vector<std::string> failures;
         try {
+            if (isRecord && recipe.error.empty() &&
+                std::filesystem::path(recipe.output).has_parent_path()) {
+                throw UsageError("a skins folder's record names its skins by file name, not " +
+                                 escapeControls(recipe.output));
+            }
             const Selection selection = selectionOf(session, recipe);
-            names.check(recipe.output);
+            const std::optional<SkinsFolderPlace> place = names.check(recipe.output);
+            applyLook(session, recipe.base, recipe.colours);
             const QImage skin = session.compose(selection, failures);
-            placement.add(recipe.line, prepareOutputFile(recipe.output, skin));
+            if (place) {
+                records.expect(
+                    recipe.line, recipe.output, place->folder,
+                    recordedOutfitOf(session, place->name, selection, recipe.base, recipe.colours));
+            }
+            try {
+                placement.add(recipe.line, prepareOutputFile(recipe.output, skin));
+            } catch (...) {
+                records.forget(recipe.line);
+                throw;
+            }
         } catch (const Exception& e) {
             failures.push_back(e.withCause());
         } catch (const UsageError& e) {
@@ -200,8 +316,10 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
         for (const std::string& failure : failures) {
             report(recipe.line, failure);
         }
+        records.flush(kSkinsPerBarrier);
     }
     placement.settle();
+    records.flush();
     progress.clear();
     return allGood ? 0 : 1;
 }

@@ -1,35 +1,36 @@
-// Recipes files: one skin per non-empty line, `OUTPUT.bmp category=E ...` (or OUTPUT.png for
-// a PNG picture of the skin). A value with blanks is written in double quotes:
-// shirt="Hawaiian shirt".
+// Recipes files: one skin per non-empty line, an outfit line (see skin/outfit.h) whose first
+// word is the output, OUTPUT.bmp or OUTPUT.png for a PNG picture of the skin:
+//     Tommy.bmp shirt="Hawaiian shirt" boots=2 base=old.bmp shirt.colour=#1E90FF
+// A skins folder's outfits.txt is such a file.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "common/errors.h"
+#include "skin/outfit.h"
 
 namespace vestura::cli {
 
-// What a recipes file may hold. A line names one output and at most seven entries, so even
-// long paths and captions fit a line many times over; ten thousand skins is far beyond any
-// game's skins folder. Beyond these the file is refused before any of it is parsed further.
-inline constexpr std::size_t kMaxRecipesFileBytes = std::size_t{4} << 20;
-inline constexpr std::size_t kMaxRecipeLineBytes = std::size_t{16} << 10;
-inline constexpr std::size_t kMaxRecipes = 10000;
+// What a recipes file may hold: the caps of every outfits file. Beyond these the file is
+// refused before any of it is parsed further.
+inline constexpr std::size_t kMaxRecipesFileBytes = kMaxOutfitFileBytes;
+inline constexpr std::size_t kMaxRecipeLineBytes = kMaxOutfitLineBytes;
+inline constexpr std::size_t kMaxRecipes = kMaxOutfits;
 
 // A recipes file past one of the caps: "Recipes file PATH is larger than 4 MiB", "...:
 // line N is longer than 16 KiB", "... holds more than 10000 recipes".
-class RecipesRefused : public Exception {
-public:
-    using Exception::Exception;
-};
+using RecipesRefused = OutfitFileRefused;
 
 struct Recipe {
     int line = 0;  // 1-based line in the recipes file
     std::string output;
     EntryChoices entries;
+    std::optional<std::string> base;  // a picture, relative to the current folder as outputs are
+    PartColours colours;
     std::string error;  // why the line is not a recipe; empty when it is one
 };
 

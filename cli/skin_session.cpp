@@ -6,6 +6,7 @@
 #include <climits>
 #include <filesystem>
 #include <ostream>
+#include <type_traits>
 
 #include "cli/close_names.h"
 #include "cli/command_line.h"
@@ -18,6 +19,7 @@
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
 #include "picture/png/png_writer.h"
+#include "skin/image_graphic.h"
 #include "skin/skin_export.h"
 
 namespace vestura::cli {
@@ -62,7 +64,36 @@ SkinSession::SkinSession(std::string programFolder)
       cacheBudget_(kPictureCacheBytes),
       closeNameWork_(kCloseNameWork) {
     listFailures_ = catalogue_.load(programFolder_, memo_);
-    preview_.setBaseSkin(loadBuiltinBitmap(BuiltinPicture::BaseSkin));
+    builtinBase_ = loadBuiltinBitmap(BuiltinPicture::BaseSkin);
+    preview_.setBaseSkin(builtinBase_);
+}
+
+void SkinSession::setBase(const std::optional<std::string>& path) {
+    if (!path) {
+        preview_.setBaseSkin(builtinBase_);
+        return;
+    }
+    auto kept = std::find_if(bases_.begin(), bases_.end(),
+                             [&](const KeptBase& base) { return base.path == *path; });
+    if (kept == bases_.end()) {
+        KeptBase base{*path, nullptr, nullptr};
+        try {
+            base.picture = loadBaseSkin(*path);
+        } catch (const Exception& e) {
+            base.failure = std::make_exception_ptr(
+                Exception("Base skin " + *path + ": " + e.message(), e.cause()));
+        }
+        if (bases_.size() == kKeptBases) {
+            bases_.pop_back();
+        }
+        bases_.insert(bases_.begin(), std::move(base));
+    } else {
+        std::rotate(bases_.begin(), kept, kept + 1);  // the most recent first
+    }
+    if (bases_.front().failure) {
+        std::rethrow_exception(bases_.front().failure);
+    }
+    preview_.setBaseSkin(bases_.front().picture);
 }
 
 namespace {
@@ -102,6 +133,21 @@ const SkinSession::CaptionIndex& SkinSession::captionIndex(Category c) {
         }
     }
     return index;
+}
+
+int SkinSession::resolveRecorded(Category c, const std::string& entry) {
+    const std::vector<std::string>& captions = catalogue_.entries(c).captions;
+    int number = -1;
+    const auto [end, error] = std::from_chars(entry.data(), entry.data() + entry.size(), number);
+    if (error == std::errc() && end == entry.data() + entry.size() && number >= 0 &&
+        static_cast<std::size_t>(number) < captions.size()) {
+        return number;
+    }
+    const CaptionIndex& index = captionIndex(c);
+    if (const auto exact = index.byBytes.find(entry); exact != index.byBytes.end()) {
+        return exact->second;
+    }
+    return resolve(c, entry);
 }
 
 int SkinSession::resolve(Category c, const std::string& entry) {
@@ -192,12 +238,17 @@ void SkinSession::showInSlot(Category c, int index) {
     slot.visible = true;
 }
 
-void SkinSession::returnToCache(Category c, int index) {
+void SkinSession::returnToCache(Category c) {
+    const auto i = static_cast<std::size_t>(c);
+    const int index = slotEntry_[i];
     std::unique_ptr<TGraphic> picture = preview_.slot(c).picture.release();
-    if (!picture) {
+    slotEntry_[i] = 0;
+    cachedBytes_ -= slotBytes_[i];
+    slotBytes_[i] = 0;
+    if (!picture || index <= 0) {
         return;
     }
-    const std::size_t fileBytes = slotFileBytes_[static_cast<std::size_t>(c)];
+    const std::size_t fileBytes = slotFileBytes_[i];
     const std::size_t bytes = decodedBytes(*picture, fileBytes);
     cachedBytes_ += bytes;
     pictures_[{c, index}] = Cached{std::move(picture), fileBytes, bytes, ++uses_};
@@ -211,31 +262,50 @@ void SkinSession::trimCache() {
         cachedBytes_ -= oldest->second.bytes;
         pictures_.erase(oldest);
     }
+    for (std::size_t i = 0; i < kCategoryCount && cachedBytes_ > cacheBudget_; ++i) {
+        if (slotEntry_[i] > 0) {
+            returnToCache(kCategories[i].category);
+            trimCache();  // what went into the cache goes now
+        }
+    }
+}
+
+void SkinSession::fillSlot(Category c, int index) {
+    const auto i = static_cast<std::size_t>(c);
+    PreviewSlot& slot = preview_.slot(c);
+    slot.visible = index > 0;
+    if (slotEntry_[i] != index) {
+        returnToCache(c);  // leaves the slot without a picture, so no colour is made for it
+    }
+    if (slot.colour != colours_[i]) {
+        preview_.setColour(c, colours_[i]);
+    }
+    if (slotEntry_[i] != index && index > 0) {
+        showInSlot(c, index);  // the coloured copy is made here, once
+        slotEntry_[i] = index;
+    }
 }
 
 QImage SkinSession::compose(const Selection& selection, std::vector<std::string>& failures) {
-    std::size_t shown = 0;
-    struct Restore {
+    struct Settle {
         SkinSession& session;
-        const Selection& selection;
-        std::size_t& shown;
-        ~Restore() {
-            for (std::size_t i = 0; i < shown; ++i) {
-                if (selection[i] > 0) {
-                    session.returnToCache(kCategories[i].category, selection[i]);
-                }
+        ~Settle() {
+            // A slot's picture is counted once it has drawn: a JPEG decodes then.
+            for (std::size_t i = 0; i < kCategoryCount; ++i) {
+                session.cachedBytes_ -= session.slotBytes_[i];
+                const TGraphic* picture =
+                    session.preview_.slot(kCategories[i].category).picture.graphic();
+                session.slotBytes_[i] = session.slotEntry_[i] > 0 && picture != nullptr
+                                            ? decodedBytes(*picture, session.slotFileBytes_[i])
+                                            : 0;
+                session.cachedBytes_ += session.slotBytes_[i];
             }
             session.trimCache();
         }
-    } restore{*this, selection, shown};
+    } settle{*this};
 
-    for (; shown < kCategoryCount; ++shown) {
-        const Category c = kCategories[shown].category;
-        if (selection[shown] > 0) {
-            showInSlot(c, selection[shown]);
-        } else {
-            preview_.slot(c).visible = false;
-        }
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        fillSlot(kCategories[i].category, selection[i]);
     }
     return preview_.renderSkin(failures);
 }
@@ -257,14 +327,42 @@ void SkinSession::render(const Selection& selection, const std::string& output,
     file->commit();
 }
 
-Selection selectionFor(SkinSession& session, const EntryChoices& entries) {
+Selection selectionFor(SkinSession& session, const EntryChoices& entries, bool recorded) {
     Selection selection{};
     for (std::size_t i = 0; i < kCategoryCount; ++i) {
         if (entries[i]) {
-            selection[i] = session.resolve(kCategories[i].category, *entries[i]);
+            const Category c = kCategories[i].category;
+            selection[i] = recorded ? session.resolveRecorded(c, *entries[i])
+                                    : session.resolve(c, *entries[i]);
         }
     }
     return selection;
+}
+
+void applyLook(SkinSession& session, const std::optional<std::string>& base,
+               const ColourChoices& colours) {
+    static_assert(std::is_same_v<ColourChoices, PartColours>, "a colour choice is a QRgb");
+    session.setBase(base);
+    session.setColours(colours);
+}
+
+Outfit recordedOutfitOf(const SkinSession& session, const std::string& skinName,
+                        const Selection& selection, const std::optional<std::string>& base,
+                        const PartColours& colours) {
+    Outfit outfit;
+    outfit.skin = skinName;
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        outfit.entries[i] =
+            outfitEntryText(session.catalogue(), kCategories[i].category, selection[i]);
+    }
+    if (base) {
+        // Recorded so that it is found from wherever the record is used.
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*base, error);
+        outfit.base = error ? *base : absolute.string();
+    }
+    outfit.colours = colours;
+    return outfit;
 }
 
 void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err) {

@@ -5,9 +5,11 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,6 +20,8 @@
 #include "common/file_io.h"
 #include "game/line_buffer.h"
 #include "skin/catalogue.h"
+#include "skin/colourise.h"
+#include "skin/outfit.h"
 #include "skin/preview.h"
 
 namespace vestura::cli {
@@ -37,6 +41,9 @@ inline constexpr std::size_t kPictureCacheBytes = 64 * 1024 * 1024;
 // thousands of entries long stops offering close captions after a fraction of a second instead of
 // running for hours.
 inline constexpr std::size_t kCloseNameWork = 50'000'000;
+
+// Base pictures kept decoded between skins (256 x 256 each, 256 KiB), most recent first.
+inline constexpr std::size_t kKeptBases = 16;
 
 // What a drawn picture loaded from a file of `fileBytes` holds in memory: its pixel copies
 // (stored rows and display copy, a JPEG's decoded bitmap, an icon's image) and the file
@@ -58,6 +65,7 @@ public:
     const Catalogue& catalogue() const { return catalogue_; }
     const std::string& programFolder() const { return programFolder_; }
     const std::vector<ListFileFailure>& listFailures() const { return listFailures_; }
+    const Preview& preview() const { return preview_; }
 
     // The index of an entry given as an index or as its caption: written exactly (its bytes,
     // or the text it shows typed in the locale's encoding; the first such entry), else in
@@ -66,8 +74,23 @@ public:
     // captions that match in other letter case, each with its index; in a category whose
     // list file could not be read, any entry but the default one is refused so.
     int resolve(Category c, const std::string& entry);
+    // The entry a recorded outfit or a recipes line names: first as findOutfitEntry() finds
+    // it (an index, else the first caption of exactly these bytes), so a line recorded by
+    // caption remakes its skin; else as resolve(). Raises as resolve().
+    int resolveRecorded(Category c, const std::string& entry);
 
-    // Composes the selection over the base skin as Save does. Failures that pictures raise
+    // The base skin of the skins composed next: the picture at `path` (see loadBaseSkin,
+    // relative to the current folder), or the built-in base skin when empty. The last
+    // kKeptBases pictures named are kept, decoded or with their failure, so a batch naming one
+    // base reads it once. Raises "Base skin PATH: " and what loading raised.
+    void setBase(const std::optional<std::string>& path);
+    // The part colours of the skins composed next. A part's coloured copy is made when the
+    // part is loaded into its slot or its colour changes, so the skins of a batch that share
+    // an entry and its colour in a category colour it once.
+    void setColours(const PartColours& colours) { colours_ = colours; }
+
+    // Composes the selection over the base skin, in the colours set, as Save does. An entry
+    // stays in its slot while the skins that follow choose it too. Failures that pictures raise
     // while drawing (a JPEG's first decode) are appended to `failures`; the skin is made all
     // the same, as the window does.
     QImage compose(const Selection& selection, std::vector<std::string>& failures);
@@ -76,7 +99,8 @@ public:
     void render(const Selection& selection, const std::string& output,
                 std::vector<std::string>& failures);
 
-    // The bytes the decoded pictures kept between skins hold, at most cacheBudget().
+    // The bytes the decoded pictures kept between skins hold, in the cache or left in their
+    // slot, at most cacheBudget() once a skin is made.
     std::size_t cachedBytes() const { return cachedBytes_; }
     std::size_t cacheBudget() const { return cacheBudget_; }
     void setCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
@@ -110,9 +134,20 @@ private:
 
     // Takes the entry's picture from the cache, or loads it, into the category's slot.
     void showInSlot(Category c, int index);
-    void returnToCache(Category c, int index);
-    // Drops the least recently used pictures until the cache fits its budget.
+    // Moves the picture of the category's slot into the cache; the slot holds none after.
+    void returnToCache(Category c);
+    // The slot's entry `index`, in the colour set: the picture is changed only for another
+    // entry, and the colour set before it, so the coloured copy is made once.
+    void fillSlot(Category c, int index);
+    // Drops the least recently used pictures until the cache fits its budget, then those
+    // left in slots.
     void trimCache();
+
+    struct KeptBase {
+        std::string path;
+        std::shared_ptr<TGraphic> picture;
+        std::exception_ptr failure;
+    };
 
     std::string programFolder_;
     LineBuffer memo_;
@@ -121,6 +156,11 @@ private:
     Preview preview_;
     std::map<Key, Cached> pictures_;
     std::array<std::size_t, kCategoryCount> slotFileBytes_{};  // of the picture in each slot
+    std::array<int, kCategoryCount> slotEntry_{};              // the entry in each slot; 0 for none
+    std::array<std::size_t, kCategoryCount> slotBytes_{};      // counted in cachedBytes_
+    PartColours colours_;
+    std::shared_ptr<TGraphic> builtinBase_;
+    std::vector<KeptBase> bases_;  // most recent first
     std::size_t cachedBytes_ = 0;
     std::size_t cacheBudget_;
     std::uint64_t uses_ = 0;
@@ -129,9 +169,19 @@ private:
     std::size_t closeNameWork_;  // left for finding close captions
 };
 
-// The entries chosen by the user (index or caption, see resolve()); the default entry where
-// none is. Raises as resolve().
-Selection selectionFor(SkinSession& session, const EntryChoices& entries);
+// The entries chosen by the user (index or caption, see resolve()), or by a recipes line
+// (`recorded`, see resolveRecorded()); the default entry where none is. Raises as resolve().
+Selection selectionFor(SkinSession& session, const EntryChoices& entries, bool recorded = false);
+
+// The base and part colours of the skins composed next (see setBase, setColours).
+void applyLook(SkinSession& session, const std::optional<std::string>& base,
+               const ColourChoices& colours);
+
+// The outfit a skins folder records for the skin `skinName` made of `selection`: entries by
+// caption (see outfitEntryText), the base as an absolute path.
+Outfit recordedOutfitOf(const SkinSession& session, const std::string& skinName,
+                        const Selection& selection, const std::optional<std::string>& base,
+                        const PartColours& colours);
 
 // Prints each list file that could not be read on a line of its own: its message and cause.
 void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err);

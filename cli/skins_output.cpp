@@ -21,8 +21,8 @@ using text8::equalsIgnoringCase;
 
 }  // namespace
 
-bool SkinsFolderNames::isGameSkinsFolder(const std::string& folder) {
-    const auto [known, added] = folders_.try_emplace(folder, false);
+const std::optional<std::string>& SkinsFolderNames::gameSkinsFolder(const std::string& folder) {
+    const auto [known, added] = folders_.try_emplace(folder, std::nullopt);
     if (!added) {
         return known->second;
     }
@@ -33,21 +33,24 @@ bool SkinsFolderNames::isGameSkinsFolder(const std::string& folder) {
     const std::filesystem::path real =
         std::filesystem::canonical(folder.empty() ? std::string(".") : folder, error);
     if (error || !equalsIgnoringCase(real.filename().string(), kSkinsFolder)) {
-        return false;
+        return known->second;
     }
     std::string game = real.parent_path().string();
     if (!game.ends_with('/')) {
         game.push_back('/');
     }
-    return known->second = holdsGame(game);
+    if (holdsGame(game)) {
+        known->second = real.string() + "/";
+    }
+    return known->second;
 }
 
-void SkinsFolderNames::check(const std::string& path) {
+std::optional<SkinsFolderPlace> SkinsFolderNames::check(const std::string& path) {
     linksFollowed_ = 0;
-    checkFollowing(path);
+    return checkFollowing(path);
 }
 
-void SkinsFolderNames::checkFollowing(const std::string& path) {
+std::optional<SkinsFolderPlace> SkinsFolderNames::checkFollowing(const std::string& path) {
     const std::filesystem::path output(path);
     std::error_code error;
     if (std::filesystem::is_symlink(output, error)) {
@@ -61,17 +64,17 @@ void SkinsFolderNames::checkFollowing(const std::string& path) {
         // Where it leads, also when that does not exist yet: the write would create it.
         std::filesystem::path target = std::filesystem::read_symlink(output, error);
         if (error || linksFollowed_ >= kMostLinks) {
-            return;  // the write reports a link that cannot be followed
+            return std::nullopt;  // the write reports a link that cannot be followed
         }
         if (target.is_relative()) {
             target = output.parent_path() / target;
         }
         ++linksFollowed_;
-        checkFollowing(target.string());
-        return;
+        return checkFollowing(target.string());
     }
-    if (!isGameSkinsFolder(output.parent_path().string())) {
-        return;
+    const std::optional<std::string>& skins = gameSkinsFolder(output.parent_path().string());
+    if (!skins) {
+        return std::nullopt;
     }
     const std::string name = output.filename().string();
     // Any other name, an animation's included, is refused for the folder, not its form.
@@ -87,6 +90,7 @@ void SkinsFolderNames::checkFollowing(const std::string& path) {
     if (!checked.accepted()) {
         throw UsageError(path + ": " + checked.refusal + " " + std::string(kSkinNameRule));
     }
+    return SkinsFolderPlace{*skins, name};
 }
 
 }  // namespace vestura::cli

@@ -2,26 +2,39 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 namespace vestura::cli {
 
 // Refuses skin outputs the game could not read from its skins folder, remembering which
 // folders are skins folders so a batch looks at each folder once.
+// Where an output lands in a game's skins folder.
+struct SkinsFolderPlace {
+    std::string folder;  // the skins folder as the system resolves it, ending with a separator
+    std::string name;    // the skin's file name in it
+};
+
 class SkinsFolderNames {
 public:
     // Raises UsageError when `path` lies in a game's skins folder (a folder named "skins" in
     // any letter case, whose parent holds gta-vc.exe in any letter case, however the path
     // reaches it) and is not a .bmp file under a name checkSkinName accepts: the refusal
-    // and the naming rule. Outside such a folder any name is taken.
-    void check(const std::string& path);
+    // and the naming rule. Outside such a folder any name is taken. Returns where the
+    // output lands when it is in such a folder (through links leading there), else nothing.
+    std::optional<SkinsFolderPlace> check(const std::string& path);
+
+    // True when `folder` is a game's skins folder, however the path reaches it.
+    bool isGameSkinsFolder(const std::string& folder) {
+        return gameSkinsFolder(folder).has_value();
+    }
 
 private:
-    void checkFollowing(const std::string& path);
-    bool isGameSkinsFolder(const std::string& folder);
-
+    std::optional<SkinsFolderPlace> checkFollowing(const std::string& path);
+    // The skins folder as the system resolves it, when `folder` is a game's skins folder.
+    const std::optional<std::string>& gameSkinsFolder(const std::string& folder);
     int linksFollowed_ = 0;
-    std::map<std::string, bool> folders_;
+    std::map<std::string, std::optional<std::string>> folders_;
 };
 
 }  // namespace vestura::cli

@@ -106,9 +106,14 @@ int runView(const Invocation& invocation, const std::string& folder,
         session.emplace(folder);
         reportListFailures(session->listFailures(), err);
     }
-    const QImage skin =
-        invocation.skin ? pictureAsSkin(*invocation.skin)
-                        : session->compose(selectionFor(*session, invocation.entries), failures);
+    QImage skin;
+    if (invocation.skin) {
+        skin = pictureAsSkin(*invocation.skin);
+    } else {
+        const Selection selection = selectionFor(*session, invocation.entries);
+        applyLook(*session, invocation.base, invocation.colours);
+        skin = session->compose(selection, failures);
+    }
     const bool partial = invocation.turntable ? writeTurntable(invocation, mesh, skin)
                                               : writeStill(invocation, mesh, skin);
     if (partial) {

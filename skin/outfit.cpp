@@ -4,8 +4,10 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <unordered_map>
 
 #include "common/file_io.h"
+#include "common/messages.h"
 #include "common/text8.h"
 
 namespace vestura {
@@ -200,6 +202,7 @@ std::vector<OutfitLine> readOutfitFile(const std::string& path, std::string_view
             line.outfit = parseOutfitLine(line.text);
         } catch (const OutfitLineError& e) {
             line.error = e.message();
+            line.unknownKey = e.unknownKey();
         }
     }
     return lines;
@@ -261,26 +264,93 @@ bool exists(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+std::string lowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return lower;
+}
+
+// Only a regular file of the folder's own is read and replaced: a link could lead anywhere.
+void checkIsOwnFile(const std::string& path) {
+    std::error_code error;
+    const auto type = std::filesystem::symlink_status(path, error).type();
+    if (type != std::filesystem::file_type::not_found &&
+        type != std::filesystem::file_type::regular) {
+        throw EFCreateError(msg::format(msg::kCannotCreateFile, path),
+                            type == std::filesystem::file_type::symlink
+                                ? "a symbolic link is in the way, and the record is never "
+                                  "written through one"
+                                : "it is not a regular file");
+    }
+}
+
+}  // namespace
+
+void checkRecordable(const Outfit& outfit) {
+    // A word with a line break would split its line in two, and the second half would read
+    // as the outfit of another skin.
+    const auto breaks = [](const std::optional<std::string>& word) {
+        return word && word->find('\n') != std::string::npos;
+    };
+    if (outfit.skin.find('\n') != std::string::npos || breaks(outfit.base) ||
+        std::any_of(outfit.entries.begin(), outfit.entries.end(), breaks)) {
+        throw OutfitLineError("a line break in its outfit, which no outfit line can hold");
+    }
+    if (formatOutfitLine(outfit).size() > kMaxOutfitLineBytes) {
+        throw OutfitLineError("its outfit line would be longer than " +
+                              std::to_string(kMaxOutfitLineBytes >> 10) + " KiB");
+    }
+}
+
 void recordOutfit(const std::string& skinsFolder, const Outfit& outfit) {
+    recordOutfits(skinsFolder, std::span(&outfit, 1));
+}
+
+void recordOutfits(const std::string& skinsFolder, std::span<const Outfit> outfits) {
+    std::unordered_map<std::string, std::size_t> newest;  // by skin name in one letter case
+    for (std::size_t i = 0; i < outfits.size(); ++i) {
+        checkRecordable(outfits[i]);
+        newest[lowerAscii(outfits[i].skin)] = i;
+    }
     const std::string path = recordPath(skinsFolder);
+    checkIsOwnFile(path);
     std::vector<OutfitLine> lines;
     if (exists(path)) {
         lines = readOutfitFile(path, "Outfits file");
     }
     std::string text;
-    bool replaced = false;
+    std::size_t lineCount = 0;
+    std::vector<bool> written(outfits.size(), false);
     for (const OutfitLine& line : lines) {
-        if (namesSkin(line, outfit.skin)) {
-            if (!replaced) {
-                text += formatOutfitLine(outfit) + "\n";  // in the place of the first one
-            }
-            replaced = true;
-        } else {
+        const auto replacing = newest.find(lowerAscii(skinOf(line)));
+        if (replacing == newest.end()) {
             text += line.text + "\n";
+            ++lineCount;
+        } else if (!written[replacing->second]) {
+            // In the place of the skin's first line.
+            text += formatOutfitLine(outfits[replacing->second]) + "\n";
+            written[replacing->second] = true;
+            ++lineCount;
         }
     }
-    if (!replaced) {
-        text += formatOutfitLine(outfit) + "\n";
+    for (std::size_t i = 0; i < outfits.size(); ++i) {
+        if (newest[lowerAscii(outfits[i].skin)] == i && !written[i]) {
+            text += formatOutfitLine(outfits[i]) + "\n";
+            written[i] = true;
+            ++lineCount;
+        }
+    }
+    if (text.size() > kMaxOutfitFileBytes) {
+        refuse("Outfits file", path,
+               " would be larger than " + std::to_string(kMaxOutfitFileBytes >> 20) + " MiB");
+    }
+    if (lineCount > kMaxOutfits) {
+        refuse("Outfits file", path,
+               " would hold more than " + std::to_string(kMaxOutfits) + " recipes");
     }
     const ByteView bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     writeFileSafely(path, {bytes});

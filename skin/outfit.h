@@ -13,6 +13,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +83,7 @@ struct OutfitLine {
     std::string text;      // the line as it stands in the file, without its line end
     std::optional<Outfit> outfit;  // empty for a blank line or one that is not an outfit
     std::string error;     // why the line is not an outfit; empty when it is one or blank
+    std::string unknownKey;  // the error's unknown category key (see OutfitLineError)
 };
 
 // Every line of an outfits or recipes file that is not blank. Raises EFOpenError when it cannot be read and
@@ -98,9 +100,22 @@ std::optional<std::string> outfitEntryText(const Catalogue& catalogue, Category 
 
 // The skins folder's record (skinsFolder ends with a separator): replaces the line of the
 // skin of the same file name in any letter case (even one that cannot be read), or adds one,
-// keeping every other line that is not blank as it stands, and writes the file safely. Raises what reading (OutfitFileRefused, EReadError) or
-// writing (EFCreateError, EWriteError) raises; a record that cannot be read is left as it is.
+// keeping every other line that is not blank as it stands, and writes the file safely. Raises what
+// reading (OutfitFileRefused, EReadError) or writing (EFCreateError, EWriteError) raises; a record
+// that cannot be read is left as it is. A record that is a symbolic link, or anything but a regular
+// file, is never read or written through (EFCreateError): it could lead to any file. An outfit
+// checkRecordable refuses is not recorded; nor one that would take the record past a cap of outfits
+// files (OutfitFileRefused), as the record could not be read again.
 void recordOutfit(const std::string& skinsFolder, const Outfit& outfit);
+
+// Raises OutfitLineError when the outfit cannot be recorded as a line that reads back: a
+// word with a line break, or a line longer than kMaxOutfitLineBytes.
+void checkRecordable(const Outfit& outfit);
+
+// recordOutfit for many skins with one read and one write of the record; a skin named twice
+// keeps the last of its outfits. A record that would pass a cap is refused
+// (OutfitFileRefused) and left as it is.
+void recordOutfits(const std::string& skinsFolder, std::span<const Outfit> outfits);
 
 // The recorded outfit of the skin `skinName` in the skins folder's record, the last line for
 // it when there are several; nullopt when the record has none or does not exist. A line that

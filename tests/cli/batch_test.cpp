@@ -96,7 +96,7 @@ TEST(RecipesIntoProtectedFolder, EachSkinIsRewrittenAtOnceAndAFullDiskKeepsTheOl
                 return outcome.err ==
                                recipes +
                                    ":1: Stream write error: the file is larger than allowed.\n" +
-                                   recipes + ":2: expected category=ENTRY, got hat=1.\n"
+                                   recipes + ":2: unknown category hat in hat=1.\n"
                            ? 0
                            : 1;
             },

@@ -354,7 +354,7 @@ TEST_F(CatalogueFolder, CaptionsMatchInAnyLetterCaseAndMissesNameCloseOnes) {
                                     " glases=1\n" + folder.file("e.bmp") + " glasses=gren\n");
     const Outcome batch = cli({"render", "--recipes", folder.file("recipes.txt")});
     const std::string r = folder.file("recipes.txt");
-    EXPECT_EQ(batch.err, r + ":2: expected category=ENTRY, got glases=1; the closest: glasses.\n" +
+    EXPECT_EQ(batch.err, r + ":2: unknown category glases in glases=1; the closest: glasses.\n" +
                              r + ":3: no glasses entry \"gren\"; the closest: \"Green\" (5)\n");
     EXPECT_EQ(folder.read("c.bmp"), folder.read("a.bmp"));
 }

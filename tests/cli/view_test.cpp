@@ -77,6 +77,19 @@ TEST_F(ViewCommand, WithoutASkinThePartOptionsComposeItAsRenderDoes) {
     EXPECT_NE(written("base.png"), written("cube.png"));
 }
 
+// --base composes over any picture: one of 256 x 256 shows as it is where no part covers it.
+TEST_F(ViewCommand, TheBaseOptionComposesOverAnyPicture) {
+    ASSERT_EQ(view({"--base", folder.file("cube.bmp"), "--colour", "shirt=#1E90FF", "--size", "64",
+                    "--output", out.file("based.png")})
+                  .status,
+              0);
+    ASSERT_EQ(
+        view({"--skin", folder.file("cube.bmp"), "--size", "64", "--output", out.file("cube.png")})
+            .status,
+        0);
+    EXPECT_EQ(written("based.png"), written("cube.png"));
+}
+
 // A list file that cannot be read is reported and the view is drawn without its category.
 TEST_F(ViewCommand, AListFileThatCannotBeReadIsReportedAndTheViewDrawn) {
     std::remove(folder.file("k.ls").c_str());

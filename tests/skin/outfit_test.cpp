@@ -170,5 +170,43 @@ TEST(OutfitRecord, ARecordPastItsCapsIsRefusedAndLeftAsItIs) {
     }
 }
 
+// Many skins in one write: each replaces its line, a skin named twice keeps its last outfit,
+// and an outfit no line can hold, or a record past a cap, is refused with the record kept.
+TEST(OutfitRecord, ManyAtOnceAndOnlyWhatReadsBack) {
+    TempFolder skins;
+    skins.write("outfits.txt", "Lance.bmp shirt=1\nTommy.bmp boots=1\n");
+    const Outfit many[] = {outfitOf("new.bmp", {{Category::Boots, "1"}}),
+                           outfitOf("TOMMY.bmp", {{Category::Shirt, "2"}}),
+                           outfitOf("New.bmp", {{Category::Boots, "2"}})};
+    recordOutfits(skins.path(), many);
+    EXPECT_EQ(skins.read("outfits.txt"), "Lance.bmp shirt=1\nTOMMY.bmp shirt=2\nNew.bmp boots=2\n");
+
+    const std::string kept = skins.read("outfits.txt");
+    const std::string longCaption(kMaxOutfitLineBytes, 'x');
+    const Outfit unfit[] = {outfitOf("a\nb.bmp", {}), outfitOf("a.bmp", {}, "/tmp/line\nbreak.png"),
+                            outfitOf("a.bmp", {{Category::Shirt, longCaption}})};
+    for (const Outfit& outfit : unfit) {
+        EXPECT_THROW(recordOutfit(skins.path(), outfit), OutfitLineError) << outfit.skin;
+    }
+    // 10 bytes short of the cap, in lines the reader takes.
+    const std::string line = "s.bmp shirt=" + std::string(kMaxOutfitLineBytes / 2, 'x') + "\n";
+    std::string nearlyFull;
+    while (nearlyFull.size() + line.size() + 100 < kMaxOutfitFileBytes) {
+        nearlyFull += line;
+    }
+    nearlyFull +=
+        "t.bmp shirt=" + std::string(kMaxOutfitFileBytes - 10 - nearlyFull.size() - 13, 'x') + "\n";
+    ASSERT_EQ(nearlyFull.size(), kMaxOutfitFileBytes - 10);
+    skins.write("outfits.txt", nearlyFull);
+    try {
+        recordOutfit(skins.path(), outfitOf("a.bmp", {{Category::Shirt, "Hawaiian shirt"}}));
+        ADD_FAILURE() << "the record passed 4 MiB";
+    } catch (const OutfitFileRefused& e) {
+        EXPECT_EQ(e.message(),
+                  "Outfits file " + skins.file("outfits.txt") + " would be larger than 4 MiB");
+    }
+    EXPECT_EQ(skins.read("outfits.txt"), nearlyFull);
+}
+
 }  // namespace
 }  // namespace vestura
