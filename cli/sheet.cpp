@@ -3,6 +3,7 @@
 // grouped by category, written as a PNG or a BMP.
 #include <QImage>
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -81,8 +82,8 @@ public:
             }
             // Drawn at twice the tile's side and scaled down as a skin is, so the model's
             // edges and small parts are smoothed.
-            const QImage& view = renderer_.render(*mesh_, skin, {0, 0, 1},
-                                                  {2 * kSheetTileSide, 2 * kSheetTileSide});
+            const QImage& view =
+                renderer_.render(*mesh_, skin, {0, 0, 1}, {2 * kSheetTileSide, 2 * kSheetTileSide});
             partial_ = partial_ || renderer_.partial();
             return tileImage(view);
         } catch (const Exception& e) {
@@ -131,7 +132,8 @@ int runSheet(const Invocation& invocation, const std::string& folder,
     for (const Category c : categories) {
         const int entries = static_cast<int>(session.catalogue().entries(c).captions.size()) - 1;
         const int tiles = listFailureOf(session, c) != nullptr ? 1 : entries;
-        std::string heading = std::string(info(c).label) + " (" + std::string(info(c).cliName) + ")";
+        std::string heading =
+            std::string(info(c).label) + " (" + std::string(info(c).cliName) + ")";
         if (tiles == 0) {
             heading += ": no entries";
         }
@@ -145,7 +147,8 @@ int runSheet(const Invocation& invocation, const std::string& folder,
         const std::string cliName(info(c).cliName);
         if (const ListFileFailure* failure = listFailureOf(session, c)) {
             if (sheet.layout().tilesShown(s) > 0) {
-                sheet.drawFailedTile(s, 0, tileMessage(failureLine(failure->message, failure->cause)),
+                sheet.drawFailedTile(s, 0,
+                                     tileMessage(failureLine(failure->message, failure->cause)),
                                      std::string(info(c).listFile));
             }
             continue;
@@ -169,12 +172,11 @@ int runSheet(const Invocation& invocation, const std::string& folder,
             sheet.drawFailedTile(s, tile, tileMessage(shown), caption);
         }
     }
-    if (const int leftOut = sheet.layout().tilesLeftOut(); leftOut > 0) {
-        const std::string note = std::to_string(leftOut) +
-                                 " entries left out: a sheet holds at most " +
-                                 std::to_string(kMaxSheetPixels) + " pixels (" +
-                                 std::to_string(kMaxSheetPixels >> 20) +
-                                 " x 1024 x 1024); --category draws one category";
+    if (const std::int64_t leftOut = sheet.layout().tilesLeftOut(); leftOut > 0) {
+        const std::string note =
+            std::to_string(leftOut) + " entries left out: a sheet holds at most " +
+            std::to_string(kMaxSheetPixels) + " pixels (" + std::to_string(kMaxSheetPixels >> 20) +
+            " x 1024 x 1024); --category draws one category";
         sheet.drawNote(note);
         err << note << ".\n";
         allGood = false;

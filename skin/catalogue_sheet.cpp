@@ -39,8 +39,8 @@ constexpr int kMessagePixels = 9;
 constexpr QRgb kTextColour = 0xFF000000;
 constexpr QRgb kMessageColour = 0xFF800000;
 
-int rowsFor(int tiles) {
-    return (tiles + kSheetColumns - 1) / kSheetColumns;
+std::int64_t rowsFor(int tiles) {
+    return (std::int64_t{tiles} + kSheetColumns - 1) / kSheetColumns;
 }
 
 // UTF-8 text as Qt draws it, cut after kMaxSheetText UTF-16 units with an ellipsis. At most
@@ -48,8 +48,8 @@ int rowsFor(int tiles) {
 // lies past the cut.
 QString boundedText(const std::string& utf8) {
     constexpr std::size_t kBytes = 4 * kMaxSheetText;
-    QString text = QString::fromUtf8(utf8.data(),
-                                     static_cast<qsizetype>(std::min(utf8.size(), kBytes)));
+    QString text =
+        QString::fromUtf8(utf8.data(), static_cast<qsizetype>(std::min(utf8.size(), kBytes)));
     if (static_cast<std::size_t>(text.size()) > kMaxSheetText || utf8.size() > kBytes) {
         auto keep = static_cast<qsizetype>(std::min<std::size_t>(text.size(), kMaxSheetText));
         if (keep > 0 && text[keep - 1].isHighSurrogate()) {
@@ -90,50 +90,38 @@ QImage sheetImage(QSize size) {
 
 }  // namespace
 
-SheetLayout::SheetLayout(const std::vector<SheetSection>& sections, std::int64_t maxPixels)
-    : sections_(sections.size()) {
-    // The bottom of the lowest thing drawn may reach this far, leaving the bottom margin.
-    const auto lay = [&](std::int64_t limit) {
-        int y = kMargin;
-        for (std::size_t s = 0; s < sections.size(); ++s) {
-            sections_[s] = Placed{};
-        }
-        leftOut_ = 0;
-        for (std::size_t s = 0; s < sections.size(); ++s) {
-            const int tiles = std::max(0, sections[s].tiles);
-            const int top = s == 0 ? y : y + kSectionGap;
-            const int firstRow = top + kHeadingHeight;
-            const std::int64_t room = limit - firstRow;
-            const int rows = rowsFor(tiles);
-            const int rowsThatFit =
-                static_cast<int>(std::clamp<std::int64_t>(room / kRowHeight, 0, rows));
-            if (room < 0 || (tiles > 0 && rowsThatFit == 0)) {
-                for (std::size_t rest = s; rest < sections.size(); ++rest) {
-                    leftOut_ += std::max(0, sections[rest].tiles);
-                }
-                return y;
-            }
-            sections_[s] = {top, std::min(tiles, rowsThatFit * kSheetColumns)};
-            y = firstRow + rowsThatFit * kRowHeight;
-            leftOut_ += tiles - sections_[s].shown;
-            if (sections_[s].shown < tiles) {
-                for (std::size_t rest = s + 1; rest < sections.size(); ++rest) {
-                    leftOut_ += std::max(0, sections[rest].tiles);
-                }
-                return y;
-            }
-        }
-        return y;
-    };
+SheetLayout::SheetLayout(const std::vector<SheetSection>& sections, std::int64_t maxPixels) {
     const std::int64_t maxHeight = maxPixels / kSheetWidth;
-    int bottom = lay(maxHeight - kMargin);
+    int bottom = place(sections, maxHeight - kMargin);
     if (leftOut_ > 0) {
         // Cut: again, with room for the line that says so.
-        bottom = lay(maxHeight - kMargin - kNoteHeight);
+        bottom = place(sections, maxHeight - kMargin - kNoteHeight);
         note_ = QRect(kMargin, bottom, kSheetWidth - 2 * kMargin, kNoteHeight);
         bottom += kNoteHeight;
     }
     size_ = QSize(kSheetWidth, bottom + kMargin);
+}
+
+int SheetLayout::place(const std::vector<SheetSection>& sections, std::int64_t limit) {
+    sections_.assign(sections.size(), Placed{});
+    leftOut_ = 0;
+    int bottom = kMargin;
+    bool cut = false;
+    for (std::size_t s = 0; s < sections.size(); ++s) {
+        const int tiles = std::max(0, sections[s].tiles);
+        const int top = s == 0 ? bottom : bottom + kSectionGap;
+        const std::int64_t room = limit - (top + kHeadingHeight);
+        const std::int64_t rows = std::clamp<std::int64_t>(room / kRowHeight, 0, rowsFor(tiles));
+        if (!cut && room >= 0 && (tiles == 0 || rows > 0)) {
+            sections_[s] = {top,
+                            static_cast<int>(std::min<std::int64_t>(tiles, rows * kSheetColumns))};
+            bottom = static_cast<int>(top + kHeadingHeight + rows * kRowHeight);
+        }
+        // Once a section is cut short, the ones after it are left out whole.
+        cut = cut || sections_[s].shown < tiles;
+        leftOut_ += tiles - sections_[s].shown;
+    }
+    return bottom;
 }
 
 QRect SheetLayout::headingRect(std::size_t section) const {
@@ -165,8 +153,8 @@ QImage tileImage(const QImage& picture) {
         return picture;
     }
     if (picture.size() != tile * 2) {
-        return requirePixels(
-            picture.scaled(tile, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), tile);
+        return requirePixels(picture.scaled(tile, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                             tile);
     }
     // A skin is exactly twice the tile's side: each tile pixel is the mean of the four it
     // covers, rounded, which costs a fraction of a general smooth scaling.
@@ -189,8 +177,7 @@ QImage tileImage(const QImage& picture) {
 }
 
 CatalogueSheet::CatalogueSheet(const std::vector<SheetSection>& sections, std::int64_t maxPixels)
-    : layout_(sections, maxPixels),
-      picture_(sheetImage(layout_.size())) {
+    : layout_(sections, maxPixels), picture_(sheetImage(layout_.size())) {
     picture_.fill(kSheetBackground);
     requireFonts();
     QPainter painter(&picture_);
@@ -200,9 +187,9 @@ CatalogueSheet::CatalogueSheet(const std::vector<SheetSection>& sections, std::i
     for (std::size_t s = 0; s < layout_.sectionCount(); ++s) {
         const QRect box = layout_.headingRect(s);
         if (!box.isEmpty()) {
-            painter.drawText(box, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
-                             metrics.elidedText(boundedText(sections[s].heading), Qt::ElideRight,
-                                                box.width()));
+            painter.drawText(
+                box, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
+                metrics.elidedText(boundedText(sections[s].heading), Qt::ElideRight, box.width()));
         }
     }
 }
@@ -213,9 +200,9 @@ void CatalogueSheet::drawCaption(std::size_t section, int tile, const std::strin
     painter.setPen(QColor::fromRgb(kTextColour));
     const QRect box = layout_.captionRect(section, tile);
     painter.setClipRect(box);
-    painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                     QFontMetrics(painter.font())
-                         .elidedText(boundedText(caption), Qt::ElideRight, box.width()));
+    painter.drawText(
+        box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+        QFontMetrics(painter.font()).elidedText(boundedText(caption), Qt::ElideRight, box.width()));
 }
 
 void CatalogueSheet::drawTile(std::size_t section, int tile, const QImage& picture,
@@ -261,9 +248,9 @@ void CatalogueSheet::drawNote(const std::string& text) {
     QPainter painter(&picture_);
     painter.setFont(windowFont());
     painter.setPen(QColor::fromRgb(kMessageColour));
-    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QFontMetrics(painter.font())
-                         .elidedText(boundedText(text), Qt::ElideRight, box.width()));
+    painter.drawText(
+        box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        QFontMetrics(painter.font()).elidedText(boundedText(text), Qt::ElideRight, box.width()));
 }
 
 }  // namespace vestura

@@ -49,7 +49,7 @@ public:
     // The section's tiles that are drawn: all of them, unless the sheet was cut.
     int tilesShown(std::size_t section) const { return sections_[section].shown; }
     // The tiles of every section that did not fit.
-    int tilesLeftOut() const { return leftOut_; }
+    std::int64_t tilesLeftOut() const { return leftOut_; }
     // Empty for a section left out whole.
     QRect headingRect(std::size_t section) const;
     QRect tileRect(std::size_t section, int tile) const;
@@ -58,12 +58,15 @@ public:
     QRect noteRect() const { return note_; }
 
 private:
+    // Lays the sections out with no row reaching below `limit`; returns the bottom of the last.
+    int place(const std::vector<SheetSection>& sections, std::int64_t limit);
+
     struct Placed {
         int headingTop = -1;  // -1: left out
         int shown = 0;
     };
     std::vector<Placed> sections_;
-    int leftOut_ = 0;
+    std::int64_t leftOut_ = 0;
     QRect note_;
     QSize size_;
 };

@@ -115,9 +115,9 @@ TEST_F(SheetCommand, EveryTileIsItsEntryRenderedAloneAndAFailedOneIsMarked) {
         }
         // The missing boots: outlined in the mark's colour, a message inside, its caption.
         const QRect failed = layout.tileRect(6, 1);
-        for (const QPoint edge : {failed.topLeft(), failed.bottomRight(),
-                                  QPoint(failed.center().x(), failed.top() + 1),
-                                  QPoint(failed.right() - 1, failed.center().y())}) {
+        for (const QPoint edge :
+             {failed.topLeft(), failed.bottomRight(), QPoint(failed.center().x(), failed.top() + 1),
+              QPoint(failed.right() - 1, failed.center().y())}) {
             EXPECT_EQ(sheet.pixel(edge), kFailedTileMark) << name;
         }
         EXPECT_TRUE(hasInk(sheet, failed.adjusted(4, 4, -4, -4)));
@@ -257,8 +257,8 @@ TEST_F(SheetView, ViewTilesAreTheFrontViewOfEachEntry) {
 
     // Without a model there is no sheet: status 1 with view's message.
     test::TempFolder empty;
-    const Outcome missing = cli({"sheet", "--view", "--game", empty.path(), "--output",
-                                 out.file("none.png")});
+    const Outcome missing =
+        cli({"sheet", "--view", "--game", empty.path(), "--output", out.file("none.png")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Player model not found: " + empty.path() + "models/gta3.img.\n");
 }
