@@ -43,13 +43,15 @@ WindowOptions readWindowOptions(const std::vector<std::string>& words,
             options.version = true;
         } else if (word == "--catalogue" || word.starts_with("--catalogue=")) {
             const bool joined = word != "--catalogue";
-            if (!joined && i + 1 == words.size()) {
+            const std::string value = joined              ? word.substr(word.find('=') + 1)
+                                      : i + 1 < words.size() ? words[++i]
+                                                             : std::string();
+            if (value.empty()) {
                 options.error = "--catalogue needs a folder";
                 return options;
             }
-            const std::string value = joined ? word.substr(word.find('=') + 1) : words[++i];
             const std::string folder = catalogueFolderOf(value, currentFolder);
-            if (value.empty() || !isFolder(folder)) {
+            if (!isFolder(folder)) {
                 options.error = "--catalogue needs a folder; there is none at " + value;
                 return options;
             }
