@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CatalogueFolder, IsTheProgramFolderWithoutHomeOrDataHome) {
-    const DataHome variables{QByteArray(), QByteArray()};
+    const DataHome variables{QByteArray{}, QByteArray{}};
     EXPECT_EQ(userCatalogueFolder(), "");
     EXPECT_EQ(catalogueFolder("/program/", {"e.ls"}), "/program/");
 }
