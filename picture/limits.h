@@ -95,6 +95,26 @@ inline constexpr std::size_t kMetafileKeptFonts = 64;
 // itself, at a cost that does not shrink with what shows.
 inline constexpr double kMetafileFarFigurePixels = 1 << 16;
 inline constexpr double kMetafileFarFigureWork = 1 << 18;
+// QPainter's ellipse walks its whole outline, whatever shows of it: per device pixel of the
+// ellipse's width plus height.
+inline constexpr double kMetafileEllipseSpanWork = 4;
+// A geometric (wider than a pixel) pen: QPainter outlines every element, and the rasteriser
+// walks the outline's edges over every row they cross; per element, and per row of the pen's
+// width (up to the visible height) ...
+inline constexpr double kMetafileStrokeElementWork = 512;
+inline constexpr double kMetafileStrokeRowWork = 64;
+// ... and a curve is offset to both sides in more pieces the wider the pen, up to this width.
+inline constexpr double kMetafileCurveOffsetPixels = 2048;
+// A pen reaching past kMetafileFarFigurePixels makes QPainter clip every element's outline.
+inline constexpr double kMetafileFarPenElementWork = 1 << 17;
+// A figure reaching further than this beyond the visible area is cut down by the player to
+// what can show before QPainter draws it, so it costs what shows, not what it spans.
+inline constexpr double kMetafileNearFigurePixels = 1 << 12;
+// Every point of a figure cut down so: its path's elements (arcs in as many pieces as their
+// size needs), and the points its outline is flattened into.
+inline constexpr double kMetafileClippedPointWork = 64;
+// Safety: the most points one figure's cut-down outline may take.
+inline constexpr std::size_t kMetafileMaxClippedPoints = std::size_t{1} << 18;
 // Safety: QPainter dashes a whole outline into memory before it fills the dashes, at about
 // a fifth of a byte per work unit for round ends and less for flat ones; a broken wide pen's
 // outline reaches the painter in pieces of at most this much dash work (about 1 MiB).

@@ -17,6 +17,7 @@
 
 #include "picture/fonts.h"
 #include "picture/limits.h"
+#include "picture/metafile/metafile_clip.h"
 
 namespace vestura {
 
@@ -182,8 +183,15 @@ private:
     bool spendOnFigure(const QPainterPath& figure, bool filled, bool stroked);
     bool spendOnFigure(const QPolygonF& points, bool closed, bool filled, bool stroked);
     bool spendOnFilledBox(const QRectF& box);
+    // QPainter walks an ellipse's whole outline, however little of it shows.
+    bool spendOnEllipseSpan(const QRectF& box);
+    // What a figure cut down to the visible area costs: the `points` of its path and its
+    // flattened outline, then the `areas` filled and the `runs` stroked (logical units).
+    bool spendOnClipped(double points, const std::vector<QPolygonF>& areas,
+                        const std::vector<clip::Run>& runs);
     bool spendOnClip(const std::optional<QPainterPath>& clip);
     double penPixels(const QTransform& t) const;
+    bool geometricPen(const QTransform& t) const;
     // A broken pen's dashes: what each costs, how many pattern units an outline holds, what
     // they cost along an outline, and how many units one painter call may take.
     double workPerDash(const QPen& pen, const QTransform& t) const;
@@ -204,7 +212,18 @@ private:
     // pattern where the one before ended, and returns true. Otherwise draws nothing.
     bool drewInPieces(const QPainterPath& figure, bool filled);
     bool drewInPieces(const QPolygonF& points, bool closed);
-    void strokeInPieces(const QPolygonF& outline, const QPen& pen, double unitsPerPiece);
+    // `offset`: the pattern units of the outline before this one.
+    void strokeInPieces(const QPolygonF& outline, const QPen& pen, double unitsPerPiece,
+                        double offset = 0);
+    // How far the ellipse inscribed in `box` (logical units) reaches on the device.
+    double deviceRadius(const QRectF& box) const;
+    // True when `box` (logical units) reaches far beyond the visible area on the device, and
+    // no path is being recorded.
+    bool reachesFar(const QRectF& box) const;
+    // When `figure` reaches far beyond the visible area: pays for and draws the part of it
+    // that can show, cut down by us, and returns true (having drawn nothing when it could
+    // not pay). Otherwise does nothing and returns false: QPainter draws it whole.
+    bool drewClipped(const QPainterPath& figure, bool filled, bool stroked);
     void applyClip();
     // Draws a figure, or adds it to the path being recorded.
     void shape(const QPainterPath& figure, bool closed);

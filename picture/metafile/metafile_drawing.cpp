@@ -2,6 +2,7 @@
 // being recorded between BEGINPATH and ENDPATH.
 #include <cmath>
 
+#include "picture/metafile/metafile_clip.h"
 #include "picture/metafile/metafile_dc.h"
 
 namespace vestura {
@@ -79,15 +80,15 @@ bool MetafileDc::drewInPieces(const QPainterPath& figure, bool filled) {
     return true;
 }
 
-void MetafileDc::strokeInPieces(const QPolygonF& outline, const QPen& pen, double unitsPerPiece) {
+void MetafileDc::strokeInPieces(const QPolygonF& outline, const QPen& pen, double unitsPerPiece,
+                                double offset) {
     auto strokePiece = [this, piecePen = pen](const QPolygonF& piece, double offset) mutable {
         piecePen.setDashOffset(offset);
         painter_.setPen(piecePen);
         painter_.drawPolyline(piece);
     };
     QPolygonF piece;
-    double offset = 0;  // pattern units before the piece
-    double used = 0;    // pattern units in the piece
+    double used = 0;  // pattern units in the piece; `offset`: those before it
     for (const QPointF& to : outline) {
         if (piece.isEmpty()) {
             piece.append(to);
@@ -114,7 +115,117 @@ void MetafileDc::strokeInPieces(const QPolygonF& outline, const QPen& pen, doubl
     }
 }
 
+double MetafileDc::deviceRadius(const QRectF& box) const {
+    return clip::largestScale(logicalToCaller()) *
+           std::max(std::abs(box.width()), std::abs(box.height())) / 2;
+}
+
+bool MetafileDc::reachesFar(const QRectF& box) const {
+    if (recording_) {
+        return false;
+    }
+    const double near = limits::kMetafileNearFigurePixels;
+    return !clip::within(logicalToCaller().mapRect(box.normalized()),
+                         visible_.adjusted(-near, -near, near, near));
+}
+
+// Fills are cut just outside the visible area, strokes where the pen no longer reaches it;
+// the cuts' own edges and ends lie where nothing shows. A broken pen's pattern goes on from
+// where the outline had it at each cut, as far as the flattened outline measures it.
+bool MetafileDc::drewClipped(const QPainterPath& figure, bool filled, bool stroked) {
+    if (!reachesFar(figure.controlPointRect())) {
+        return false;
+    }
+    const QTransform t = logicalToCaller();
+    const QPen pen = painterPen(t);
+    const bool withPen = stroked && pen.style() != Qt::NoPen;
+    const bool withBrush = filled && state_.brush.style() != Qt::NoBrush;
+    bool invertible = false;
+    const QTransform back = t.inverted(&invertible);
+    const double elements = figure.elementCount();
+    if (visible_.isEmpty() || !invertible || !(withPen || withBrush)) {
+        spendOnClipped(elements, {}, {});
+        return true;
+    }
+    constexpr double kEdge = 2;
+    const double reach = kEdge + (withPen ? penPixels(t) : 0);
+    const QRectF fillBox = visible_.adjusted(-kEdge, -kEdge, kEdge, kEdge);
+    const QRectF strokeBox = visible_.adjusted(-reach, -reach, reach, reach);
+    const double affordable = std::floor(workLeft_ / limits::kMetafileClippedPointWork) - elements;
+    const std::size_t maxPoints =
+        affordable < static_cast<double>(limits::kMetafileMaxClippedPoints)
+            ? static_cast<std::size_t>(std::max(0.0, affordable))
+            : limits::kMetafileMaxClippedPoints;
+    std::vector<QPolygonF> outlines;
+    if (!clip::flatten(t.map(figure), strokeBox, maxPoints, outlines)) {
+        exhausted_ = true;
+        return true;
+    }
+    double points = elements;
+    std::vector<QPolygonF> areas;
+    std::vector<clip::Run> runs;
+    const QTransform units = pen.isCosmetic()
+                                 ? QTransform::fromScale(1 / std::max(1.0, pen.widthF()),
+                                                         1 / std::max(1.0, pen.widthF()))
+                                 : back * QTransform::fromScale(1 / pen.widthF(), 1 / pen.widthF());
+    for (const QPolygonF& outline : outlines) {
+        points += static_cast<double>(outline.size());
+        if (withBrush) {
+            if (QPolygonF area = clip::clipPolygon(outline, fillBox); area.size() > 2) {
+                areas.push_back(back.map(area));
+            }
+        }
+        if (withPen) {
+            for (clip::Run& run :
+                 clip::clipPolyline(outline, strokeBox, units, pen.style() == Qt::SolidLine)) {
+                run.points = back.map(run.points);
+                runs.push_back(std::move(run));
+            }
+        }
+    }
+    if (!spendOnClipped(points, areas, runs)) {
+        return true;
+    }
+    if (!areas.empty()) {
+        QPainterPath area;
+        for (const QPolygonF& polygon : areas) {
+            area.addPolygon(polygon);
+            area.closeSubpath();
+        }
+        area.setFillRule(state_.fillRule);
+        prepare(false, true);
+        painter_.drawPath(area);
+    }
+    if (!runs.empty()) {
+        prepare(true, false);
+        const QPen drawn = painter_.pen();
+        if (drawn.style() <= Qt::SolidLine) {
+            QPainterPath lines;
+            for (const clip::Run& run : runs) {
+                lines.addPolygon(run.points);
+            }
+            painter_.drawPath(lines);
+        } else if (drawn.isCosmetic()) {
+            QPen dashed = drawn;
+            for (const clip::Run& run : runs) {
+                dashed.setDashOffset(run.before);
+                painter_.setPen(dashed);
+                painter_.drawPolyline(run.points);
+            }
+        } else {
+            const double unitsPerPiece = patternUnitsPerPiece(drawn, t);
+            for (const clip::Run& run : runs) {
+                strokeInPieces(run.points, drawn, unitsPerPiece, run.before);
+            }
+        }
+    }
+    return true;
+}
+
 void MetafileDc::shape(const QPainterPath& figure, bool closed) {
+    if (drewClipped(figure, closed, true)) {
+        return;
+    }
     if (!spendOnFigure(figure, closed, true)) {
         return;
     }
@@ -139,7 +250,12 @@ void MetafileDc::moveTo(QPointF point) {
 }
 
 void MetafileDc::lineTo(QPointF point) {
-    if (!spendOnFigure(QPolygonF({state_.position, point}), false, false, true)) {
+    const QPolygonF line({state_.position, point});
+    if (reachesFar(line.boundingRect()) && drewClipped(polygonPath(line, false), false, true)) {
+        state_.position = point;
+        return;
+    }
+    if (!spendOnFigure(line, false, false, true)) {
         return;
     }
     if (recording_) {
@@ -155,6 +271,9 @@ void MetafileDc::lineTo(QPointF point) {
 }
 
 void MetafileDc::polyline(const QPolygonF& points) {
+    if (reachesFar(points.boundingRect()) && drewClipped(polygonPath(points, false), false, true)) {
+        return;
+    }
     if (!spendOnFigure(points, false, false, true)) {
         return;
     }
@@ -179,7 +298,7 @@ void MetafileDc::polygon(const QPolygonF& points) {
     if (points.size() < 2) {
         return;
     }
-    if (recording_) {
+    if (recording_ || reachesFar(points.boundingRect())) {
         shape(polygonPath(points, true), true);
     } else if (spendOnFigure(points, true, true, true) && !drewInPieces(points, true)) {
         prepare(true, true);
@@ -236,7 +355,7 @@ void MetafileDc::polyBezierTo(const QPolygonF& points) {
 // Rectangles, ellipses and polygons outside a path go through QPainter's own primitives,
 // whose aliased rasterisation differs from a general path's by a pixel here and there.
 void MetafileDc::rectangle(const QRectF& box) {
-    if (!recording_) {
+    if (!recording_ && !reachesFar(box)) {
         if (!spendOnFigure(QPolygonF(box.normalized()), true, true, true) ||
             drewInPieces(QPolygonF(box.normalized()), true)) {
             return;
@@ -251,31 +370,32 @@ void MetafileDc::rectangle(const QRectF& box) {
 }
 
 void MetafileDc::roundRect(const QRectF& box, QSizeF corner) {
+    const QRectF r = box.normalized();
+    const double rx = std::abs(corner.width()) / 2;
+    const double ry = std::abs(corner.height()) / 2;
     QPainterPath path;
-    path.addRoundedRect(box.normalized(), std::abs(corner.width()) / 2,
-                        std::abs(corner.height()) / 2, Qt::AbsoluteSize);
+    clip::addRoundedRect(
+        path, r, rx, ry,
+        deviceRadius(QRectF(0, 0, std::min(2 * rx, r.width()), std::min(2 * ry, r.height()))));
     shape(path, true);
 }
 
-void MetafileDc::ellipse(const QRectF& box) {
-    if (!recording_) {
-        if (!spendOnFigure(QPolygonF(box.normalized()), true, true, true)) {
-            return;
-        }
-        if (state_.pen.style() > Qt::SolidLine) {
-            QPainterPath outline;
-            outline.addEllipse(box.normalized());
-            if (drewInPieces(outline, true)) {
-                return;
-            }
-        }
-        prepare(true, true);
-        painter_.drawEllipse(box.normalized());
+// QPainter's own ellipse is exact, but walks the whole outline: it draws only ellipses near
+// the visible area, paid for by their span; the others are cut down first.
+void MetafileDc::ellipse(const QRectF& rawBox) {
+    const QRectF box = rawBox.normalized();
+    QPainterPath outline;
+    clip::addEllipse(outline, box, deviceRadius(box));
+    if (recording_ || reachesFar(box)) {
+        shape(outline, true);
         return;
     }
-    QPainterPath path;
-    path.addEllipse(box.normalized());
-    shape(path, true);
+    if (!spendOnFigure(outline, true, true) || !spendOnEllipseSpan(box) ||
+        drewInPieces(outline, true)) {
+        return;
+    }
+    prepare(true, true);
+    painter_.drawEllipse(box);
 }
 
 void MetafileDc::arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPointF end) {
@@ -285,14 +405,14 @@ void MetafileDc::arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPointF 
     if (sweep <= 0) {
         sweep += kFullTurn;  // figures run counter-clockwise; equal ends make a full turn
     }
+    const double radius = deviceRadius(box);
     QPainterPath path;
     if (kind == ArcKind::Pie) {
         path.moveTo(box.center());
-        path.arcTo(box, from, sweep);
     } else {
-        path.arcMoveTo(box, from);
-        path.arcTo(box, from, sweep);
+        clip::arcMoveTo(path, box, from, radius);
     }
+    clip::appendArc(path, box, from, sweep, radius);
     if (kind != ArcKind::Arc) {
         path.closeSubpath();
     }
@@ -376,6 +496,10 @@ void MetafileDc::closeFigure() {
 }
 
 void MetafileDc::fillPath() {
+    if (drewClipped(path_, true, false)) {
+        path_ = QPainterPath();
+        return;
+    }
     if (!spendOnFigure(path_, true, false)) {
         return;
     }
@@ -386,6 +510,10 @@ void MetafileDc::fillPath() {
 }
 
 void MetafileDc::strokePath() {
+    if (drewClipped(path_, false, true)) {
+        path_ = QPainterPath();
+        return;
+    }
     if (!spendOnFigure(path_, false, true)) {
         return;
     }
@@ -397,6 +525,10 @@ void MetafileDc::strokePath() {
 }
 
 void MetafileDc::strokeAndFillPath() {
+    if (drewClipped(path_, true, true)) {
+        path_ = QPainterPath();
+        return;
+    }
     if (!spendOnFigure(path_, true, true)) {
         return;
     }

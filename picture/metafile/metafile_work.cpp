@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "picture/limits.h"
+#include "picture/metafile/metafile_clip.h"
 #include "picture/metafile/metafile_dc.h"
 
 namespace vestura {
@@ -13,15 +14,6 @@ namespace {
 
 // The shortest period of Qt's dash patterns, in pen widths, each with one dash.
 constexpr double kShortestDashPeriod = 3;
-
-// How far a logical unit can reach on the device: the larger singular value of the
-// transform's linear part.
-double largestScale(const QTransform& t) {
-    const double sum =
-        t.m11() * t.m11() + t.m12() * t.m12() + t.m21() * t.m21() + t.m22() * t.m22();
-    const double det = t.determinant();
-    return std::sqrt((sum + std::sqrt(std::max(0.0, sum * sum - 4 * det * det))) / 2);
-}
 
 // The length of the segment a-b inside `box` (Liang-Barsky).
 double clippedLength(QPointF a, QPointF b, const QRectF& box) {
@@ -50,8 +42,8 @@ double clippedLength(QPointF a, QPointF b, const QRectF& box) {
 }
 
 // Sums up an outline given point by point, on the device and in logical units: its device
-// bounds, its whole length in both, its device length inside the visible area, and its
-// element count.
+// bounds, its whole length in both, its device length inside the visible area, its element
+// count and how many of them are curves.
 class OutlineMeasure {
 public:
     OutlineMeasure(const QRectF& window, const QTransform& t) : window_(window), t_(t) {}
@@ -78,6 +70,7 @@ public:
     double logicalLength = 0;
     double inside = 0;
     double elements = 0;
+    double curves = 0;
 
 private:
     void include(QPointF p) {
@@ -105,6 +98,26 @@ OutlineMeasure measure(const QPainterPath& figure, const QRectF& window, const Q
             outline.moveTo(QPointF(e.x, e.y));
         } else {
             outline.lineTo(QPointF(e.x, e.y));
+            outline.curves += e.isCurveTo() ? 1 : 0;
+        }
+    }
+    return outline;
+}
+
+// Polygons, closed or not, measured as one outline.
+OutlineMeasure measure(const std::vector<QPolygonF>& polygons, bool closed, const QRectF& window,
+                       const QTransform& t) {
+    OutlineMeasure outline(window, t);
+    for (const QPolygonF& polygon : polygons) {
+        if (polygon.isEmpty()) {
+            continue;
+        }
+        outline.moveTo(polygon.front());
+        for (qsizetype i = 1; i < polygon.size(); ++i) {
+            outline.lineTo(polygon[i]);
+        }
+        if (closed) {
+            outline.lineTo(polygon.front());
         }
     }
     return outline;
@@ -132,7 +145,7 @@ double MetafileDc::penPixels(const QTransform& t) const {
     if (pen.style() == Qt::NoPen) {
         return 0;
     }
-    const double width = pen.isCosmetic() ? pen.widthF() : pen.widthF() * largestScale(t);
+    const double width = pen.isCosmetic() ? pen.widthF() : pen.widthF() * clip::largestScale(t);
     return std::isfinite(width) ? std::max(1.0, width) : INFINITY;
 }
 
@@ -181,11 +194,27 @@ bool MetafileDc::strokesInPieces(const QPainterPath& figure) const {
 
 namespace {
 
+// What a geometric pen's outline costs QPainter beyond the pixels it covers: every element
+// becomes a stretch of outline with a join, whose edges the rasteriser walks over every row
+// they cross; every curve is offset to both sides, in more pieces the wider the pen; and a
+// pen reaching far beyond the visible area makes QPainter clip every stretch itself.
+double geometricPenWork(const OutlineMeasure& outline, const QRectF& visible, double pen) {
+    double perElement = limits::kMetafileStrokeElementWork +
+                        std::min(pen, visible.height()) * limits::kMetafileStrokeRowWork;
+    if (pen / 2 > limits::kMetafileFarFigurePixels) {
+        perElement += limits::kMetafileFarPenElementWork;
+    }
+    const double perCurve =
+        std::min(pen, limits::kMetafileCurveOffsetPixels) * limits::kMetafileStrokeRowWork;
+    return outline.elements * perElement + outline.curves * perCurve;
+}
+
 // A figure's work from its measured outline: the painter call, its elements, the pixels it
 // fills and strokes inside the visible area, the dashes of a broken pen over its whole
-// length, and a surcharge when it reaches so far out that QPainter clips it itself.
+// length, what a geometric pen (`geometric`) costs on top, and a surcharge when it reaches
+// so far out that QPainter clips it itself.
 double figureWork(const OutlineMeasure& outline, const QRectF& visible, bool filled, double pen,
-                  double dashes) {
+                  bool geometric, double dashes) {
     double work = limits::kMetafileDrawCallWork + outline.elements * limits::kMetafilePointWork;
     const QRectF bounds = outline.bounds();
     const double half = std::min(pen, 2 * (visible.width() + visible.height())) / 2;
@@ -198,14 +227,23 @@ double figureWork(const OutlineMeasure& outline, const QRectF& visible, bool fil
     if (pen > 0) {
         work += std::min(outline.inside * pen, shownArea) + outline.inside + dashes;
     }
+    if (geometric) {
+        work += geometricPenWork(outline, visible, pen);
+    }
     const double far = limits::kMetafileFarFigurePixels;
-    if (!visible.adjusted(-far, -far, far, far).contains(reach)) {
+    if (!clip::within(reach, visible.adjusted(-far, -far, far, far))) {
         work += limits::kMetafileFarFigureWork;
     }
     return work;
 }
 
 }  // namespace
+
+// A geometric pen is one QPainter outlines (a cosmetic one it draws pixel by pixel).
+bool MetafileDc::geometricPen(const QTransform& t) const {
+    const QPen pen = painterPen(t);
+    return pen.style() != Qt::NoPen && !pen.isCosmetic();
+}
 
 bool MetafileDc::spendOnFigure(const QPainterPath& figure, bool filled, bool stroked) {
     if (recording_) {
@@ -217,7 +255,7 @@ bool MetafileDc::spendOnFigure(const QPainterPath& figure, bool filled, bool str
     const OutlineMeasure outline =
         measure(figure, visible_.adjusted(-margin, -margin, margin, margin), t);
     const double dashes = stroked ? dashWork(t, outline.logicalLength, outline.length) : 0;
-    return spend(figureWork(outline, visible_, filled, pen, dashes));
+    return spend(figureWork(outline, visible_, filled, pen, stroked && geometricPen(t), dashes));
 }
 
 bool MetafileDc::spendOnFigure(const QPolygonF& points, bool closed, bool filled, bool stroked) {
@@ -239,7 +277,38 @@ bool MetafileDc::spendOnFigure(const QPolygonF& points, bool closed, bool filled
         outline.lineTo(points.front());
     }
     const double dashes = stroked ? dashWork(t, outline.logicalLength, outline.length) : 0;
-    return spend(figureWork(outline, visible_, filled, pen, dashes));
+    return spend(figureWork(outline, visible_, filled, pen, stroked && geometricPen(t), dashes));
+}
+
+bool MetafileDc::spendOnEllipseSpan(const QRectF& box) {
+    const QRectF device = logicalToCaller().mapRect(box.normalized());
+    return spend((device.width() + device.height()) * limits::kMetafileEllipseSpanWork);
+}
+
+bool MetafileDc::spendOnClipped(double points, const std::vector<QPolygonF>& areas,
+                                const std::vector<clip::Run>& runs) {
+    const QTransform t = logicalToCaller();
+    double work = limits::kMetafileDrawCallWork + points * limits::kMetafileClippedPointWork;
+    if (!areas.empty()) {
+        work += figureWork(measure(areas, true, visible_, t), visible_, true, 0, false, 0);
+    }
+    if (!runs.empty()) {
+        std::vector<QPolygonF> lines;
+        lines.reserve(runs.size());
+        for (const clip::Run& run : runs) {
+            lines.push_back(run.points);
+        }
+        const double pen = penPixels(t);
+        const double margin = std::min(pen, visible_.width() + visible_.height());
+        const OutlineMeasure outline =
+            measure(lines, false, visible_.adjusted(-margin, -margin, margin, margin), t);
+        const double dashes = dashWork(t, outline.logicalLength, outline.length);
+        // A broken pen's runs each start their pattern where the outline had it: a call each.
+        const double calls = state_.pen.style() > Qt::SolidLine ? runs.size() - 1.0 : 0;
+        work += figureWork(outline, visible_, false, pen, geometricPen(t), dashes) +
+                calls * limits::kMetafileDrawCallWork;
+    }
+    return spend(work);
 }
 
 bool MetafileDc::spendOnFilledBox(const QRectF& box) {

@@ -3,12 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QDirIterator>
+#include <QFileInfo>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QtMath>
+#include <climits>
+#include <cmath>
 #include <functional>
+#include <ostream>
 
 #include "common/file_io.h"
 #include "picture/limits.h"
 #include "picture/metafile/metafile.h"
+#include "picture/metafile/metafile_clip.h"
 #include "tests/support/metafile_builder.h"
 
 namespace vestura {
@@ -317,6 +324,340 @@ TEST(MetafileObjectTable, AFullTableDropsNewObjectsUntilOneIsDeleted) {
     EXPECT_EQ(boxColour(image, 0), qRgb(255, 255, 0));
     EXPECT_EQ(boxColour(image, 1), qRgb(255, 0, 0));
 }
+
+// ---- Figures far larger than the canvas ----
+
+// A paint device that draws nothing and notes how far, in device pixels, the geometry
+// QPainter hands its engine reaches: QPainter's own cost follows that, not what shows.
+class ReachDevice : public QPaintDevice {
+public:
+    explicit ReachDevice(QSize size) : size_(size) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+    // The union of every figure's device bounds, pens aside.
+    QRectF reach() const { return engine_.reach; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        constexpr int kDpi = 96;
+        switch (metric) {
+            case PdmWidth:
+                return size_.width();
+            case PdmHeight:
+                return size_.height();
+            case PdmWidthMM:
+                return size_.width() * 254 / (kDpi * 10);
+            case PdmHeightMM:
+                return size_.height() * 254 / (kDpi * 10);
+            case PdmNumColors:
+                return INT_MAX;
+            case PdmDepth:
+                return 32;
+            case PdmDevicePixelRatio:
+                return 1;
+            case PdmDevicePixelRatioScaled:
+                return static_cast<int>(devicePixelRatioFScale());
+            default:
+                return kDpi;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        Type type() const override { return QPaintEngine::User; }
+        void updateState(const QPaintEngineState& state) override {
+            if (state.state() & QPaintEngine::DirtyTransform) {
+                transform_ = state.transform();
+            }
+        }
+        void drawPath(const QPainterPath& path) override {
+            note(transform_.map(path).controlPointRect());
+        }
+        void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
+            note(transform_.map(QPolygonF(QList<QPointF>(points, points + count))).boundingRect());
+        }
+        void drawEllipse(const QRectF& box) override { note(transform_.mapRect(box)); }
+        void drawPixmap(const QRectF& target, const QPixmap&, const QRectF&) override {
+            note(transform_.mapRect(target));
+        }
+        void drawTextItem(const QPointF&, const QTextItem&) override {}
+
+        QRectF reach;
+
+    private:
+        void note(const QRectF& bounds) { reach = reach.isNull() ? bounds : reach | bounds; }
+        QTransform transform_;
+    };
+
+    QSize size_;
+    mutable Engine engine_;
+};
+
+constexpr int kGeometric = 0x10000;
+constexpr int kArcDegrees = 20;
+constexpr int kGiant = 10'000'000;  // logical units: far beyond QPainter's own coordinates
+
+// The box of a circle of radius kGiant whose point at kArcDegrees (counter-clockwise from
+// 3 o'clock) lies at `at`.
+QRect giantCircle(QPointF at) {
+    const double a = qDegreesToRadians(kArcDegrees);
+    const QPointF centre = at - QPointF(kGiant * std::cos(a), -kGiant * std::sin(a));
+    const QPoint c = centre.toPoint();
+    return QRect(QPoint(c.x() - kGiant, c.y() - kGiant), QPoint(c.x() + kGiant, c.y() + kGiant));
+}
+
+// A point on the circle's ray at `degrees`.
+QPoint giantRay(const QRect& box, int degrees) {
+    const double a = qDegreesToRadians(degrees);
+    return (QPointF(box.center()) + QPointF(kGiant * std::cos(a), -kGiant * std::sin(a))).toPoint();
+}
+
+constexpr std::uint32_t kEmfRoundRect = 44;
+constexpr std::uint32_t kEmfArc = 45;
+constexpr std::uint32_t kEmfChord = 46;
+constexpr std::uint32_t kEmfPie = 47;
+constexpr std::uint32_t kEmfPolyBezier16 = 85;
+constexpr std::uint32_t kEmfBeginPath = 59;
+constexpr std::uint32_t kEmfEndPath = 60;
+constexpr std::uint32_t kEmfStrokeAndFillPath = 63;
+constexpr std::uint32_t kEmfStockNullBrush = 0x80000005;
+
+// A figure through the picture's centre on the giant circle, in red with the black pen.
+struct GiantCase {
+    const char* name;
+    bool filled;  // the circle's inside is filled
+    std::function<void(EmfBuilder&, const QRect& circle)> draw;
+};
+
+void arcRecord(EmfBuilder& emf, std::uint32_t type, const QRect& box) {
+    const QPoint from = giantRay(box, kArcDegrees - 10);
+    const QPoint to = giantRay(box, kArcDegrees + 10);
+    emf.record(type, {box.left(), box.top(), box.right(), box.bottom(), from.x(), from.y(), to.x(),
+                      to.y()});
+}
+
+const GiantCase kGiantCases[] = {
+    {"Ellipse", true,
+     [](EmfBuilder& e, const QRect& c) { e.ellipse(c.left(), c.top(), c.right(), c.bottom()); }},
+    {"Pie", true, [](EmfBuilder& e, const QRect& c) { arcRecord(e, kEmfPie, c); }},
+    {"Chord", true, [](EmfBuilder& e, const QRect& c) { arcRecord(e, kEmfChord, c); }},
+    {"Arc", false, [](EmfBuilder& e, const QRect& c) { arcRecord(e, kEmfArc, c); }},
+    {"RoundRectCorner", true,
+     [](EmfBuilder& e, const QRect& c) {
+         // The top right corner is the circle's quarter; the rectangle reaches further left
+         // and down.
+         e.record(kEmfRoundRect, {c.left() - kGiant, c.top(), c.right(), c.bottom() + kGiant,
+                                  2 * kGiant, 2 * kGiant});
+     }},
+    {"EllipseInAPath", true,
+     [](EmfBuilder& e, const QRect& c) {
+         e.record(kEmfBeginPath, {});
+         e.ellipse(c.left(), c.top(), c.right(), c.bottom());
+         e.record(kEmfEndPath, {}).record(kEmfStrokeAndFillPath, {0, 0, 0, 0});
+     }},
+};
+
+constexpr int kSide = 64;
+
+Bytes giantFigure(const GiantCase& c) {
+    EmfBuilder emf(0, 0, 1700, 1700, QSize(kSide, kSide), QSize(17, 17));
+    emf.createBrush(1, kSolid, Qt::red).selectObject(1);
+    c.draw(emf, giantCircle(QPointF(kSide / 2, kSide / 2)));
+    return emf.build();
+}
+
+void PrintTo(const GiantCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class GiantFigure : public testing::TestWithParam<GiantCase> {};
+
+// The circle's outline crosses every row near x = 32, bending by less than a pixel; the
+// pen is drawn where the circle is, its inside (to the left) is filled, its outside is not.
+TEST_P(GiantFigure, ShowsItsOutlineWhereItCrossesTheCanvas) {
+    QImage image = canvas(QSize(kSide, kSide));
+    play(giantFigure(GetParam()), image, static_cast<double>(limits::kMetafileWorkBudget));
+    const QRect box = giantCircle(QPointF(kSide / 2, kSide / 2));
+    const QPointF centre = QRectF(box).center();
+    for (int y = 8; y < kSide - 8; ++y) {
+        SCOPED_TRACE(y);
+        const double dy = y + 0.5 - centre.y();
+        const double x = centre.x() + std::sqrt(double{kGiant} * kGiant - dy * dy);
+        const int column = static_cast<int>(std::floor(x));
+        int pen = 0;
+        for (int dx = -2; dx <= 2; ++dx) {
+            pen += image.pixel(column + dx, y) == qRgb(0, 0, 0);
+        }
+        EXPECT_GE(pen, 1);
+        EXPECT_EQ(image.pixel(column - 4, y), GetParam().filled ? kRed : kBackground);
+        EXPECT_EQ(image.pixel(column + 4, y), kBackground);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, GiantFigure, testing::ValuesIn(kGiantCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A broken pen on a giant ellipse: the dashes along the crossing are drawn (the pattern
+// over the whole outline would cost far more than the budget), with gaps between them.
+TEST(GiantFigure, ShowsABrokenPensDashesWhereItCrossesTheCanvas) {
+    constexpr int kDash = 1;
+    for (const int width : {0, 3}) {
+        SCOPED_TRACE(width);
+        const QRect box = giantCircle(QPointF(kSide / 2, kSide / 2));
+        EmfBuilder emf(0, 0, 1700, 1700, QSize(kSide, kSide), QSize(17, 17));
+        emf.createPen(1, (width > 0 ? kGeometric : 0) | kDash | kFlatEnds, width, Qt::black)
+            .selectObject(1)
+            .selectObject(kEmfStockNullBrush)
+            .ellipse(box.left(), box.top(), box.right(), box.bottom());
+        QImage image = canvas(QSize(kSide, kSide));
+        play(emf.build(), image, static_cast<double>(limits::kMetafileWorkBudget));
+        int dashed = 0;
+        for (int y = 0; y < kSide; ++y) {
+            dashed += countPixels(image, qRgb(0, 0, 0), QRect(0, y, kSide, 1)) > 0;
+        }
+        EXPECT_GT(dashed, kSide / 4);
+        EXPECT_LT(dashed, kSide * 7 / 8);
+    }
+}
+
+// What playback hands QPainter reaches no further than the visible area's near margin,
+// whatever the figures span: the kept fuzzing finds (QPainter's own ellipse walked all of
+// a 10^12-pixel outline to show 48 x 48 pixels), the giant figures above, and the same
+// stretched by a world transform. Each finishes well within the budget.
+struct ReachCase {
+    std::string name;
+    Bytes file;
+};
+
+std::vector<ReachCase> reachCases() {
+    std::vector<ReachCase> cases;
+    QDirIterator it(QStringLiteral(VESTURA_CATALOGUE_DIR) + "../fuzz/crashes/metafile",
+                    QDir::Files);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        cases.push_back(
+            {QFileInfo(path).completeBaseName().toStdString(), readWholeFile(path.toStdString())});
+    }
+    for (const GiantCase& c : kGiantCases) {
+        cases.push_back({c.name, giantFigure(c)});
+        // A picture-sized ellipse, pie and polygon a world transform makes a million times larger.
+        EmfBuilder emf(0, 0, 1700, 1700, QSize(kSide, kSide), QSize(17, 17));
+        emf.createBrush(1, kSolid, Qt::red).selectObject(1);
+        emf.setWorldTransform(QTransform(1e6, 0, 0, 1e6, -31.5e6, -31.5e6));
+        c.draw(emf, QRect(2, 2, 60, 60));
+        cases.push_back({std::string(c.name) + "Stretched", emf.build()});
+    }
+    return cases;
+}
+
+TEST(MetafileBudget, QPainterIsOnlyHandedFiguresNearWhatShows) {
+    const std::vector<ReachCase> cases = reachCases();
+    ASSERT_GE(cases.size(), 2 * std::size(kGiantCases) + 2);
+    for (const ReachCase& c : cases) {
+        TMetafile metafile;
+        metafile.loadFromBytes(c.file);
+        for (const QSize size :
+             {QSize(48, 48), QSize(metafile.width(), metafile.height()), QSize(1024, 1024)}) {
+            if (size.isEmpty()) {
+                continue;  // nothing is drawn
+            }
+            SCOPED_TRACE(c.name + " at " + std::to_string(size.width()) + "x" +
+                         std::to_string(size.height()));
+            ReachDevice device(size);
+            double left = 0;
+            {
+                QPainter painter(&device);
+                left = metafile.drawWithBudget(painter, QRect(QPoint(), size),
+                                               static_cast<double>(limits::kMetafileWorkBudget));
+            }
+            const double margin = limits::kMetafileNearFigurePixels + 4;
+            EXPECT_TRUE(
+                device.reach().isNull() ||
+                clip::within(device.reach(),
+                             QRectF(QPoint(), size).adjusted(-margin, -margin, margin, margin)))
+                << device.reach().x() << "," << device.reach().y() << " " << device.reach().width()
+                << "x" << device.reach().height();
+            EXPECT_GT(left, static_cast<double>(limits::kMetafileWorkBudget) / 2);
+        }
+    }
+}
+
+// Figures whose cost QPainter does not bound by what shows, on a 48 x 48 canvas: each is
+// paid for by what it makes QPainter do, so that one playback fits at most `perPlayback`
+// of them (what QPainter takes for that many, measured, is well under a second).
+struct CostlyCase {
+    const char* name;
+    double perPlayback;
+    std::function<void(EmfBuilder&)> once;
+};
+
+std::vector<QPoint> zigzag(int points) {
+    std::vector<QPoint> line;
+    for (int i = 0; i < points; ++i) {
+        line.emplace_back(20 + i % 2 * 8, 4 + i % 40);
+    }
+    return line;
+}
+
+void polyBezier16(EmfBuilder& emf, const std::vector<QPoint>& points) {
+    std::vector<std::int32_t> values{0, 0, 0, 0, static_cast<std::int32_t>(points.size())};
+    for (const QPoint& p : points) {
+        values.push_back((p.x() & 0xFFFF) | p.y() << 16);
+    }
+    emf.record(kEmfPolyBezier16, values);
+}
+
+const CostlyCase kCostlyCases[] = {
+    // QPainter's ellipse walks its whole outline, 12,000 pixels across (about 50 us).
+    {"EllipseAroundTheCanvas", 20'000, [](EmfBuilder& e) { e.ellipse(-2000, -4000, 4000, 2000); }},
+    // A pen wider than the canvas: every segment's outline and join crosses every row
+    // (about 8 ms for 2,000 segments).
+    {"WidePenPolyline", 125,
+     [](EmfBuilder& e) {
+         e.createPen(2, kGeometric, 10'000, Qt::black).selectObject(2).polyline16(zigzag(2000));
+     }},
+    // A wide pen offsets every curve to both sides in many pieces (about 20 ms for 150).
+    {"WidePenCurves", 50,
+     [](EmfBuilder& e) {
+         e.createPen(2, kGeometric, 10'000, Qt::black).selectObject(2);
+         polyBezier16(e, zigzag(301));
+     }},
+    // A pen reaching far beyond the canvas makes QPainter clip every join itself (about
+    // 25 ms for 200).
+    {"FarReachingPen", 40,
+     [](EmfBuilder& e) {
+         e.createPen(2, kGeometric, 1'000'000'000, Qt::black)
+             .selectObject(2)
+             .polyline16(zigzag(200));
+     }},
+};
+
+void PrintTo(const CostlyCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CostlyFigure : public testing::TestWithParam<CostlyCase> {};
+
+TEST_P(CostlyFigure, IsPaidForByWhatItMakesQPainterDo) {
+    const auto spentOn = [](int copies) {
+        EmfBuilder emf(0, 0, 1700, 1700, QSize(64, 64), QSize(17, 17));
+        emf.createBrush(1, kSolid, Qt::red).selectObject(1);
+        for (int i = 0; i < copies; ++i) {
+            GetParam().once(emf);
+        }
+        QImage image = canvas(QSize(48, 48));
+        return play(emf.build(), image, kUnlimited);
+    };
+    EXPECT_GE(spentOn(2) - spentOn(1),
+              static_cast<double>(limits::kMetafileWorkBudget) / GetParam().perPlayback);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, CostlyFigure, testing::ValuesIn(kCostlyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Ordinary pictures ----
 
