@@ -11,7 +11,9 @@ namespace vestura::cli {
 
 // render, recipes and view report a list file that cannot be read on `err`, go on with the
 // other categories, and end with status 1; naming an entry of its category is a usage error
-// (a line failure in a recipes file).
+// (a line failure in a recipes file). render and recipes record the outfit of every skin they
+// write into a game's skins folder in that folder's outfits.txt once the skin is in place; a
+// record that cannot be written is reported, leaves the skin, and makes the status 1.
 int runRender(const Invocation& invocation, const std::string& folder, std::ostream& err);
 // Shows "skin N/TOTAL" on `err` while it works when `errIsTerminal` and the batch is long.
 int runRecipes(const Invocation& invocation, const std::string& folder, std::ostream& err,

@@ -13,12 +13,13 @@ REFUSED = "Recipes file "
 
 
 def caps():
-    text = open(os.path.join(files.SOURCE, "cli", "recipes.h"), encoding="utf-8").read()
+    # A recipes file is an outfits file, read under the outfit reader's caps.
+    text = open(os.path.join(files.SOURCE, "skin", "outfit.h"), encoding="utf-8").read()
     found = {}
-    for name in ("kMaxRecipesFileBytes", "kMaxRecipeLineBytes", "kMaxRecipes"):
+    for name in ("kMaxOutfitFileBytes", "kMaxOutfitLineBytes", "kMaxOutfits"):
         match = re.search(name + r" = (?:std::size_t\{)?(\d+)\}?(?: << (\d+))?;", text)
         found[name] = int(match.group(1)) << int(match.group(2) or 0)
-    return found["kMaxRecipesFileBytes"], found["kMaxRecipeLineBytes"], found["kMaxRecipes"]
+    return found["kMaxOutfitFileBytes"], found["kMaxOutfitLineBytes"], found["kMaxOutfits"]
 
 
 def main(outdir):
@@ -48,7 +49,7 @@ def main(outdir):
     corpus.save("at-line-cap.txt", b"skin.bmp" + b" " * (line_cap - len(b"skin.bmp")))
     corpus.line("at-line-cap.txt", "recipes", "ok")
     write_repeated("at-recipes-cap.txt", b"x.bmp nosuch=1\n", recipes_cap,
-                   "expected category=ENTRY")
+                   "unknown category nosuch")
 
 
 if __name__ == "__main__":

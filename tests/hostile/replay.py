@@ -16,6 +16,10 @@ per input: RELPATH<TAB>COMMAND<TAB>EXPECTED[<TAB>heavy][<TAB>as=MiB][<TAB>keeps=
             view     RELPATH is a .dff file: vestura-cli view --model, at 1024 x 1024
             viewbig  the same at the largest size
             viewgame RELPATH is a game folder: vestura-cli view --game
+            base     RELPATH is a picture: vestura-cli render over the shipped catalogue with
+                     --base RELPATH and every part in a colour
+            record   RELPATH is a game folder: vestura-cli render over the shipped catalogue
+                     into its skins folder, recording the outfit in skins/outfits.txt
   EXPECTED  ok       exit 0 and, where a bitmap is written, a 24-bit BMP of more than 0 x 0
             text     exit 1 with the text in the program's output (stderr, or stdout for check)
   heavy     the sanitizer pass leaves the input out
@@ -164,6 +168,16 @@ def command_for(cli, outdir, relpath, command, index, work, categories=CATEGORIE
     if command == "recipes":
         return [cli, "render", "--folder", os.path.join(files.SOURCE, "catalogue"),
                 "--recipes", os.path.join(outdir, relpath)], None
+    if command == "base":
+        argv = [cli, "render", "--folder", os.path.join(files.SOURCE, "catalogue"),
+                "--base", os.path.join(outdir, relpath)]
+        for number, category in enumerate(categories):
+            argv += ["--" + category, "1", "--colour", "%s=#%06X" % (category, number * 0x242424)]
+        return argv + ["--output", output], output
+    if command == "record":
+        output = os.path.join(outdir, relpath, "skins", "New.bmp")
+        return [cli, "render", "--folder", os.path.join(files.SOURCE, "catalogue"), "--glasses",
+                "1", "--output", output], output
     raise ValueError("unknown command %r" % command)
 
 
