@@ -63,6 +63,9 @@ TurntableDialog::TurntableDialog(const TurntableRequest& initial, QWidget* paren
         }
     }
     summary_->setWordWrap(true);
+    // Room for the longer line, why it cannot be saved, from the start.
+    summary_->setMinimumHeight(2 * summary_->fontMetrics().lineSpacing());
+    summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
     ok_->setText(QStringLiteral("Save..."));

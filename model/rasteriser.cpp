@@ -3,8 +3,11 @@
 #include <QThread>
 #include <sys/mman.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <system_error>
+#include <thread>
 
 #include "common/errors.h"
 #include "common/messages.h"
@@ -593,6 +596,28 @@ void ViewRenderer::drawBand(const Mesh& mesh, const Texture& texture, int band) 
     }
 }
 
+// Band 0 on this thread, each other band on a thread of its own, started for this picture.
+// A thread the system does not give (its limit of threads, or of memory for a stack, is
+// reached) is not waited for: its band is drawn here.
+void ViewRenderer::drawBands(const Mesh& mesh, const Texture& texture) {
+    std::array<std::jthread, kMaxBands> helpers;  // each joined when it goes
+    std::array<bool, kMaxBands> drawnHere{};
+    for (int band = 1; band < bands_; ++band) {
+        const auto at = static_cast<std::size_t>(band);
+        try {
+            helpers[at] = std::jthread([this, &mesh, &texture, band] { drawBand(mesh, texture, band); });
+        } catch (const std::system_error&) {
+            drawnHere[at] = true;
+        }
+    }
+    drawBand(mesh, texture, 0);
+    for (int band = 1; band < bands_; ++band) {
+        if (drawnHere[static_cast<std::size_t>(band)]) {
+            drawBand(mesh, texture, band);
+        }
+    }
+}
+
 ViewRenderer::ViewRenderer(int bands, std::int64_t fillBudget)
     : fillBudget_(fillBudget),
       bands_(std::clamp(bands > 0 ? bands : QThread::idealThreadCount(), 1, kMaxBands)) {}
@@ -624,11 +649,7 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     const Texture texture{reinterpret_cast<const QRgb*>(texels.constBits()), tw, th,
                           (tw & (tw - 1)) == 0 && (th & (th - 1)) == 0};
     shareOut(size);
-    for (int band = 1; band < bands_; ++band) {
-        pool_.start([this, &mesh, &texture, band] { drawBand(mesh, texture, band); });
-    }
-    drawBand(mesh, texture, 0);
-    pool_.waitForDone();
+    drawBands(mesh, texture);
     dirty_ = drawn_;
     return picture_;
 }

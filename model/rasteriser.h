@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
-#include <QThreadPool>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -85,8 +84,8 @@ private:
     void holdToBudget(const Mesh& mesh, QSize size);
     void shareOut(QSize size);
     void drawBand(const Mesh& mesh, const Texture& texture, int band);
+    void drawBands(const Mesh& mesh, const Texture& texture);
 
-    QThreadPool pool_;  // draws the bands other than the first
     QImage picture_;
     uchar* bits_ = nullptr;
     struct FreeDepth {
