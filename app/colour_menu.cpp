@@ -28,14 +28,18 @@ QIcon swatchIcon(QRgb colour, int size) {
     return QIcon(square);
 }
 
-QMenu* makeColourMenu(QWidget* parent, const QString& title, std::optional<QRgb> current,
-                      std::function<void(std::optional<QRgb>)> choose,
+QMenu* makeColourMenu(QWidget* parent, const QString& title, const QString& note,
+                      std::optional<QRgb> current, std::function<void(std::optional<QRgb>)> choose,
                       std::function<void()> other) {
     constexpr int kIconSize = 14;
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("ColourMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setTitle(title);
+    if (!note.isEmpty()) {
+        menu->addAction(note)->setEnabled(false);
+        menu->addSeparator();
+    }
     auto* group = new QActionGroup(menu);
     const auto addColour = [&](const QString& name, QRgb colour) {
         QAction* action = menu->addAction(swatchIcon(colour, kIconSize), name);

@@ -42,9 +42,10 @@ QIcon swatchIcon(QRgb colour, int size);
 
 // A menu, deleted when it closes, of the swatches (the current colour checked, a colour no
 // swatch has shown as an extra checked entry), "Other..." and "No colour" (disabled when
-// there is none). `choose` gets the colour picked, or nullopt for "No colour"; `other` runs
-// for "Other...".
-QMenu* makeColourMenu(QWidget* parent, const QString& title, std::optional<QRgb> current,
-                      std::function<void(std::optional<QRgb>)> choose, std::function<void()> other);
+// there is none), under `note` when there is one. `choose` gets the colour picked, or nullopt
+// for "No colour"; `other` runs for "Other...".
+QMenu* makeColourMenu(QWidget* parent, const QString& title, const QString& note,
+                      std::optional<QRgb> current, std::function<void(std::optional<QRgb>)> choose,
+                      std::function<void()> other);
 
 }  // namespace vestura

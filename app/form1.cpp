@@ -208,7 +208,8 @@ void TForm1::buildOutfitControls() {
 
     BaseLabel = new QLabel(this);
     BaseLabel->setObjectName(QStringLiteral("BaseLabel"));
-    BaseLabel->setGeometry(layout::kBaseLabelX, layout::kBaseLabelY, layout::kBaseLabelWidth,
+    const int left = Label3->geometry().right() + 1 + layout::kBaseLabelGap;
+    BaseLabel->setGeometry(left, layout::kBaseLabelY, layout::kBaseLabelRight - left,
                            layout::kBaseLabelHeight);
     BaseLabel->setTextFormat(Qt::RichText);
     BaseLabel->setFocusPolicy(Qt::NoFocus);
@@ -218,7 +219,7 @@ void TForm1::buildOutfitControls() {
     openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     randomAction_ = new QAction(QStringLiteral("Random outfit"), this);
     randomAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    builtInBaseAction_ = new QAction(QStringLiteral("Built-in base skin"), this);
+    builtInBaseAction_ = new QAction(QStringLiteral("Back to the built-in base skin"), this);
     builtInBaseAction_->setEnabled(false);
     addAction(openAction_);  // their keys work wherever the focus is in the window
     addAction(randomAction_);

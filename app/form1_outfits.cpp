@@ -38,6 +38,8 @@ QString text(const std::string& s) {
 }
 
 constexpr std::string_view kSkinSuffix = ".bmp";
+// The cross after the base skin's name, a link back to the built-in base.
+constexpr const char* kBackLink = "&nbsp;<a href=\"#\" style=\"text-decoration: none\">&times;</a>";
 constexpr std::string_view kNotRecorded =
     "The skin is saved, but its outfit is not recorded: opening it again will not bring back "
     "these parts and colours";
@@ -196,8 +198,8 @@ void TForm1::useBuiltInBase() {
     });
 }
 
-// "Base: Cool.bmp  Built-in", the name cut in its middle to fit; the whole path in the
-// tooltip.
+// "Base: Cool.bmp x", the name cut in its middle to fit, the cross a link back to the
+// built-in base; the whole path in the tooltip.
 void TForm1::showBase() {
     builtInBaseAction_->setEnabled(basePath_.has_value());
     if (!basePath_) {
@@ -206,16 +208,14 @@ void TForm1::showBase() {
         return;
     }
     const QString prefix = QStringLiteral("Base: ");
-    const QString link = QStringLiteral("Built-in");
+    const QString back = QStringLiteral(" \u00D7");
     const QFontMetrics metrics(BaseLabel->font());
-    const int room = layout::kBaseLabelWidth - metrics.horizontalAdvance(prefix + link + "  ");
+    const int room = BaseLabel->width() - metrics.horizontalAdvance(prefix + back) - 2;
     const QString name =
         metrics.elidedText(text(nameOf(*basePath_)), Qt::ElideMiddle, std::max(room, 0));
-    BaseLabel->setText(prefix + name.toHtmlEscaped() +
-                       QStringLiteral("&nbsp;&nbsp;<a href=\"#\">") + link +
-                       QStringLiteral("</a>"));
-    BaseLabel->setToolTip(QStringLiteral("The base skin: %1\n\"Built-in\" goes back to the "
-                                         "built-in one.")
+    BaseLabel->setText(prefix + name.toHtmlEscaped() + QString::fromLatin1(kBackLink));
+    BaseLabel->setToolTip(QStringLiteral("The base skin: %1\nThe cross, or the preview's menu, "
+                                         "goes back to the built-in one.")
                               .arg(text(*basePath_)));
     BaseLabel->show();
 }
@@ -291,8 +291,12 @@ void TForm1::showColourMenu(Category category, const QPoint& globalPos) {
     if (colourMenu_ != nullptr && colourMenu_->isVisible()) {
         return;  // one request, as the menu key may send both a key and a menu event
     }
+    // The default entry shows no part of the list, so nothing takes the colour yet.
+    const QString note = selector(category)->currentIndex() > 0
+                             ? QString()
+                             : QStringLiteral("Shows on the part picked in the list");
     colourMenu_ = makeColourMenu(
-        this, QString::fromStdString(std::string(info(category).label)) + " colour",
+        this, QString::fromStdString(std::string(info(category).label)) + " colour", note,
         partColour(category),
         [this, category](std::optional<QRgb> colour) { setPartColour(category, colour); },
         [this, category] {
@@ -351,10 +355,12 @@ bool TForm1::refusedAsBase(const std::string& skinPath) {
     if (!basePath_ || !std::filesystem::equivalent(skinPath, *basePath_, error) || error) {
         return false;
     }
-    services_.showMessage(nameOf(skinPath) + " is the base skin of this one.",
-                          std::string(kApplicationTitle), mb::kWarning,
-                          "Saving over it would lose the picture this skin is made on. Choose "
-                          "another name, or go back to the built-in base under the preview.");
+    services_.showMessage(
+        nameOf(skinPath) + " is the base skin of this one.", std::string(kApplicationTitle),
+        mb::kWarning,
+        "Saving over it would lose the picture this skin is made on. Choose "
+        "another name, or go back to the built-in base with the cross beside its name under "
+        "the preview.");
     return true;
 }
 

@@ -97,13 +97,16 @@ inline constexpr std::array<ControlSpec, 15> kControls{{
 
 // Beyond the layout's own controls, in room it leaves free, so that nothing above moves: a
 // small "Open..." button over Save, and under the preview, beside the folder's label, the
-// name of the base skin while a picture other than the built-in one is the base.
+// name of the base skin, with a link back to the built-in one, while a picture other than the
+// built-in one is the base.
 inline constexpr std::array<ControlSpec, 1> kAddedControls{{
     {"OpenButton", ControlKind::Button, 392, 289, 73, 20, "Open...", 0},
 }};
-inline constexpr int kBaseLabelX = 116;
+// The base skin's label starts this far right of the folder's label, whose width follows its
+// font, and ends before the skin name's label.
+inline constexpr int kBaseLabelGap = 10;
 inline constexpr int kBaseLabelY = 304;
-inline constexpr int kBaseLabelWidth = 136;
+inline constexpr int kBaseLabelRight = 250;
 inline constexpr int kBaseLabelHeight = 13;
 
 // The folder dialog's prompt.

@@ -77,8 +77,9 @@ public:
         switch (role) {
             case Qt::DisplayRole:
                 return text(skin.name) + QLatin1Char('\n') + modifiedText(skin.modified) +
-                       (skin.hasOutfit ? QStringLiteral(", its parts and colours recorded")
-                                       : QStringLiteral(", opens as a base"));
+                       QLatin1Char('\n') +
+                       (skin.hasOutfit ? QStringLiteral("Opens with its parts and colours")
+                                       : QStringLiteral("Opens as the base"));
             case Qt::DecorationRole:
                 ask(index.row());
                 return thumbnail.icon.isNull() ? placeholder_ : thumbnail.icon;
@@ -152,13 +153,15 @@ OpenSkinDialog::OpenSkinDialog(std::optional<std::string> skinsFolder, FileChoos
     list_->setIconSize(QSize(kThumbnailSize, kThumbnailSize));
     list_->setUniformItemSizes(true);  // rows not shown are never asked for their picture
     list_->setSpacing(2);
+    list_->setTextElideMode(Qt::ElideMiddle);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     auto* buttons = new QDialogButtonBox(this);
-    open_ = buttons->addButton(QStringLiteral("Open"), QDialogButtonBox::AcceptRole);
+    open_ = buttons->addButton(QStringLiteral("&Open"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QDialogButtonBox::Cancel);
-    browse_ = buttons->addButton(QStringLiteral("Browse..."), QDialogButtonBox::ActionRole);
+    browse_ = buttons->addButton(QStringLiteral("&Browse..."), QDialogButtonBox::ActionRole);
     browse_->setToolTip(QStringLiteral("Any picture: a skin from elsewhere becomes the base"));
     browse_->setAutoDefault(false);
     open_->setDefault(true);
@@ -207,9 +210,7 @@ void OpenSkinDialog::showListing() {
                               .arg(text(*skinsFolder_)));
         return;
     }
-    heading_->setText(QStringLiteral("Skins in %1, newest first. A skin with its parts "
-                                     "recorded opens with them; any other opens as the base.")
-                          .arg(text(*skinsFolder_)));
+    heading_->setText(QStringLiteral("Skins in %1, newest first.").arg(text(*skinsFolder_)));
     list_->setCurrentIndex(model_->index(0));
     list_->setFocus();
 }

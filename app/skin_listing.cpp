@@ -66,7 +66,8 @@ std::vector<SkinFile> listSkins(const std::string& folder) {
         if (!isSkinName(name) || !entries->is_regular_file(ignored)) {
             continue;
         }
-        const fs::file_time_type modified = entries->last_write_time(ignored);
+        // The file system's clock counts from an epoch of its own.
+        const auto modified = std::chrono::file_clock::to_sys(entries->last_write_time(ignored));
         skins.push_back(
             {name, folder + name,
              std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch())

@@ -15,7 +15,7 @@ namespace vestura {
 struct SkinFile {
     std::string name;  // the file name, as its bytes
     std::string path;
-    std::int64_t modified = 0;  // nanoseconds since the epoch, as the file system counts them
+    std::int64_t modified = 0;  // nanoseconds since 1970-01-01 UTC
     bool hasOutfit = false;     // the folder's outfits record names it
 };
 

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -66,8 +69,15 @@ TEST_F(OpenSkinDialogTest, ListsTheSkinsNewestFirstAndNothingElse) {
     folder.write("outfits.txt", "b.bmp shirt=1\n");
     auto dialog = open();
     EXPECT_EQ(names(*dialog), QStringList({"C.BMP", "b.bmp", "a.bmp", "z.bmp"}));
-    EXPECT_TRUE(dialog->list()->model()->index(1, 0).data().toString().contains("recorded"));
-    EXPECT_TRUE(dialog->list()->model()->index(0, 0).data().toString().contains("as a base"));
+    // Each with when it was last changed, and what opening it does.
+    const QString newest = dialog->list()->model()->index(0, 0).data().toString();
+    const QDateTime changed =
+        QFileInfo(QString::fromStdString(folder.file("C.BMP"))).lastModified();
+    EXPECT_EQ(newest.section('\n', 1, 1),
+              QLocale::system().toString(changed, QLocale::ShortFormat));
+    EXPECT_EQ(newest.section('\n', 2), "Opens as the base");
+    EXPECT_EQ(dialog->list()->model()->index(1, 0).data().toString().section('\n', 2),
+              "Opens with its parts and colours");
 
     // The newest is chosen to start with; Open takes it.
     EXPECT_TRUE(dialog->openButton()->isEnabled());

@@ -214,7 +214,11 @@ TEST_F(OutfitWindowTest, AForeignSkinBecomesTheBaseScaledAndTheBuiltInComesBack)
     EXPECT_EQ(shown().pixel(250, 250), qRgb(30, 30, 200));  // right half
     EXPECT_EQ(shown().pixel(95 - 8 + 5, 145 - 17 + 5), qRgb(0, 250, 0));  // the shirt on it
     EXPECT_TRUE(form->BaseLabel->isVisibleTo(form.get()));
-    EXPECT_EQ(form->BaseLabel->geometry(), QRect(116, 304, 136, 13));
+    // Under the preview, between the folder's label and the skin name's.
+    const QRect base = form->BaseLabel->geometry();
+    EXPECT_EQ(base.top(), 304);
+    EXPECT_GT(base.left(), form->Label3->geometry().right() + 5);
+    EXPECT_LT(base.right(), form->Label9->geometry().left());
     EXPECT_TRUE(form->BaseLabel->text().contains("cool skin.png"));
     EXPECT_TRUE(form->BaseLabel->toolTip().contains(QString::fromStdString(foreignPath)));
 
@@ -377,7 +381,7 @@ TEST_F(OutfitWindowTest, CtrlOTheButtonAndThePreviewMenuOpenASkinFromTheSkinsFol
         texts << action->text() + " " + action->shortcut().toString();
     }
     EXPECT_EQ(texts, QStringList({"Open a skin... Ctrl+O", "Random outfit Ctrl+R",
-                                  "Built-in base skin ", " ", "See it worn F3"}));
+                                  "Back to the built-in base skin ", " ", "See it worn F3"}));
     menu->actions()[2]->trigger();  // back to the built-in base
     EXPECT_FALSE(form->basePath());
     menu->close();

@@ -144,6 +144,21 @@ TEST_F(PartColourTest, OtherAsksTheColourDialogAndNoColourTakesTheColourAway) {
     choose(openMenu(), "No colour");
     EXPECT_FALSE(form->partColour(shirt));
     EXPECT_FALSE(form->ComboBox6->property("partColour").isValid());
+
+    // On the default entry no part shows: the menu says where the colour will show, and the
+    // colour waits for the next part picked.
+    form->ComboBox6->setCurrentIndex(0);
+    emit form->ComboBox6->activated(0);
+    form->showColourMenu(shirt, QPoint(10, 10));
+    ASSERT_NE(openMenu(), nullptr);
+    EXPECT_EQ(openMenu()->actions()[0]->text(), "Shows on the part picked in the list");
+    EXPECT_FALSE(openMenu()->actions()[0]->isEnabled());
+    choose(openMenu(), "Pink");
+    form->ComboBox6->setCurrentIndex(1);
+    emit form->ComboBox6->activated(1);
+    const QPoint shirtAt(info(shirt).frameX + 2, info(shirt).frameY + 2);
+    EXPECT_EQ(form->previewWidget->grab().toImage().pixel(shirtAt),
+              colourisedPixel(kPart, 0xFFE64C99));
 }
 
 // The selector shows its colour as a small swatch before the entry's text, inside the field.
