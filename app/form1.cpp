@@ -220,9 +220,11 @@ void TForm1::buildOutfitControls() {
     randomAction_ = new QAction(QStringLiteral("Random outfit"), this);
     randomAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     builtInBaseAction_ = new QAction(QStringLiteral("Back to the built-in base skin"), this);
+    builtInBaseAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     builtInBaseAction_->setEnabled(false);
     addAction(openAction_);  // their keys work wherever the focus is in the window
     addAction(randomAction_);
+    addAction(builtInBaseAction_);
     random_.seed(std::random_device()());
 }
 

@@ -214,8 +214,8 @@ void TForm1::showBase() {
     const QString name =
         metrics.elidedText(text(nameOf(*basePath_)), Qt::ElideMiddle, std::max(room, 0));
     BaseLabel->setText(prefix + name.toHtmlEscaped() + QString::fromLatin1(kBackLink));
-    BaseLabel->setToolTip(QStringLiteral("The base skin: %1\nThe cross, or the preview's menu, "
-                                         "goes back to the built-in one.")
+    BaseLabel->setToolTip(QStringLiteral("The base skin: %1\nThe cross or Ctrl+B goes back to "
+                                         "the built-in one.")
                               .arg(text(*basePath_)));
     BaseLabel->show();
 }

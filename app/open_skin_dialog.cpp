@@ -4,7 +4,9 @@
 #include <QAbstractListModel>
 #include <QDateTime>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QListView>
@@ -249,11 +251,17 @@ std::optional<std::string> choosePictureFile(QWidget* parent, const std::string&
         patterns.append(QStringLiteral("*.") + QString::fromStdString(entry.extension));
     }
     const QString filter = QStringLiteral("Pictures (%1);;All files (*)").arg(patterns.join(' '));
-    const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Open a picture"),
-                                                      text(folder), filter);
+    // A second browse in a run starts where the first one ended: where downloaded skins lie.
+    static QString lastFolder;
+    const QString start = !lastFolder.isEmpty() ? lastFolder
+                          : folder.empty()      ? QDir::homePath()
+                                                : text(folder);
+    const QString path =
+        QFileDialog::getOpenFileName(parent, QStringLiteral("Open a picture"), start, filter);
     if (path.isEmpty()) {
         return std::nullopt;
     }
+    lastFolder = QFileInfo(path).absolutePath();
     return fileNameBytes(path);
 }
 

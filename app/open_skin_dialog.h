@@ -70,7 +70,8 @@ std::optional<std::string> chooseSkinToOpen(QWidget* parent,
                                             const std::optional<std::string>& skinsFolder);
 
 // The file dialog for any picture the program reads (the extensions of its picture table, in
-// any letter case), opening in `folder`.
+// any letter case), opening in `folder` (the home folder when empty), or, after a first
+// choice, in the folder of the picture chosen last.
 std::optional<std::string> choosePictureFile(QWidget* parent, const std::string& folder);
 
 }  // namespace vestura
