@@ -2,6 +2,8 @@
 // application's style.
 #include "app/field_style.h"
 
+#include "app/colour_menu.h"
+
 #include <qdrawutil.h>
 #include <QGroupBox>
 #include <QPainter>
@@ -25,6 +27,22 @@ void FieldStyle::drawComplexControl(ComplexControl control, const QStyleOptionCo
     painter->fillRect(box->rect.adjusted(1, 1, -1, -1), colour);
     QProxyStyle::drawComplexControl(control, &field, painter, widget);
     painter->fillRect(subControlRect(CC_ComboBox, &field, SC_ComboBoxEditField, widget), colour);
+}
+
+void FieldStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                             const QWidget* widget) const {
+    const auto* box = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+    const QVariant colour = widget != nullptr ? widget->property(kPartColourProperty) : QVariant();
+    if (element != CE_ComboBoxLabel || box == nullptr || !colour.isValid()) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    // Drawn as the entry's icon: the style leaves room for it and moves the text along.
+    constexpr int kSwatchSize = 10;
+    QStyleOptionComboBox label(*box);
+    label.currentIcon = swatchIcon(colour.value<QColor>().rgb(), kSwatchSize);
+    label.iconSize = QSize(kSwatchSize, kSwatchSize);
+    QProxyStyle::drawControl(element, &label, painter, widget);
 }
 
 void FieldStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,

@@ -8,6 +8,10 @@
 
 namespace vestura {
 
+// The dynamic property of a selector that holds its part's colour (a QColor), when it has
+// one: the field then shows a small swatch of it before its text.
+inline constexpr const char* kPartColourProperty = "partColour";
+
 // Wraps the application's style. Set on the selectors and the preview frame only; every
 // other control keeps the style as it is.
 class FieldStyle final : public QProxyStyle {
@@ -21,6 +25,10 @@ public:
     // as Fusion draw it as a shaded push button instead, in a colour derived from Button).
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
                             QPainter* painter, const QWidget* widget = nullptr) const override;
+
+    // A selector whose part has a colour shows a swatch of it before the entry's text.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
 
     // A group frame is an etched line: styles such as Fusion lay a translucent shade over
     // the panel inside it, which darkens the panel's colour.

@@ -1,8 +1,10 @@
 // TForm1's construction: the fixed layout, the window's frame and the event wiring.
 #include "app/form1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -122,6 +124,7 @@ TForm1::TForm1(DesktopServices& services, std::string programFolder, std::string
     buildLabels();
     buildControls();
     buildPreview();
+    buildOutfitControls();
     wireEvents();
 }
 
@@ -197,6 +200,36 @@ void TForm1::buildPreview() {
     GroupBox1->installEventFilter(this);  // the double-click that opens the 3D view
 }
 
+void TForm1::buildOutfitControls() {
+    for (const layout::ControlSpec& spec : layout::kAddedControls) {
+        makeControl(spec, nullptr, this);
+    }
+    bind(this, OpenButton, "OpenButton");
+    OpenButton->setFocusPolicy(Qt::NoFocus);  // Ctrl+O reaches it from the keyboard
+    OpenButton->setToolTip(QString::fromLatin1(layout::kOpenTip));
+
+    BaseLabel = new QLabel(this);
+    BaseLabel->setObjectName(QStringLiteral("BaseLabel"));
+    const int left = Label3->geometry().right() + 1 + layout::kBaseLabelGap;
+    BaseLabel->setGeometry(left, layout::kBaseLabelY, layout::kBaseLabelRight - left,
+                           layout::kBaseLabelHeight);
+    BaseLabel->setTextFormat(Qt::RichText);
+    BaseLabel->setFocusPolicy(Qt::NoFocus);
+    BaseLabel->hide();
+
+    openAction_ = new QAction(QStringLiteral("Open a skin..."), this);
+    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    randomAction_ = new QAction(QStringLiteral("Random outfit"), this);
+    randomAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    builtInBaseAction_ = new QAction(QStringLiteral("Back to the built-in base skin"), this);
+    builtInBaseAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    builtInBaseAction_->setEnabled(false);
+    addAction(openAction_);  // their keys work wherever the focus is in the window
+    addAction(randomAction_);
+    addAction(builtInBaseAction_);
+    random_.seed(std::random_device()());
+}
+
 void TForm1::wireEvents() {
     connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
     connect(ComboBox2, &QComboBox::activated, this, &TForm1::ComboBox2Change);
@@ -210,6 +243,11 @@ void TForm1::wireEvents() {
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(vd, &QPushButton::clicked, this, &TForm1::vdClick);
+    connect(OpenButton, &QPushButton::clicked, this, &TForm1::openSkin);
+    connect(openAction_, &QAction::triggered, this, &TForm1::openSkin);
+    connect(randomAction_, &QAction::triggered, this, &TForm1::randomOutfit);
+    connect(builtInBaseAction_, &QAction::triggered, this, &TForm1::useBuiltInBase);
+    connect(BaseLabel, &QLabel::linkActivated, this, &TForm1::useBuiltInBase);
     catalogueWatcher_ = new CatalogueWatcher(this);
     connect(catalogueWatcher_, &CatalogueWatcher::settled, this, &TForm1::catalogueChangedOnDisk);
     // The link reacts to the pointer moving over it without a button held.
@@ -224,6 +262,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == GroupBox1 && event->type() == QEvent::MouseButtonDblClick) {
         openModelView();
+        return true;
+    }
+    if (watched == GroupBox1 && event->type() == QEvent::ContextMenu) {
+        showPreviewMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    if (handleColourMenuRequest(watched, event)) {
         return true;
     }
     if (event->type() == QEvent::Wheel) {

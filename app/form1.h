@@ -3,9 +3,16 @@
 // skin/, game/ and picture/ layers.
 #pragma once
 
+#include <QMenu>
+#include <QPointer>
+#include <QRgb>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +22,7 @@
 #include "skin/categories.h"
 #include "skin/preview.h"
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -27,6 +35,8 @@ class CatalogueWatcher;
 class DesktopServices;
 class ModelViewWindow;
 class PreviewWidget;
+class TGraphic;
+struct Outfit;
 
 class TForm1 final : public QWidget {
     Q_OBJECT
@@ -70,6 +80,40 @@ public:
 
     const Preview& preview() const { return preview_; }
 
+    // Ctrl+O, the "Open..." button and the preview's menu: asks which skin or picture to
+    // open, then opens it as openSkinFile does.
+    void openSkin();
+    // A skin whose folder's outfits record has its line comes back as it was made: its
+    // entries (a caption no longer listed leaves its category at the default entry, and one
+    // box names them), colours, base and name. Any other picture becomes the base skin, and
+    // the selectors keep what they show. A record that cannot be read, or a picture that
+    // cannot, is reported and changes nothing.
+    void openSkinFile(const std::string& path);
+    // Ctrl+R: an entry in every category, each as likely as any other of its category, the
+    // default entry among them. Colours and the base stay.
+    void randomOutfit();
+    void seedRandomOutfits(std::uint32_t seed) { random_.seed(seed); }
+    // Gives the category's part a colour, or none; the selector shows it.
+    void setPartColour(Category category, std::optional<QRgb> colour);
+    std::optional<QRgb> partColour(Category category) const;
+    // The swatch menu of the category's selector, opened at `globalPos`; the one open.
+    void showColourMenu(Category category, const QPoint& globalPos);
+    QMenu* colourMenu() const { return colourMenu_; }
+    // Back to the built-in base skin.
+    void useBuiltInBase();
+    // The picture the base skin was read from; empty for the built-in one.
+    const std::optional<std::string>& basePath() const { return basePath_; }
+
+    // Which skin or picture to open: the Open dialog over the skins folder (ending with a
+    // separator; empty when the game folder has none). A test passes its own.
+    using SkinChooser = std::function<std::optional<std::string>(
+        QWidget* parent, const std::optional<std::string>& skinsFolder)>;
+    void setSkinChooser(SkinChooser chooser) { skinChooser_ = std::move(chooser); }
+    // "Other..." in the swatch menu: the platform's colour dialog. A test passes its own.
+    using ColourChooser = std::function<std::optional<QRgb>(QWidget* parent, const QString& title,
+                                                            std::optional<QRgb> current)>;
+    void setColourChooser(ColourChooser chooser) { colourChooser_ = std::move(chooser); }
+
     // What finds the game installs offered in the folder dialog's sidebar. It runs on a
     // worker thread while the dialog is open, so it must share nothing with the window.
     using InstallFinder = std::function<std::vector<FolderPlace>()>;
@@ -106,6 +150,10 @@ public:
     QPushButton* Button4 = nullptr;
     QPushButton* vd = nullptr;
     PreviewWidget* previewWidget = nullptr;
+    // In room the layout leaves free: "Open..." above Save, the base skin's name under the
+    // preview (shown while it is not the built-in one).
+    QPushButton* OpenButton = nullptr;
+    QLabel* BaseLabel = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,6 +162,7 @@ private:
     void buildLabels();
     void buildControls();
     void buildPreview();
+    void buildOutfitControls();
     void wireEvents();
 
     QComboBox* selector(Category category) const;
@@ -135,6 +184,22 @@ private:
     bool handleKey(QObject* watched, QEvent* event);
     bool handleWheel(QObject* watched, QEvent* event);
     bool handleLinkEvent(QEvent* event);
+    bool handleColourMenuRequest(QObject* watched, QEvent* event);
+    std::optional<Category> categoryOf(const QObject* control) const;
+    void showPreviewMenu(const QPoint& globalPos);
+    void chooseOtherColour(Category category);
+
+    void applyOutfit(const Outfit& outfit, const std::string& folder, const std::string& name);
+    void setBase(std::shared_ptr<TGraphic> base, std::optional<std::string> path);
+    void showBase();
+    void showPartColour(Category category);
+    // The selectors, preview and 3D view follow the slots, and the watcher their pictures.
+    void partsChanged();
+    // Save's refusal to write over the picture the base skin was read from.
+    bool refusedAsBase(const std::string& skinPath);
+    // Keeps the outfit of the skin just written in its folder's record; a failure is
+    // reported and leaves the skin as written.
+    void recordSavedOutfit(const std::string& skinPath);
 
     void showGameFolder(const std::string& folder);
     std::string gameFolder() const;
@@ -159,6 +224,15 @@ private:
     CatalogueWatcher* catalogueWatcher_ = nullptr;
 
     bool linkPressed_ = false;  // the left button went down on the contact link
+
+    std::optional<std::string> basePath_;
+    std::mt19937 random_;
+    SkinChooser skinChooser_;
+    ColourChooser colourChooser_;
+    QAction* openAction_ = nullptr;
+    QAction* randomAction_ = nullptr;
+    QAction* builtInBaseAction_ = nullptr;
+    QPointer<QMenu> colourMenu_;  // while one is open
 
     // Shows the composed skin in the 3D view when it is open.
     void refreshModelView();

@@ -450,6 +450,9 @@ void TForm1::Button3Click() {
             throw EFCreateError(msg::format(msg::kCannotCreateFile, path),
                                 std::string(kLinkInTheWay));
         }
+        if (refusedAsBase(path)) {
+            return;
+        }
         if (FileExists(path) &&
             services_.showMessage(std::string(kReplaceQuestion), std::string(kQuestionCaption),
                                   mb::kQuestion) != mb::kIdYes) {
@@ -464,6 +467,7 @@ void TForm1::Button3Click() {
             // The likely reason first: the folder is not the game's.
             throw EFCreateError(e.message(), e.cause() + "; " + std::string(kNoGameHint));
         }
+        recordSavedOutfit(path);
         services_.showMessage(std::string(kSkinSaved), std::string(kInfoCaption), mb::kInformation);
     });
 }

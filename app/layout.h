@@ -91,12 +91,32 @@ inline constexpr std::array<ControlSpec, 15> kControls{{
     {"vd", ControlKind::Button, 184, 344, 81, 25, "Start Vice", 0},
 }};
 
+// Beyond the layout's own controls, in room it leaves free, so that nothing above moves: a
+// small "Open..." button over Save, and under the preview, beside the folder's label, the
+// name of the base skin, with a link back to the built-in one, while a picture other than the
+// built-in one is the base.
+inline constexpr std::array<ControlSpec, 1> kAddedControls{{
+    {"OpenButton", ControlKind::Button, 392, 289, 73, 20, "Open...", 0},
+}};
+// The base skin's label starts this far right of the folder's label, whose width follows its
+// font, and ends before the skin name's label.
+inline constexpr int kBaseLabelGap = 10;
+inline constexpr int kBaseLabelY = 304;
+inline constexpr int kBaseLabelRight = 250;
+inline constexpr int kBaseLabelHeight = 13;
+
 // The folder dialog's prompt.
 inline constexpr std::string_view kFolderDialogTitle = "Directory with VICE CITY";
 
 // Tooltips that tell where the controls hidden from sight are.
-inline constexpr const char* kPreviewTip = "Double-click or F3: see it worn";
-inline constexpr const char* kSelectorTip = "F5 reads the part lists again";
+inline constexpr const char* kPreviewTip =
+    "Double-click or F3: see it worn. Right-click: open a skin, a random outfit";
+inline constexpr const char* kSelectorTip =
+    "Right-click, the menu key or Shift+F10: a colour for this part. F5 reads the part lists "
+    "again";
+inline constexpr const char* kOpenTip =
+    "Open a skin (Ctrl+O): a saved skin comes back with its parts and colours; any other "
+    "picture becomes the base";
 inline constexpr const char* kSkinNameTip =
     "The skin's file name in the game's skins folder: plain ASCII letters, digits, spaces and "
     "punctuation. Enter saves.";

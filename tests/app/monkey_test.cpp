@@ -1,9 +1,9 @@
 // A monkey at the window: seeded random keys, clicks, double-clicks and wheel turns at
 // random points, with the window in front and behind, message boxes answered at random.
-// After every event the preview must show exactly the skin its selectors name, and nothing
-// may crash or throw. A failure prints the seed and every event up to it; a crash prints
-// them from a signal handler. VESTURA_MONKEY_SEED and VESTURA_MONKEY_EVENTS run one seed
-// for as long as asked (the soak run uses them).
+// After every event the preview must show exactly the skin its selectors name, in the colours
+// they show, and nothing may crash or throw. A failure prints the seed and every event up to
+// it; a crash prints them from a signal handler. VESTURA_MONKEY_SEED and VESTURA_MONKEY_EVENTS
+// run one seed for as long as asked (the soak run uses them).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -94,6 +94,7 @@ const std::vector<std::pair<Qt::Key, const char*>>& monkeyKeys() {
         {Qt::Key_Backspace, "Backspace"}, {Qt::Key_Delete, "Delete"},
         {Qt::Key_A, "A"}, {Qt::Key_B, "B"}, {Qt::Key_C, "C"}, {Qt::Key_N, "N"},
         {Qt::Key_P, "P"}, {Qt::Key_U, "U"}, {Qt::Key_Z, "Z"}, {Qt::Key_1, "1"},
+        {Qt::Key_O, "O"}, {Qt::Key_R, "R"}, {Qt::Key_Menu, "Menu"}, {Qt::Key_F10, "F10"},
     };
     return keys;
 }
@@ -107,6 +108,7 @@ protected:
         services.onChooseFolder = [this](const std::string&, const std::vector<FolderPlace>&) {
             return folderAnswer();
         };
+        colourAnswer = 0xFF7B3F00;  // "Other..." picks it
         createWindow();
         form->show();
         other_.setWindowTitle(QStringLiteral("Another program"));
@@ -266,10 +268,18 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    // The skin the selectors name, composed by a preview of its own.
+    // The skin the selectors name, in the colours they show, composed by a preview of its
+    // own.
     QImage expectedSkin() {
         for (const CategoryInfo& category : kCategories) {
             const auto c = static_cast<std::size_t>(category.category);
+            const QVariant shown = selectorOf(category)->property("partColour");
+            const std::optional<QRgb> colour =
+                shown.isValid() ? std::optional(shown.value<QColor>().rgb()) : std::nullopt;
+            if (colour != expected_.slot(category.category).colour) {
+                expected_.setColour(category.category, colour);
+                ++recolours_;
+            }
             const int index = selectorOf(category)->currentIndex();
             if (index != expectedIndex_[c]) {
                 expected_.select(category.category, index,
@@ -317,9 +327,10 @@ protected:
             }
         }
         std::printf("monkey seed %u: %d events, %d previews checked, %d selector changes, "
-                    "%zu message boxes, %zu folder dialogs\n",
-                    seed, events, checks_, changes_, services.messages.size(),
-                    services.folderTitles.size());
+                    "%d colour changes, %zu message boxes, %zu folder dialogs, %zu Open "
+                    "dialogs\n",
+                    seed, events, checks_, changes_, recolours_, services.messages.size(),
+                    services.folderTitles.size(), skinsFolders.size());
     }
 
     QWidget other_;
@@ -330,6 +341,7 @@ protected:
     std::array<int, kCategoryCount> expectedIndex_{};
     int checks_ = 0;
     int changes_ = 0;
+    int recolours_ = 0;
 };
 
 // Each seed starts a fresh window, so a seed alone replays a run.

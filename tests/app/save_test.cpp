@@ -194,7 +194,8 @@ TEST_F(SaveTest, RefusesNamesTheGameCannotUseAndWritesNothing) {
     }
     const QStringList written =
         QDir(QString::fromLocal8Bit(game.file("skins"))).entryList(QDir::Files | QDir::Hidden);
-    EXPECT_EQ(written, QStringList({"Lance.bmp", "Tommy.bmp"}));
+    // Beside the two skins, the record of their outfits.
+    EXPECT_EQ(written, QStringList({"Lance.bmp", "outfits.txt", "Tommy.bmp"}));
     EXPECT_EQ(QDir(QString::fromLocal8Bit(game.path())).entryList(QDir::Files | QDir::Hidden),
               QStringList());
 }

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,15 @@ protected:
     // `searchHome` lets it search the home folder as the program does.
     TForm1& createWindow() {
         form = std::make_unique<TForm1>(services, program.path());
+        // The dialogs answer from the script: a real one would wait for a user.
+        form->setSkinChooser([this](QWidget*, const std::optional<std::string>& folder) {
+            skinsFolders.push_back(folder);
+            return skinAnswer;
+        });
+        form->setColourChooser([this](QWidget*, const QString&, std::optional<QRgb> current) {
+            colourAsked.push_back(current);
+            return colourAnswer;
+        });
         if (searchHome) {
             form->FormCreate();
             return *form;
@@ -94,7 +104,11 @@ protected:
     TempFolder program;
     TempFolder game;
     FakeDesktopServices services;
-    std::vector<std::string> installs;  // the game installs the window finds
+    std::vector<std::string> installs;      // the game installs the window finds
+    std::optional<std::string> skinAnswer;  // what the Open dialog picks; nullopt: cancelled
+    std::vector<std::optional<std::string>> skinsFolders;  // the folder each Open dialog showed
+    std::optional<QRgb> colourAnswer;  // what the colour dialog picks; nullopt: cancelled
+    std::vector<std::optional<QRgb>> colourAsked;  // the colour each colour dialog began with
     bool searchHome = false;
     std::unique_ptr<TForm1> form;
 

@@ -55,7 +55,8 @@ check_program() {
 }
 
 keys=(Tab shift+Tab Up Down Left Right Return KP_Enter Escape space Home End Prior Next
-      BackSpace Delete F4 alt+F4 F3 F5 a n s u z 1 ctrl+a ctrl+c alt+Down)
+      BackSpace Delete F4 alt+F4 F3 F5 a n s u z 1 ctrl+a ctrl+c alt+Down ctrl+o ctrl+r
+      Menu shift+F10)
 buttons=(1 1 1 3 4 5 4 5)
 
 # Events land on the main window and a margin around it, where its boxes open.
