@@ -196,10 +196,6 @@ OpenSkinDialog::OpenSkinDialog(std::optional<std::string> skinsFolder, FileChoos
 
 OpenSkinDialog::~OpenSkinDialog() = default;
 
-std::string OpenSkinDialog::pathAt(int row) const {
-    return model_->skin(row).path;
-}
-
 int OpenSkinDialog::thumbnailsAsked() const {
     return model_->asked();
 }

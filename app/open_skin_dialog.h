@@ -43,8 +43,6 @@ public:
     QPushButton* browseButton() const { return browse_; }
     // True once the folder has been read and the list filled.
     bool listed() const { return listed_; }
-    // The path of the skin in row `row`.
-    std::string pathAt(int row) const;
     // How many rows have asked for their small picture so far.
     int thumbnailsAsked() const;
 
