@@ -219,9 +219,11 @@ std::string SkinSession::refusalFor(Category c, const std::string& typed, bool i
 void SkinSession::showInSlot(Category c, int index) {
     std::unique_ptr<TGraphic> picture;
     std::size_t& fileBytes = slotFileBytes_[static_cast<std::size_t>(c)];
+    std::string& failure = slotFailure_[static_cast<std::size_t>(c)];
     if (const auto found = pictures_.find({c, index}); found != pictures_.end()) {
         picture = std::move(found->second.picture);
         fileBytes = found->second.fileBytes;
+        failure = std::move(found->second.failure);
         cachedBytes_ -= found->second.bytes;
         pictures_.erase(found);
     } else {
@@ -232,6 +234,14 @@ void SkinSession::showInSlot(Category c, int index) {
         std::error_code error;
         const auto size = std::filesystem::file_size(path, error);
         fileBytes = error ? 0 : static_cast<std::size_t>(size);
+        failure.clear();
+        if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.get())) {
+            try {
+                jpeg->bitmap();
+            } catch (const Exception& e) {
+                failure = e.message();
+            }
+        }
     }
     PreviewSlot& slot = preview_.slot(c);
     slot.picture.assign(std::move(picture));
@@ -242,6 +252,8 @@ void SkinSession::returnToCache(Category c) {
     const auto i = static_cast<std::size_t>(c);
     const int index = slotEntry_[i];
     std::unique_ptr<TGraphic> picture = preview_.slot(c).picture.release();
+    std::string failure = std::move(slotFailure_[i]);
+    slotFailure_[i].clear();
     slotEntry_[i] = 0;
     cachedBytes_ -= slotBytes_[i];
     slotBytes_[i] = 0;
@@ -251,7 +263,8 @@ void SkinSession::returnToCache(Category c) {
     const std::size_t fileBytes = slotFileBytes_[i];
     const std::size_t bytes = decodedBytes(*picture, fileBytes);
     cachedBytes_ += bytes;
-    pictures_[{c, index}] = Cached{std::move(picture), fileBytes, bytes, ++uses_};
+    pictures_[{c, index}] =
+        Cached{std::move(picture), fileBytes, bytes, ++uses_, std::move(failure)};
 }
 
 void SkinSession::trimCache() {
@@ -277,12 +290,16 @@ void SkinSession::fillSlot(Category c, int index) {
     if (slotEntry_[i] != index) {
         returnToCache(c);  // leaves the slot without a picture, so no colour is made for it
     }
-    if (slot.colour != colours_[i]) {
+    // A part that failed to draw for its coloured copy is drawn again, so every skin that
+    // shows it reports the failure.
+    if (slot.colour != colours_[i] || colouringFailed_[i]) {
         preview_.setColour(c, colours_[i]);
     }
+    colouringFailed_[i] = !slot.colouredFailure.empty();
     if (slotEntry_[i] != index && index > 0) {
         showInSlot(c, index);  // the coloured copy is made here, once
         slotEntry_[i] = index;
+        colouringFailed_[i] = !slot.colouredFailure.empty();
     }
 }
 
@@ -307,7 +324,13 @@ QImage SkinSession::compose(const Selection& selection, std::vector<std::string>
     for (std::size_t i = 0; i < kCategoryCount; ++i) {
         fillSlot(kCategories[i].category, selection[i]);
     }
-    return preview_.renderSkin(failures);
+    QImage skin = preview_.renderSkin(failures);
+    for (std::size_t i = 0; i < kCategoryCount; ++i) {
+        if (slotEntry_[i] > 0 && !slotFailure_[i].empty()) {
+            failures.push_back(slotFailure_[i]);
+        }
+    }
+    return skin;
 }
 
 std::unique_ptr<PendingFile> prepareOutputFile(const std::string& path, const QImage& skin) {

@@ -114,6 +114,7 @@ private:
         std::size_t fileBytes = 0;
         std::size_t bytes = 0;
         std::uint64_t lastUse = 0;
+        std::string failure;  // why the picture could not be decoded (see showInSlot)
     };
 
     // A category's captions by their text, made when one of its entries is first named by
@@ -132,7 +133,9 @@ private:
     std::string refusalFor(Category c, const std::string& typed, bool isIndex,
                            const std::u16string& folded);
 
-    // Takes the entry's picture from the cache, or loads it, into the category's slot.
+    // Takes the entry's picture from the cache, or loads it, into the category's slot. A
+    // JPEG is decoded here: it decodes once, and its failure, raised by that one decode, is
+    // kept with the picture so that every skin showing it reports it.
     void showInSlot(Category c, int index);
     // Moves the picture of the category's slot into the cache; the slot holds none after.
     void returnToCache(Category c);
@@ -158,6 +161,8 @@ private:
     std::array<std::size_t, kCategoryCount> slotFileBytes_{};  // of the picture in each slot
     std::array<int, kCategoryCount> slotEntry_{};              // the entry in each slot; 0 for none
     std::array<std::size_t, kCategoryCount> slotBytes_{};      // counted in cachedBytes_
+    std::array<bool, kCategoryCount> colouringFailed_{};       // the coloured copy's draw failed
+    std::array<std::string, kCategoryCount> slotFailure_;      // as Cached::failure
     PartColours colours_;
     std::shared_ptr<TGraphic> builtinBase_;
     std::vector<KeptBase> bases_;  // most recent first

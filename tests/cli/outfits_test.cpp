@@ -357,11 +357,35 @@ TEST_F(GameSkins, ARecordThatCannotBeWrittenNeverUndoesTheSkin) {
     EXPECT_EQ(test::readFile(skins + "b.bmp").size(), 197686u);
 }
 
+// A part that fails while it draws (an empty JPEG decodes then) is reported for every skin
+// that shows it, coloured or not, although its coloured copy is made once.
+TEST(OutfitRecipes, APartThatFailsToDrawIsReportedForEverySkin) {
+    TempFolder folder;
+    for (const char* name : {"e.ls", "p.ls", "c.ls", "h.ls", "j.ls", "b.ls"}) {
+        folder.write(name, "");
+    }
+    folder.write("k.ls", "<NEW>\r\nempty.jpg\r\nNothing\r\n");
+    folder.write("empty.jpg", "");
+    std::string lines;
+    for (const char* colour : {"", "", " shirt.colour=#FF0000", " shirt.colour=#FF0000"}) {
+        lines += folder.file("s.bmp") + " shirt=1" + colour + "\n";
+    }
+    folder.write("recipes.txt", lines);
+    const Outcome batch =
+        runCli({"render", "--folder", folder.path(), "--recipes", folder.file("recipes.txt")});
+    EXPECT_EQ(batch.status, 1);
+    std::string expected;
+    for (int line = 1; line <= 4; ++line) {
+        expected += folder.file("recipes.txt") + ":" + std::to_string(line) + ": JPEG error #42.\n";
+    }
+    EXPECT_EQ(batch.err, expected);
+}
+
 // A skins folder's record may come with a skin pack: its lines write only into the current
 // folder. A recipes file of the same name elsewhere takes any output.
 TEST_F(GameSkins, ARecordWritesNothingOutsideTheCurrentFolder) {
-    test::writeFile(skins + "outfits.txt", "../../escaped.bmp\n" + places.file("abs.bmp") +
-                                               "\n./dot.bmp\nkept.bmp\n");
+    test::writeFile(skins + "outfits.txt",
+                    "../../escaped.bmp\n" + places.file("abs.bmp") + "\n./dot.bmp\nkept.bmp\n");
     places.write("outfits.txt", places.file("elsewhere.bmp") + "\n");
     const InFolder inSkins(skins);
     const Outcome remade = render({"--recipes", "outfits.txt"});
