@@ -285,9 +285,9 @@ TEST_F(OutfitWindowTest, ARecordThatCannotBeWrittenIsReportedAndKeepsTheSkin) {
     const std::string path = skins + "outfits.txt";
     const std::vector<Case> cases = {
         {"a folder", [](const std::string& at) { std::filesystem::create_directory(at); },
-         "Cannot open file " + path + "."},
+         "Cannot create file " + path + "."},
         {"a FIFO", [](const std::string& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0); },
-         "Cannot open file " + path + "."},
+         "Cannot create file " + path + "."},
         {"over 4 MiB",
          [](const std::string& at) {
              writeFile(at, std::string((std::size_t{4} << 20) + 1, '\n'));
