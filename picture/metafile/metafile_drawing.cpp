@@ -154,7 +154,8 @@ bool MetafileDc::drewClipped(const QPainterPath& figure, bool filled, bool strok
     // Flattening stops once its points could not be paid for, a wide pen's work included.
     const double perPoint =
         limits::kMetafileClippedPointWork + (withPen ? strokedPointWork(t) : 0);
-    const double affordable = std::floor(workLeft_ / perPoint) - elements;
+    const double affordable =
+        std::floor((workLeft_ - elements * limits::kMetafileClippedPointWork) / perPoint);
     const std::size_t maxPoints =
         affordable < static_cast<double>(limits::kMetafileMaxClippedPoints)
             ? static_cast<std::size_t>(std::max(0.0, affordable))
