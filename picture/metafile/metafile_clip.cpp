@@ -29,8 +29,9 @@ int piecesPerQuarter(double deviceRadius) {
     }
     const double pieces =
         std::ceil(std::pow(kQuarterCubicError * deviceRadius / kArcTolerance, 1.0 / 6));
-    return std::isfinite(pieces) ? std::clamp(static_cast<int>(pieces), 1, kMaxPiecesPerQuarter)
-                                 : kMaxPiecesPerQuarter;
+    // Compared as a double first: a radius of 1e300 must not overflow the conversion.
+    return pieces < kMaxPiecesPerQuarter ? std::max(1, static_cast<int>(pieces))
+                                         : kMaxPiecesPerQuarter;
 }
 
 // The ellipse's point and its derivative at `radians`.

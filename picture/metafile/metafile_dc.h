@@ -192,6 +192,8 @@ private:
     bool spendOnClip(const std::optional<QPainterPath>& clip);
     double penPixels(const QTransform& t) const;
     bool geometricPen(const QTransform& t) const;
+    // What the current pen adds to every point of an outline QPainter strokes under `t`.
+    double strokedPointWork(const QTransform& t) const;
     // A broken pen's dashes: what each costs, how many pattern units an outline holds, what
     // they cost along an outline, and how many units one painter call may take.
     double workPerDash(const QPen& pen, const QTransform& t) const;

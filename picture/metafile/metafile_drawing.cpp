@@ -151,7 +151,11 @@ bool MetafileDc::drewClipped(const QPainterPath& figure, bool filled, bool strok
     const double reach = kEdge + (withPen ? penPixels(t) : 0);
     const QRectF fillBox = visible_.adjusted(-kEdge, -kEdge, kEdge, kEdge);
     const QRectF strokeBox = visible_.adjusted(-reach, -reach, reach, reach);
-    const double affordable = std::floor(workLeft_ / limits::kMetafileClippedPointWork) - elements;
+    // Flattening stops once its points could not be paid for, a wide pen's work included.
+    const double perPoint =
+        limits::kMetafileClippedPointWork + (withPen ? strokedPointWork(t) : 0);
+    const double affordable =
+        std::floor((workLeft_ - elements * limits::kMetafileClippedPointWork) / perPoint);
     const std::size_t maxPoints =
         affordable < static_cast<double>(limits::kMetafileMaxClippedPoints)
             ? static_cast<std::size_t>(std::max(0.0, affordable))

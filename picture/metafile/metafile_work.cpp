@@ -198,12 +198,17 @@ namespace {
 // becomes a stretch of outline with a join, whose edges the rasteriser walks over every row
 // they cross; every curve is offset to both sides, in more pieces the wider the pen; and a
 // pen reaching far beyond the visible area makes QPainter clip every stretch itself.
-double geometricPenWork(const OutlineMeasure& outline, const QRectF& visible, double pen) {
-    double perElement = limits::kMetafileStrokeElementWork +
-                        std::min(pen, visible.height()) * limits::kMetafileStrokeRowWork;
+double geometricPenElementWork(const QRectF& visible, double pen) {
+    double work = limits::kMetafileStrokeElementWork +
+                  std::min(pen, visible.height()) * limits::kMetafileStrokeRowWork;
     if (pen / 2 > limits::kMetafileFarFigurePixels) {
-        perElement += limits::kMetafileFarPenElementWork;
+        work += limits::kMetafileFarPenElementWork;
     }
+    return work;
+}
+
+double geometricPenWork(const OutlineMeasure& outline, const QRectF& visible, double pen) {
+    const double perElement = geometricPenElementWork(visible, pen);
     const double perCurve =
         std::min(pen, limits::kMetafileCurveOffsetPixels) * limits::kMetafileStrokeRowWork;
     return outline.elements * perElement + outline.curves * perCurve;
@@ -243,6 +248,10 @@ double figureWork(const OutlineMeasure& outline, const QRectF& visible, bool fil
 bool MetafileDc::geometricPen(const QTransform& t) const {
     const QPen pen = painterPen(t);
     return pen.style() != Qt::NoPen && !pen.isCosmetic();
+}
+
+double MetafileDc::strokedPointWork(const QTransform& t) const {
+    return geometricPen(t) ? geometricPenElementWork(visible_, penPixels(t)) : 0;
 }
 
 bool MetafileDc::spendOnFigure(const QPainterPath& figure, bool filled, bool stroked) {
