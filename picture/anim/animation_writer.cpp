@@ -12,8 +12,7 @@ namespace anim {
 
 FrameWalk::FrameWalk(const AnimationSettings& settings, const FrameSource& source,
                      const AnimationProgress& progress)
-    : settings_(settings),
-      source_(source),
+    : source_(source),
       progress_(progress),
       total_(settings.frames * framePasses(settings.format)) {}
 

@@ -32,7 +32,6 @@ public:
 private:
     void report(int done);
 
-    const AnimationSettings& settings_;
     const FrameSource& source_;
     const AnimationProgress& progress_;
     int done_ = 0;
