@@ -275,8 +275,8 @@ void readViewOption(const std::string& option, WordReader& reader, Invocation& i
     } else if (option == "--turntable") {
         invocation.turntable = true;
     } else if (option == "--frames") {
-        invocation.frames = wholeNumberOf(option, reader.valueOf(option), kMinAnimationFrames,
-                                          kMaxAnimationFrames);
+        invocation.frames =
+            wholeNumberOf(option, reader.valueOf(option), kMinAnimationFrames, kMaxAnimationFrames);
     } else if (option == "--fps") {
         invocation.fps =
             wholeNumberOf(option, reader.valueOf(option), kMinAnimationFps, kMaxAnimationFps);
@@ -296,7 +296,10 @@ void readViewOption(const std::string& option, WordReader& reader, Invocation& i
 void checkTurntable(const Invocation& invocation) {
     if (!invocation.turntable) {
         if (invocation.frames || invocation.fps || invocation.quality) {
-            throw UsageError("--frames, --fps and --quality go with --turntable");
+            const char* given = invocation.frames ? "--frames"
+                                : invocation.fps  ? "--fps"
+                                                  : "--quality";
+            throw UsageError(std::string(given) + " goes with --turntable");
         }
         return;
     }
@@ -315,7 +318,9 @@ void checkTurntable(const Invocation& invocation) {
         };
         throw UsageError("--turntable draws at most " + product(kBudgetFrames, kBudgetSide) +
                          " pixels (--frames x --size x --size), not " +
-                         product(frames, invocation.size));
+                         product(frames, invocation.size) + "; " + std::to_string(frames) +
+                         " frames take --size " + std::to_string(largestAnimationSide(frames)) +
+                         " at most");
     }
 }
 
@@ -333,7 +338,21 @@ void checkView(const Invocation& invocation) {
         throw UsageError("view needs --output FILE.png or FILE.bmp");
     }
     if (!invocation.turntable) {
-        outputFormOf(invocation.output);
+        try {
+            outputFormOf(invocation.output);
+        } catch (const UsageError& e) {
+            // A name an animation would take: the user most likely meant one.
+            bool animationName = true;
+            try {
+                animationFormatOf(invocation.output);
+            } catch (const UsageError&) {
+                animationName = false;
+            }
+            if (!animationName) {
+                throw;
+            }
+            throw UsageError(std::string(e.what()) + "; --turntable writes an animation");
+        }
     }
     if (invocation.game && invocation.model) {
         throw UsageError("view takes either --game or --model");
@@ -431,6 +450,12 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
         throw UsageError("no command given");
     }
     Invocation invocation;
+    // `help`, and --help after any command, answer with the usage.
+    if (arguments[0] == "help" ||
+        (arguments.size() > 1 && (arguments[1] == "--help" || arguments[1] == "-h"))) {
+        invocation.command = Command::Help;
+        return invocation;
+    }
     invocation.command = commandNamed(arguments[0]);
     WordReader reader(arguments);
     std::vector<std::string> positional;

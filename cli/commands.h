@@ -7,6 +7,10 @@
 
 #include "cli/command_line.h"
 
+namespace vestura {
+struct Mesh;
+}
+
 namespace vestura::cli {
 
 // render, recipes and view report a list file that cannot be read on `err`, go on with the
@@ -30,6 +34,11 @@ int runDoctor(const Invocation& invocation, const std::string& folder, std::ostr
 // The game folder comes from --game, else from the settings read in `settingsFolder`.
 int runView(const Invocation& invocation, const std::string& folder,
             const std::string& settingsFolder, std::ostream& err);
+// The player model view and sheet --view draw: --model, else --game's, else the one in the
+// game folder the settings read in `settingsFolder` name. Not found there, the failure says
+// where the folder came from and that --game or --model names another.
+Mesh viewModel(const Invocation& invocation, const std::string& settingsFolder);
+
 // Writes the sheet of the catalogue: PNG or BMP by the output's extension. An entry that
 // fails is a marked tile and a line on `err`, and makes the status 1; the sheet is written.
 // With --view, the game folder is found as for view.

@@ -16,6 +16,7 @@
 #include "common/messages.h"
 #include "common/platform.h"
 #include "game/settings.h"
+#include "model/model_errors.h"
 #include "model/player_model.h"
 #include "model/rasteriser.h"
 #include "picture/allocation.h"
@@ -34,14 +35,6 @@ std::string asFolder(std::string folder) {
         folder.push_back(platform::kPathSeparator);
     }
     return folder;
-}
-
-Mesh modelFor(const Invocation& invocation, const std::string& programFolder) {
-    if (invocation.model) {
-        return loadModelFile(*invocation.model);
-    }
-    return loadPlayerModel(invocation.game ? asFolder(*invocation.game)
-                                           : gameFolderFromSettings(programFolder));
 }
 
 // Any picture Vestura reads, drawn at its own size as convert draws it.
@@ -96,10 +89,27 @@ bool writeTurntable(const Invocation& invocation, const Mesh& mesh, const QImage
 
 }  // namespace
 
+Mesh viewModel(const Invocation& invocation, const std::string& settingsFolder) {
+    if (invocation.model) {
+        return loadModelFile(*invocation.model);
+    }
+    if (invocation.game) {
+        return loadPlayerModel(asFolder(*invocation.game));
+    }
+    try {
+        return loadPlayerModel(gameFolderFromSettings(settingsFolder));
+    } catch (const EModelNotFound& e) {
+        // The folder was never named on this command line: say where it came from.
+        throw EModelError(e.message(),
+                          "the game folder came from the settings; give --game DIR or "
+                          "--model FILE.dff");
+    }
+}
+
 int runView(const Invocation& invocation, const std::string& folder,
             const std::string& settingsFolder, std::ostream& err) {
     SkinsFolderNames().check(invocation.output);
-    const Mesh mesh = modelFor(invocation, settingsFolder);
+    const Mesh mesh = viewModel(invocation, settingsFolder);
     std::vector<std::string> failures;
     std::optional<SkinSession> session;
     if (!invocation.skin) {

@@ -36,6 +36,16 @@ constexpr bool animationFits(int frames, int side) {
     return std::int64_t{frames} * side * side <= kMaxAnimationPixels;
 }
 
+// The largest side `frames` square frames may have within kMaxAnimationPixels (at least 1).
+constexpr int largestAnimationSide(int frames) {
+    int side = kBudgetSide * 6;  // past the side the fewest frames may have
+    while (side > 1 && !animationFits(frames, side)) {
+        --side;
+    }
+    return side;
+}
+static_assert(!animationFits(kMinAnimationFrames, kBudgetSide * 6));
+
 // The turn of frame `k` of `frames`, starting at `firstYaw` degrees: k x 360 / frames
 // further, so the last frame stops one step short of the first and the loop has no stutter.
 // Computed in double and rounded once, as `view --yaw` rounds the number it is given.

@@ -85,8 +85,16 @@ TEST(CliUsage, BadCommandLinesAreUsageErrorsWithStatusTwo) {
 }
 
 TEST(CliUsage, HelpAndVersionPrintAndSucceed) {
-    EXPECT_EQ(runCli({"--help"}).status, 0);
-    EXPECT_NE(runCli({"--help"}).out.find("vestura-cli render"), std::string::npos);
+    for (const std::vector<std::string>& asking : {std::vector<std::string>{"--help"},
+                                                   {"-h"},
+                                                   {"help"},
+                                                   {"help", "view"},
+                                                   {"view", "--help"},
+                                                   {"sheet", "-h"}}) {
+        const Outcome help = runCli(asking);
+        EXPECT_EQ(help.status, 0) << asking.back();
+        EXPECT_NE(help.out.find("vestura-cli render"), std::string::npos) << asking.back();
+    }
     EXPECT_EQ(runCli({"--version"}).out, "vestura-cli 1.1\n");
 }
 

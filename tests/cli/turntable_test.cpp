@@ -55,9 +55,10 @@ protected:
         }
     }
     Outcome view(std::vector<std::string> options) {
-        std::vector<std::string> arguments{"view",        "--folder", folder.path(), "--game",
-                                           game.path(),   "--skin",   folder.file("cube.bmp"),
-                                           "--size",      "48"};
+        std::vector<std::string> arguments{
+            "view",      "--folder", folder.path(),           "--game",
+            game.path(), "--skin",   folder.file("cube.bmp"), "--size",
+            "48"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return runCli(arguments);
     }
@@ -145,10 +146,7 @@ TEST_F(Turntable, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
     const int status = test::exitStatusOnFullDisk(
         [&] {
             const Outcome outcome = view({"--turntable", "--output", out.file("old.webp")});
-            return outcome.status == 1 &&
-                           outcome.err.starts_with("Stream write error")
-                       ? 0
-                       : 1;
+            return outcome.status == 1 && outcome.err.starts_with("Stream write error") ? 0 : 1;
         },
         2000);
     EXPECT_EQ(status, 0);
@@ -185,7 +183,9 @@ TEST(TurntableUsage, EveryNumberAndNameIsBoundedAndNamedInItsError) {
         {{"--size", "0"}, "--size needs a whole number from 1 to 4096: 0"},
         {{"--frames", "37", "--size", "1024"},
          "at most 36 x 1024 x 1024 pixels (--frames x --size x --size), not 37 x 1024 x 1024"},
-        {{"--frames", "360", "--size", "324"}, "not 360 x 324 x 324"},
+        {{"--frames", "360", "--size", "324"}, "not 360 x 324 x 324; 360 frames take --size 323 at most"},
+        {{"--frames", "4", "--size", "4096"}, "4 frames take --size 3072 at most"},
+        {{"--frames", "37", "--size", "1024"}, "37 frames take --size 1010 at most"},
         {{"--size", "1025"}, "not 36 x 1025 x 1025"},
         {{"--quality", "80", "--output", "a.gif"}, "--quality goes with a .webp output only"},
         {{"--output", "a.bmp"}, "FILE.webp, FILE.gif or FILE.png: a.bmp"},
@@ -200,12 +200,28 @@ TEST(TurntableUsage, EveryNumberAndNameIsBoundedAndNamedInItsError) {
             arguments.insert(arguments.end(), {"--output", "a.webp"});
         }
         const Outcome outcome = runCli(arguments);
-        EXPECT_TRUE(test::isUsageError(outcome)) << ::testing::PrintToString(arguments) << outcome.err;
+        EXPECT_TRUE(test::isUsageError(outcome))
+            << ::testing::PrintToString(arguments) << outcome.err;
         EXPECT_NE(outcome.err.find(named), std::string::npos) << outcome.err;
     }
     // The turntable's options without the turntable, and the largest turns within budget.
-    EXPECT_TRUE(test::isUsageError(runCli({"view", "--frames", "8", "--output", "a.png"})));
-    EXPECT_TRUE(test::isUsageError(runCli({"view", "--quality", "8", "--output", "a.png"})));
+    // The turntable's options without the turntable, each named; an animation's name, with
+    // what makes one.
+    for (const auto& [options, named] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--frames", "8", "--output", "a.png"}, "--frames goes with --turntable"},
+             {{"--fps", "8", "--output", "a.png"}, "--fps goes with --turntable"},
+             {{"--quality", "8", "--output", "a.png"}, "--quality goes with --turntable"},
+             {{"--output", "a.webp"},
+              "FILE.bmp or FILE.png: a.webp; --turntable writes an animation"},
+             {{"--output", "a.GIF"}, "a.GIF; --turntable writes an animation"},
+             {{"--output", "a.jpg"}, "FILE.bmp or FILE.png: a.jpg\n"}}) {
+        std::vector<std::string> arguments{"view"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const Outcome outcome = runCli(arguments);
+        EXPECT_TRUE(test::isUsageError(outcome)) << outcome.err;
+        EXPECT_NE(outcome.err.find(named), std::string::npos) << outcome.err;
+    }
     EXPECT_TRUE(test::isUsageError(runCli({"view", "--turntable"})));
     for (const auto& fits : {std::vector<std::string>{"--frames", "360", "--size", "323"},
                              {"--frames", "36", "--size", "1024"}}) {

@@ -116,6 +116,14 @@ TEST_F(ViewCommand, NoModelOrADamagedOneIsStatusOneWithItsMessage) {
         {"view", "--folder", folder.path(), "--game", empty.path(), "--output", out.file("x.png")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Player model not found: " + empty.path() + "models/gta3.img.\n");
+    // Looked for where the settings point, the message says so, and how to name another.
+    const Outcome unnamed =
+        runCli({"view", "--folder", folder.path(), "--output", out.file("x.png")});
+    EXPECT_EQ(unnamed.status, 1);
+    EXPECT_NE(unnamed.err.find("models/gta3.img: the game folder came from the settings; give "
+                               "--game DIR or --model FILE.dff.\n"),
+              std::string::npos)
+        << unnamed.err;
     test::writeFile(out.file("bad.dff"), "not a model");
     const Outcome damaged = runCli({"view", "--folder", folder.path(), "--model",
                                     out.file("bad.dff"), "--output", out.file("x.png")});
