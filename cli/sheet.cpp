@@ -1,6 +1,8 @@
 // `vestura-cli sheet`: every entry of the catalogue, or of one category, as a captioned tile
 // (the skin that entry alone makes, or that skin on the player model from the front),
 // grouped by category, written as a PNG or a BMP.
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <algorithm>
 #include <cstdint>
@@ -16,9 +18,7 @@
 #include "common/failure_text.h"
 #include "common/file_io.h"
 #include "common/messages.h"
-#include "common/platform.h"
 #include "common/text8.h"
-#include "game/settings.h"
 #include "model/player_model.h"
 #include "model/rasteriser.h"
 #include "picture/bmp/bmp_writer.h"
@@ -28,21 +28,6 @@
 namespace vestura::cli {
 
 namespace {
-
-// The player model as view finds it: --model, else --game, else the settings' game folder.
-Mesh sheetModel(const Invocation& invocation, const std::string& settingsFolder) {
-    if (invocation.model) {
-        return loadModelFile(*invocation.model);
-    }
-    if (invocation.game) {
-        std::string game = *invocation.game;
-        if (game.empty() || !platform::isPathDelimiter(game.back())) {
-            game.push_back(platform::kPathSeparator);
-        }
-        return loadPlayerModel(game);
-    }
-    return loadPlayerModel(gameFolderFromSettings(settingsFolder));
-}
 
 // A caption as `list` shows it, control characters escaped, in UTF-8 for drawing.
 std::string tileCaption(const std::string& caption) {
@@ -104,15 +89,33 @@ private:
     bool partial_ = false;
 };
 
+// Which entries a cut sheet leaves out, by category: "shirt 1553-2000, boots 1-2".
+std::string leftOutEntries(const SheetLayout& layout, const std::vector<SheetSection>& sections,
+                           const std::vector<Category>& categories) {
+    std::string named;
+    for (std::size_t s = 0; s < sections.size(); ++s) {
+        const int shown = layout.tilesShown(s);
+        if (shown < sections[s].tiles) {
+            named += (named.empty() ? "" : ", ") + std::string(info(categories[s]).cliName) + ' ' +
+                     std::to_string(shown + 1) + '-' + std::to_string(sections[s].tiles);
+        }
+    }
+    return named;
+}
+
 }  // namespace
 
 int runSheet(const Invocation& invocation, const std::string& folder,
              const std::string& settingsFolder, std::ostream& err) {
+    // A mistyped --folder would give a sheet of seven failed tiles: nothing is written.
+    if (invocation.folder && !QFileInfo(QFile::decodeName(invocation.folder->c_str())).isDir()) {
+        throw UsageError("--folder names no folder: " + *invocation.folder);
+    }
     SkinsFolderNames().check(invocation.output);
     const OutputForm form = outputFormOf(invocation.output, OutputForm::Png);
     std::optional<Mesh> mesh;
     if (invocation.view) {
-        mesh = sheetModel(invocation, settingsFolder);
+        mesh = viewModel(invocation, settingsFolder);
     }
     SkinSession session(folder);
     // Each entry shows once: pictures are dropped as soon as their tile is made.
@@ -174,9 +177,10 @@ int runSheet(const Invocation& invocation, const std::string& folder,
     }
     if (const std::int64_t leftOut = sheet.layout().tilesLeftOut(); leftOut > 0) {
         const std::string note =
-            std::to_string(leftOut) + " entries left out: a sheet holds at most " +
+            std::to_string(leftOut) + " entries left out (" +
+            leftOutEntries(sheet.layout(), sections, categories) + "): a sheet holds at most " +
             std::to_string(kMaxSheetPixels) + " pixels (" + std::to_string(kMaxSheetPixels >> 20) +
-            " x 1024 x 1024); --category draws one category";
+            " x 1024 x 1024)" + (invocation.category ? "" : "; --category draws one category");
         sheet.drawNote(note);
         err << note << ".\n";
         allGood = false;

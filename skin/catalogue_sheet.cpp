@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
+#include <QTextOption>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -30,18 +31,16 @@ constexpr int kRowGap = 8;      // between a caption and the next row's tiles
 constexpr int kSectionGap = 8;  // above every heading but the first, besides the row gap
 constexpr int kNoteHeight = 20;
 constexpr int kRowHeight = kSheetTileSide + kCaptionGap + kCaptionHeight + kRowGap;
-constexpr int kSheetWidth =
-    2 * kMargin + kSheetColumns * kSheetTileSide + (kSheetColumns - 1) * kColumnGap;
+
+constexpr int sheetWidth(int columns) {
+    return 2 * kMargin + columns * kSheetTileSide + (columns - 1) * kColumnGap;
+}
 
 constexpr int kMarkWidth = 2;     // the failed tile's outline
 constexpr int kMessageInset = 5;  // from the tile's edge to its message
 constexpr int kMessagePixels = 9;
 constexpr QRgb kTextColour = 0xFF000000;
 constexpr QRgb kMessageColour = 0xFF800000;
-
-std::int64_t rowsFor(int tiles) {
-    return (std::int64_t{tiles} + kSheetColumns - 1) / kSheetColumns;
-}
 
 // UTF-8 text as Qt draws it, cut after kMaxSheetText UTF-16 units with an ellipsis. At most
 // four bytes make one unit, so only that many bytes are decoded; a sequence they cut short
@@ -91,15 +90,21 @@ QImage sheetImage(QSize size) {
 }  // namespace
 
 SheetLayout::SheetLayout(const std::vector<SheetSection>& sections, std::int64_t maxPixels) {
-    const std::int64_t maxHeight = maxPixels / kSheetWidth;
+    int widest = 0;
+    for (const SheetSection& section : sections) {
+        widest = std::max(widest, section.tiles);
+    }
+    columns_ = std::clamp(widest, kMinSheetColumns, kSheetColumns);
+    width_ = sheetWidth(columns_);
+    const std::int64_t maxHeight = maxPixels / width_;
     int bottom = place(sections, maxHeight - kMargin);
     if (leftOut_ > 0) {
         // Cut: again, with room for the line that says so.
         bottom = place(sections, maxHeight - kMargin - kNoteHeight);
-        note_ = QRect(kMargin, bottom, kSheetWidth - 2 * kMargin, kNoteHeight);
+        note_ = QRect(kMargin, bottom, width_ - 2 * kMargin, kNoteHeight);
         bottom += kNoteHeight;
     }
-    size_ = QSize(kSheetWidth, bottom + kMargin);
+    size_ = QSize(width_, bottom + kMargin);
 }
 
 int SheetLayout::place(const std::vector<SheetSection>& sections, std::int64_t limit) {
@@ -111,10 +116,10 @@ int SheetLayout::place(const std::vector<SheetSection>& sections, std::int64_t l
         const int tiles = std::max(0, sections[s].tiles);
         const int top = s == 0 ? bottom : bottom + kSectionGap;
         const std::int64_t room = limit - (top + kHeadingHeight);
-        const std::int64_t rows = std::clamp<std::int64_t>(room / kRowHeight, 0, rowsFor(tiles));
+        const std::int64_t rows = std::clamp<std::int64_t>(
+            room / kRowHeight, 0, (std::int64_t{tiles} + columns_ - 1) / columns_);
         if (!cut && room >= 0 && (tiles == 0 || rows > 0)) {
-            sections_[s] = {top,
-                            static_cast<int>(std::min<std::int64_t>(tiles, rows * kSheetColumns))};
+            sections_[s] = {top, static_cast<int>(std::min<std::int64_t>(tiles, rows * columns_))};
             bottom = static_cast<int>(top + kHeadingHeight + rows * kRowHeight);
         }
         // Once a section is cut short, the ones after it are left out whole.
@@ -130,12 +135,12 @@ QRect SheetLayout::headingRect(std::size_t section) const {
         return {};
     }
     // The text sits on the lower part of its line, near the tiles it heads.
-    return QRect(kMargin, placed.headingTop, kSheetWidth - 2 * kMargin, kHeadingHeight - 4);
+    return QRect(kMargin, placed.headingTop, width_ - 2 * kMargin, kHeadingHeight - 4);
 }
 
 QRect SheetLayout::tileRect(std::size_t section, int tile) const {
-    const int column = tile % kSheetColumns;
-    const int row = tile / kSheetColumns;
+    const int column = tile % columns_;
+    const int row = tile / columns_;
     return QRect(kMargin + column * (kSheetTileSide + kColumnGap),
                  sections_[section].headingTop + kHeadingHeight + row * kRowHeight, kSheetTileSide,
                  kSheetTileSide);
@@ -233,9 +238,10 @@ void CatalogueSheet::drawFailedTile(std::size_t section, int tile, const std::st
         const QRect inside =
             box.adjusted(kMessageInset, kMessageInset, -kMessageInset, -kMessageInset);
         painter.setClipRect(inside);
-        // A path has no spaces to break at: any place will do.
-        painter.drawText(inside, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere,
-                         boundedText(message));
+        // Lines break between words; a path, which has no spaces to break at, anywhere.
+        QTextOption wrap(Qt::AlignLeft | Qt::AlignTop);
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        painter.drawText(QRectF(inside), boundedText(message), wrap);
     }
     drawCaption(section, tile, caption);
 }

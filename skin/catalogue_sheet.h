@@ -1,5 +1,5 @@
-// A sheet of a catalogue: each entry's picture as a captioned 128 x 128 tile, eight to a
-// row, grouped by category under a heading each, lettered in the window's fonts. The layout
+// A sheet of a catalogue: each entry's picture as a captioned 128 x 128 tile, up to eight
+// to a row, grouped by category under a heading each, lettered in the window's fonts. The layout
 // is worked out before anything is drawn, so the sheet's size is known, and bounded, first.
 #pragma once
 
@@ -15,6 +15,10 @@ namespace vestura {
 
 inline constexpr int kSheetTileSide = 128;
 inline constexpr int kSheetColumns = 8;
+// A sheet whose longest section has fewer tiles is only as wide as that section (but never
+// narrower than this, so that a heading has room): a pack of a few entries is not a strip of
+// white.
+inline constexpr int kMinSheetColumns = 4;
 // The most pixels a sheet may have: 32 x 1024 x 1024, 128 MiB as 32-bit pixels, the most that
 // Qt's image readers open by default (and about what a 36-frame turntable at 1024 x 1024
 // holds). At the sheet's width that is some 1,600 tiles; the tiles past it are left out,
@@ -45,6 +49,7 @@ public:
                          std::int64_t maxPixels = kMaxSheetPixels);
 
     QSize size() const { return size_; }
+    int columns() const { return columns_; }
     std::size_t sectionCount() const { return sections_.size(); }
     // The section's tiles that are drawn: all of them, unless the sheet was cut.
     int tilesShown(std::size_t section) const { return sections_[section].shown; }
@@ -67,6 +72,8 @@ private:
     };
     std::vector<Placed> sections_;
     std::int64_t leftOut_ = 0;
+    int columns_ = kSheetColumns;
+    int width_ = 0;
     QRect note_;
     QSize size_;
 };

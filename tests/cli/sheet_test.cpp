@@ -2,6 +2,7 @@
 // the skin `render` writes for that entry alone (or its front view), failures marked.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QImage>
 #include <cstdio>
 #include <fstream>
@@ -132,6 +133,18 @@ TEST_F(SheetCommand, ACategoryDrawsOnlyItsOwnEntries) {
     const SheetLayout layout({{"", 1}});
     ASSERT_EQ(sheet.size(), layout.size());
     EXPECT_EQ(sheet.copy(layout.tileRect(0, 0)), renderedTile("shirt", 1));
+    // A sheet of a few entries is four tiles wide, not eight.
+    EXPECT_EQ(sheet.width(), layout.tileRect(0, kMinSheetColumns - 1).right() + 12 + 1);
+}
+
+// A --folder that is no folder writes nothing: a usage error naming it.
+TEST_F(SheetCommand, AFolderThatIsNoneWritesNothing) {
+    for (const std::string& wrong : {out.file("nothere"), folder.file("e.ls")}) {
+        const Outcome outcome = runCli({"sheet", "--folder", wrong, "--output", out.file("n.png")});
+        EXPECT_TRUE(test::isUsageError(outcome)) << outcome.err;
+        EXPECT_NE(outcome.err.find("--folder names no folder: " + wrong), std::string::npos);
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out.file("n.png"))));
+    }
 }
 
 // A list file that cannot be read is its category's one failed tile; an empty list only a
@@ -210,9 +223,11 @@ TEST_F(SheetCommand, AThousandsOfEntriesCatalogueIsCutWithItsLimitNamed) {
     const Outcome outcome = cli({"sheet", "--category", "glasses", "--output", out.file("h.bmp")});
     EXPECT_EQ(outcome.status, 1);
     const SheetLayout layout({{"", 2000}});
-    EXPECT_EQ(outcome.err, std::to_string(layout.tilesLeftOut()) +
-                               " entries left out: a sheet holds at most 33554432 pixels "
-                               "(32 x 1024 x 1024); --category draws one category.\n");
+    const int shown = layout.tilesShown(0);
+    EXPECT_EQ(outcome.err, std::to_string(2000 - shown) + " entries left out (glasses " +
+                               std::to_string(shown + 1) +
+                               "-2000): a sheet holds at most 33554432 pixels "
+                               "(32 x 1024 x 1024).\n");
     // The written size, from the BMP header (a whole decode would take seconds).
     std::ifstream file(out.file("h.bmp"), std::ios::binary);
     char header[26] = {};
