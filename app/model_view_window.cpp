@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStandardPaths>
@@ -154,11 +155,12 @@ void ModelViewWindow::paintEvent(QPaintEvent*) {
 void ModelViewWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous()) {
-        showHint();
+        showHint(kHintText);
     }
 }
 
-void ModelViewWindow::showHint() {
+void ModelViewWindow::showHint(const QString& text) {
+    hintText_ = text;
     hintFade_.stop();
     hintOpacity_ = 1;
     hintHold_.start();
@@ -179,11 +181,11 @@ void ModelViewWindow::paintHint(QPainter& painter) {
     }
     const int margin = fontMetrics().height() / 2;
     const QRect room = rect().adjusted(2 * margin, 2 * margin, -2 * margin, -2 * margin);
-    const QRect text = painter.boundingRect(room, kHintFlags, kHintText);
+    const QRect text = painter.boundingRect(room, kHintFlags, hintText_);
     painter.setOpacity(hintOpacity_);
     painter.fillRect(text.adjusted(-margin, -margin, margin, margin), kHintPanel);
     painter.setPen(Qt::black);
-    painter.drawText(text, kHintFlags, kHintText);
+    painter.drawText(text, kHintFlags, hintText_);
 }
 
 void ModelViewWindow::turnBy(float yawDegrees, float pitchDegrees) {
@@ -249,7 +251,8 @@ void ModelViewWindow::keyPressEvent(QKeyEvent* event) {
     } else if (key == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
         emit reloadRequested();
     } else if (key == Qt::Key_F1) {
-        hintHold_.isActive() ? hideHint() : showHint();  // F1 on a hint just shown puts it away
+        // F1 on a hint just shown puts it away.
+        hintHold_.isActive() ? hideHint() : showHint(kHintText);
     } else if (!viewKey(key)) {
         QWidget::keyPressEvent(event);
     }
@@ -329,21 +332,29 @@ void ModelViewWindow::saveTurntable() {
     }
     turntable_.stop();
     runGuarded(services_, [this] {
-        const std::optional<TurntableRequest> request = turntableChooser_(this, suggestedTurntable());
+        const std::optional<TurntableRequest> request =
+            turntableChooser_(this, suggestedTurntable());
         if (!request) {
             return;
         }
         lastTurntable_ = *request;
         turntableSave_ =
             std::make_unique<TurntableSave>(services_, mesh_, skin_, angles_, *request, this);
-        connect(turntableSave_.get(), &TurntableSave::finished, this, [this, path = request->path](
-                                                                          bool saved) {
-            if (saved) {
-                saveFolder_ = QFileInfo(QString::fromLocal8Bit(path)).absolutePath();
-            }
-            // Not from inside its own signal: the save ends once the signal has returned.
-            QMetaObject::invokeMethod(this, [this] { turntableSave_.reset(); }, Qt::QueuedConnection);
-        });
+        connect(turntableSave_.get(), &TurntableSave::finished, this,
+                [this, path = request->path](bool saved) {
+                    if (saved) {
+                        // Where it went, in the corner the controls hint uses: nothing else on
+                        // screen says the save is done once the progress box has gone.
+                        const QFileInfo file(QString::fromLocal8Bit(path));
+                        saveFolder_ = file.absolutePath();
+                        showHint(QStringLiteral("Saved %1 (%2)")
+                                     .arg(file.fileName(),
+                                          QLocale::system().formattedDataSize(file.size())));
+                    }
+                    // Not from inside its own signal: the save ends once the signal has returned.
+                    QMetaObject::invokeMethod(
+                        this, [this] { turntableSave_.reset(); }, Qt::QueuedConnection);
+                });
     });
 }
 

@@ -65,6 +65,8 @@ public:
     QImage picture();
     // How strongly the controls hint shows: 1 while it holds, 0 once it has faded.
     qreal hintOpacity() const { return hintOpacity_; }
+    // What the hint says: the controls, or after a turntable is saved, where it went.
+    const QString& hintText() const { return hintText_; }
     // What Ctrl+S offers: "<skin name>-view.png" in the folder of the last view saved in this
     // run, at first the user's Pictures folder, or the home folder where there is none.
     QString suggestedSavePath() const;
@@ -103,7 +105,7 @@ private:
     bool viewKey(int key);
     void save();
     void saveTurntable();
-    void showHint();
+    void showHint(const QString& text);
     void hideHint();
     void paintHint(QPainter& painter);
 
@@ -123,6 +125,7 @@ private:
     QTimer hintHold_;
     QVariantAnimation hintFade_;
     qreal hintOpacity_ = 0;
+    QString hintText_;
 };
 
 // The file dialog for the view's PNG, opening on `suggested`.

@@ -16,25 +16,37 @@ namespace vestura {
 
 namespace {
 
+// The lossy WebP's quality: a turning model at 80 looks as the lossless one does at a
+// fraction of its size, small enough for a forum post.
+constexpr int kSmallWebPQuality = 80;
+
 struct FormatChoice {
     AnimationFormat format;
+    int quality;  // -1: lossless
     const char* label;
     const char* filter;
 };
 
-constexpr std::array<FormatChoice, 3> kFormats{{
-    {AnimationFormat::WebP, "Animated WebP (lossless)", "Animated WebP (*.webp)"},
-    {AnimationFormat::Gif, "GIF (256 colours)", "GIF (*.gif)"},
-    {AnimationFormat::Png, "Animated PNG", "Animated PNG (*.png)"},
+constexpr std::array<FormatChoice, 4> kFormats{{
+    {AnimationFormat::WebP, -1, "Animated WebP (lossless)", "Animated WebP (*.webp)"},
+    {AnimationFormat::WebP, kSmallWebPQuality, "Animated WebP (smaller, lossy)",
+     "Animated WebP (*.webp)"},
+    {AnimationFormat::Gif, -1, "GIF (256 colours)", "GIF (*.gif)"},
+    {AnimationFormat::Png, -1, "Animated PNG", "Animated PNG (*.png)"},
 }};
 
-const FormatChoice& choiceOf(AnimationFormat format) {
-    for (const FormatChoice& choice : kFormats) {
-        if (choice.format == format) {
-            return choice;
+std::optional<int> qualityOf(const FormatChoice& choice) {
+    return choice.quality < 0 ? std::nullopt : std::optional<int>(choice.quality);
+}
+
+std::size_t choiceIndexOf(AnimationFormat format, const std::optional<int>& quality) {
+    for (std::size_t k = 0; k < kFormats.size(); ++k) {
+        if (kFormats[k].format == format &&
+            qualityOf(kFormats[k]).has_value() == quality.has_value()) {
+            return k;
         }
     }
-    return kFormats[0];
+    return 0;
 }
 
 QSpinBox* spinBox(int least, int most, int value, const QString& suffix, QWidget* parent) {
@@ -42,6 +54,8 @@ QSpinBox* spinBox(int least, int most, int value, const QString& suffix, QWidget
     box->setRange(least, most);
     box->setValue(value);
     box->setSuffix(suffix);
+    // A key past the range is dropped without a word: the range is shown on hover.
+    box->setToolTip(QStringLiteral("%1 to %2").arg(least).arg(most));
     return box;
 }
 
@@ -58,10 +72,8 @@ TurntableDialog::TurntableDialog(const TurntableRequest& initial, QWidget* paren
     setWindowTitle(QStringLiteral("Save turntable"));
     for (const FormatChoice& choice : kFormats) {
         format_->addItem(QString::fromLatin1(choice.label));
-        if (choice.format == initial.format) {
-            format_->setCurrentIndex(format_->count() - 1);
-        }
     }
+    format_->setCurrentIndex(static_cast<int>(choiceIndexOf(initial.format, initial.quality)));
     summary_->setWordWrap(true);
     // Room for the longer line, why it cannot be saved, from the start.
     summary_->setMinimumHeight(2 * summary_->fontMetrics().lineSpacing());
@@ -88,7 +100,10 @@ TurntableDialog::TurntableDialog(const TurntableRequest& initial, QWidget* paren
 
 TurntableRequest TurntableDialog::request() const {
     TurntableRequest request = initial_;
-    request.format = kFormats[static_cast<std::size_t>(std::max(0, format_->currentIndex()))].format;
+    const FormatChoice& choice =
+        kFormats[static_cast<std::size_t>(std::max(0, format_->currentIndex()))];
+    request.format = choice.format;
+    request.quality = qualityOf(choice);
     request.frames = frames_->value();
     request.fps = fps_->value();
     request.size = size_->value();
@@ -105,9 +120,11 @@ void TurntableDialog::update() {
     ok_->setEnabled(fits);
     if (!fits) {
         summary_->setText(QStringLiteral("Too large: frames x size x size may be at most %1 x %2 x "
-                                         "%2 pixels.")
+                                         "%2 pixels; %3 frames take %4 px at most.")
                               .arg(kBudgetFrames)
-                              .arg(kBudgetSide));
+                              .arg(kBudgetSide)
+                              .arg(frames_->value())
+                              .arg(largestAnimationSide(frames_->value())));
         return;
     }
     const double seconds = static_cast<double>(frames_->value()) / fps_->value();
@@ -126,8 +143,7 @@ QString animationSuffix(AnimationFormat format) {
     return QStringLiteral("webp");
 }
 
-std::pair<QString, AnimationFormat> animationFileFor(const QString& typed,
-                                                     AnimationFormat chosen) {
+std::pair<QString, AnimationFormat> animationFileFor(const QString& typed, AnimationFormat chosen) {
     const QString suffix = QFileInfo(typed).suffix().toLower();
     for (const FormatChoice& choice : kFormats) {
         if (suffix == animationSuffix(choice.format)) {
@@ -147,12 +163,15 @@ std::optional<TurntableRequest> chooseTurntable(QWidget* parent,
     const QString path = QFileDialog::getSaveFileName(
         parent, dialog.windowTitle(),
         QString::fromLocal8Bit(suggested.path) + QLatin1Char('.') + animationSuffix(request.format),
-        QString::fromLatin1(choiceOf(request.format).filter));
+        QString::fromLatin1(kFormats[choiceIndexOf(request.format, request.quality)].filter));
     if (path.isEmpty()) {
         return std::nullopt;
     }
     const auto [file, format] = animationFileFor(path, request.format);
     request.path = file.toLocal8Bit().toStdString();
+    if (format != request.format) {
+        request.quality.reset();  // a name of another format: that format, as it comes
+    }
     request.format = format;
     return request;
 }

@@ -20,8 +20,9 @@ struct TurntableRequest {
     AnimationFormat format = AnimationFormat::WebP;
     int frames = kDefaultAnimationFrames;
     int fps = kDefaultAnimationFps;
-    int size = 512;    // each frame's side
-    std::string path;  // where it goes; in a suggestion, the name without its extension
+    int size = 512;              // each frame's side
+    std::string path;            // where it goes; in a suggestion, the name without its extension
+    std::optional<int> quality;  // WebP only: lossy at this quality; lossless when empty
 };
 
 // The settings of one turntable. OK stays disabled while the frames would pass the pixel
@@ -60,12 +61,10 @@ QString animationSuffix(AnimationFormat format);
 // The file a name typed in the save dialog stands for, and the format it is written in: a
 // name ending in .webp, .gif or .png (any letter case) keeps it and is written in that
 // format; any other name gets the chosen format's extension added.
-std::pair<QString, AnimationFormat> animationFileFor(const QString& typed,
-                                                     AnimationFormat chosen);
+std::pair<QString, AnimationFormat> animationFileFor(const QString& typed, AnimationFormat chosen);
 
 // The dialog, then the save-file dialog, opening on `suggested` (its path without an
 // extension); empty when either is cancelled.
-std::optional<TurntableRequest> chooseTurntable(QWidget* parent,
-                                                const TurntableRequest& suggested);
+std::optional<TurntableRequest> chooseTurntable(QWidget* parent, const TurntableRequest& suggested);
 
 }  // namespace vestura

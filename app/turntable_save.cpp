@@ -28,6 +28,7 @@ TurntableSave::TurntableSave(DesktopServices& services, const Mesh& mesh, const 
     settings.frames = request.frames;
     settings.fps = request.fps;
     settings.size = {request.size, request.size};
+    settings.webpQuality = request.format == AnimationFormat::WebP ? request.quality : std::nullopt;
     total_ = settings.frames * framePasses(settings.format);
 
     progress_ = new QProgressDialog(QStringLiteral("Saving the turntable..."),

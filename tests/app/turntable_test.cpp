@@ -31,7 +31,9 @@ int filesIn(const std::string& folder) {
 
 class TurntableSaving : public ::testing::Test {
 protected:
-    TurntableSaving() : window(services, [](QWidget*, const QString&) { return std::nullopt; }, nullptr) {
+    TurntableSaving()
+        : window(
+              services, [](QWidget*, const QString&) { return std::nullopt; }, nullptr) {
         window.setModel(readClump(writeDff(cubeClump(), kStamp34)));
         window.setSkin(cubeSkin());
         window.setSkinName(QStringLiteral("Ray"));
@@ -61,7 +63,7 @@ protected:
 TEST_F(TurntableSaving, CtrlShiftSSavesAWholeTurnFromTheViewOnScreen) {
     QTest::keyClick(&window, Qt::Key_Right);  // 15 degrees
     QTest::keyClick(&window, Qt::Key_Down);   // tilted 15 degrees
-    chosen = TurntableRequest{AnimationFormat::WebP, 6, 10, 40, folder.file("turn.webp")};
+    chosen = TurntableRequest{AnimationFormat::WebP, 6, 10, 40, folder.file("turn.webp"), {}};
     pressCtrlShiftS();
     ASSERT_EQ(suggested.size(), 1U);
     EXPECT_EQ(QFileInfo(QString::fromStdString(suggested[0].path)).fileName(), "Ray-turntable");
@@ -76,18 +78,28 @@ TEST_F(TurntableSaving, CtrlShiftSSavesAWholeTurnFromTheViewOnScreen) {
         const QImage truth = renderView(mesh, cubeSkin(), {15.0F + 60.0F * k, 15, 1}, {40, 40});
         EXPECT_EQ(decoded.frames[static_cast<std::size_t>(k)], truth) << "frame " << k;
     }
-    // The next save offers the same settings, in the folder this one went to.
+    // The view says where it went.
+    EXPECT_TRUE(window.hintText().startsWith("Saved turn.webp ("))
+        << window.hintText().toStdString();
+    EXPECT_EQ(window.hintOpacity(), 1);
+
+    // The next save offers the same settings, in the folder this one went to; a lossy WebP
+    // is asked for by its quality.
+    chosen->path = folder.file("small.webp");
+    chosen->quality = 80;
     pressCtrlShiftS();
     ASSERT_EQ(suggested.size(), 2U);
     EXPECT_EQ(suggested[1].frames, 6);
     EXPECT_EQ(suggested[1].size, 40);
     EXPECT_EQ(suggested[1].path, folder.file("Ray-turntable"));
     ASSERT_TRUE(waitForTheSave());
+    EXPECT_NE(folder.read("small.webp").find("VP8 "), std::string::npos);  // lossy frames
+    EXPECT_EQ(folder.read("turn.webp").find("VP8 "), std::string::npos);
 }
 
 TEST_F(TurntableSaving, CancellingLeavesNoFileAndTheOldOneAsItWas) {
     folder.write("old.gif", "old animation");
-    chosen = TurntableRequest{AnimationFormat::Gif, 360, 25, 320, folder.file("old.gif")};
+    chosen = TurntableRequest{AnimationFormat::Gif, 360, 25, 320, folder.file("old.gif"), {}};
     pressCtrlShiftS();
     ASSERT_NE(window.turntableSave(), nullptr);
     QProgressDialog* progress = window.turntableSave()->progressDialog();
@@ -114,17 +126,18 @@ TEST_F(TurntableSaving, ADeclinedDialogDoesNothingAndAFailedWriteIsReported) {
     EXPECT_EQ(window.turntableSave(), nullptr);
     EXPECT_TRUE(services.messages.empty());
 
-    chosen = TurntableRequest{AnimationFormat::Png, 4, 12, 24, folder.file("missing/turn.png")};
+    chosen = TurntableRequest{AnimationFormat::Png, 4, 12, 24, folder.file("missing/turn.png"), {}};
     pressCtrlShiftS();
     ASSERT_TRUE(waitForTheSave());
     ASSERT_EQ(services.messages.size(), 1U);
-    EXPECT_EQ(services.messages[0].text.rfind("Cannot create file " + folder.file("missing/turn.png"), 0),
-              0U)
+    EXPECT_EQ(
+        services.messages[0].text.rfind("Cannot create file " + folder.file("missing/turn.png"), 0),
+        0U)
         << services.messages[0].text;
 }
 
 TEST(TurntableDialogBounds, OkStaysOffPastThePixelBudgetAndTheFieldsHoldTheirRanges) {
-    TurntableDialog dialog({AnimationFormat::Gif, 36, 12, 512, "/x/Ray-turntable"}, nullptr);
+    TurntableDialog dialog({AnimationFormat::Gif, 36, 12, 512, "/x/Ray-turntable", {}}, nullptr);
     EXPECT_EQ(dialog.format()->currentText(), "GIF (256 colours)");
     EXPECT_TRUE(dialog.okButton()->isEnabled());
     dialog.size()->setValue(1025);  // 36 x 1025 x 1025
@@ -141,6 +154,21 @@ TEST(TurntableDialogBounds, OkStaysOffPastThePixelBudgetAndTheFieldsHoldTheirRan
     EXPECT_EQ(request.size, 4096);
     EXPECT_EQ(request.path, "/x/Ray-turntable");
     EXPECT_FALSE(dialog.okButton()->isEnabled());
+
+    // Each format the list offers, and a lossy WebP suggested is shown as such.
+    const std::vector<std::pair<QString, std::optional<int>>> offered{
+        {"Animated WebP (lossless)", std::nullopt},
+        {"Animated WebP (smaller, lossy)", 80},
+        {"GIF (256 colours)", std::nullopt},
+        {"Animated PNG", std::nullopt}};
+    ASSERT_EQ(dialog.format()->count(), static_cast<int>(offered.size()));
+    for (int k = 0; k < dialog.format()->count(); ++k) {
+        dialog.format()->setCurrentIndex(k);
+        EXPECT_EQ(dialog.format()->currentText(), offered[static_cast<std::size_t>(k)].first);
+        EXPECT_EQ(dialog.request().quality, offered[static_cast<std::size_t>(k)].second);
+    }
+    TurntableDialog lossy({AnimationFormat::WebP, 36, 12, 512, "/x/Ray-turntable", 80}, nullptr);
+    EXPECT_EQ(lossy.format()->currentIndex(), 1);
 }
 
 TEST(TurntableFileName, ATypedExtensionChoosesTheFormatElseTheChosenOneIsAdded) {
