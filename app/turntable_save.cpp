@@ -43,10 +43,15 @@ TurntableSave::TurntableSave(DesktopServices& services, const Mesh& mesh, const 
     worker_ = QThread::create([this, settings] {
         try {
             ViewRenderer renderer;
+            const int passes = framePasses(settings.format);
+            int drawn = 0;
             const auto frame = [&](int k) {
                 const ViewAngles angles{turntableYaw(first_.yawDegrees, k, settings.frames),
                                         first_.pitchDegrees, first_.zoom};
-                return renderer.render(mesh_, skin_, angles, settings.size);
+                const QImage& picture = renderer.render(mesh_, skin_, angles, settings.size);
+                checkBatchWork(renderer, ++drawn, settings.frames * passes, passes, kTurntableBatch,
+                               kTurntableUnits);
+                return picture;
             };
             file_ = encodeAnimation(settings, frame, [this](int done, int) {
                 done_ = done;

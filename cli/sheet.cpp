@@ -51,7 +51,9 @@ const ListFileFailure* listFailureOf(const SkinSession& session, Category c) {
 // what the base skin wears), so each tile is what `render --CATEGORY INDEX` writes.
 class TileMaker {
 public:
-    TileMaker(SkinSession& session, const Mesh* mesh) : session_(session), mesh_(mesh) {}
+    // `views`: how many tiles are drawn on the model, for holding them all to the batch work.
+    TileMaker(SkinSession& session, const Mesh* mesh, std::int64_t views)
+        : session_(session), mesh_(mesh), views_(views) {}
 
     // The tile's picture, or the failures that keep the entry from showing.
     std::optional<QImage> make(Category c, int entry, std::vector<std::string>& failures) {
@@ -70,7 +72,10 @@ public:
             const QImage& view =
                 renderer_.render(*mesh_, skin, {0, 0, 1}, {2 * kSheetTileSide, 2 * kSheetTileSide});
             partial_ = partial_ || renderer_.partial();
+            checkBatchWork(renderer_, ++drawn_, views_, 1, "This sheet", "entries with --view");
             return tileImage(view);
+        } catch (const EBatchWork&) {
+            throw;  // the whole sheet's, not this entry's
         } catch (const Exception& e) {
             failures.push_back(e.withCause());
         } catch (const std::bad_alloc&) {
@@ -85,6 +90,8 @@ public:
 private:
     SkinSession& session_;
     const Mesh* mesh_;
+    std::int64_t views_;
+    std::int64_t drawn_ = 0;
     ViewRenderer renderer_{1};  // tiles are small: one band each
     bool partial_ = false;
 };
@@ -111,8 +118,9 @@ int runSheet(const Invocation& invocation, const std::string& folder,
     if (invocation.folder && !QFileInfo(QFile::decodeName(invocation.folder->c_str())).isDir()) {
         throw UsageError("--folder names no folder: " + *invocation.folder);
     }
-    SkinsFolderNames().check(invocation.output);
+    SkinsFolderNames().check(invocation.output, false);
     const OutputForm form = outputFormOf(invocation.output, OutputForm::Png);
+    tryOutputPlace(invocation.output);
     std::optional<Mesh> mesh;
     if (invocation.view) {
         mesh = viewModel(invocation, settingsFolder);
@@ -120,6 +128,13 @@ int runSheet(const Invocation& invocation, const std::string& folder,
     SkinSession session(folder);
     // Each entry shows once: pictures are dropped as soon as their tile is made.
     session.setCacheBudget(0);
+    // The sheet goes beside the catalogue, never over one of its files.
+    for (const CategoryInfo& row : kCategories) {
+        refuseOutputOverInput(invocation.output, folder + std::string(row.listFile), "a list file");
+        for (const std::string& path : session.catalogue().entries(row.category).paths) {
+            refuseOutputOverInput(invocation.output, folder + path, "a picture of the catalogue");
+        }
+    }
     reportListFailures(session.listFailures(), err);
     bool allGood = session.listFailures().empty();
 
@@ -144,7 +159,11 @@ int runSheet(const Invocation& invocation, const std::string& folder,
     }
 
     CatalogueSheet sheet(sections);
-    TileMaker tiles(session, mesh ? &*mesh : nullptr);
+    std::int64_t tileCount = 0;
+    for (std::size_t s = 0; s < sections.size(); ++s) {
+        tileCount += sheet.layout().tilesShown(s);
+    }
+    TileMaker tiles(session, mesh ? &*mesh : nullptr, tileCount);
     for (std::size_t s = 0; s < categories.size(); ++s) {
         const Category c = categories[s];
         const std::string cliName(info(c).cliName);
@@ -168,8 +187,7 @@ int runSheet(const Invocation& invocation, const std::string& folder,
             allGood = false;
             std::string shown;
             for (const std::string& failure : failures) {
-                err << cliName << ' ' << entry << ": "
-                    << text8::toLocale(text8::decoded(withClosingPeriod(failure))) << '\n';
+                err << cliName << ' ' << entry << ": " << shownFailure(failure) << '\n';
                 shown += (shown.empty() ? "" : " ") + withClosingPeriod(failure);
             }
             sheet.drawFailedTile(s, tile, tileMessage(shown), caption);

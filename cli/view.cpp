@@ -76,11 +76,15 @@ bool writeTurntable(const Invocation& invocation, const Mesh& mesh, const QImage
     settings.webpQuality = invocation.quality;
     ViewRenderer renderer;
     bool partial = false;
+    const int passes = framePasses(settings.format);
+    int drawn = 0;
     const std::optional<Bytes> file = encodeAnimation(settings, [&](int k) {
         const ViewAngles angles{turntableYaw(invocation.yaw, k, settings.frames), invocation.pitch,
                                 1};
         const QImage& frame = renderer.render(mesh, skin, angles, settings.size);
         partial = partial || renderer.partial();
+        checkBatchWork(renderer, ++drawn, settings.frames * passes, passes, kTurntableBatch,
+                       kTurntableUnits);
         return frame;
     });
     writeFileSafely(invocation.output, {*file});  // never stopped: there is no progress to stop
@@ -109,6 +113,16 @@ Mesh viewModel(const Invocation& invocation, const std::string& settingsFolder) 
 int runView(const Invocation& invocation, const std::string& folder,
             const std::string& settingsFolder, std::ostream& err) {
     SkinsFolderNames().check(invocation.output);
+    // A view is never a skin: drawn over the picture it shows, it would take its place.
+    for (const auto& [input, what] : {std::pair{invocation.skin, "the --skin picture"},
+                                      std::pair{invocation.base, "the --base picture"}}) {
+        if (input) {
+            refuseOutputOverInput(invocation.output, *input, what);
+        }
+    }
+    if (invocation.turntable) {
+        tryOutputPlace(invocation.output);  // before frames that can take seconds
+    }
     const Mesh mesh = viewModel(invocation, settingsFolder);
     std::vector<std::string> failures;
     std::optional<SkinSession> session;
@@ -130,7 +144,7 @@ int runView(const Invocation& invocation, const std::string& folder,
         err << kDrawnInPart << ".\n";
     }
     for (const std::string& failure : failures) {
-        err << withClosingPeriod(failure) << '\n';
+        err << shownFailure(failure) << '\n';
     }
     return failures.empty() && (!session || session->listFailures().empty()) ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <system_error>
 #include <thread>
@@ -508,6 +509,7 @@ void ViewRenderer::holdToBudget(const Mesh& mesh, QSize size) {
             break;
         }
         left -= cost;
+        workDone_ += cost;
         order_[kept++] = index;
         boxes_.push_back(box);
         drawn = {std::min(drawn.x0, box.x0), std::min(drawn.y0, box.y0), std::max(drawn.x1, box.x1),
@@ -638,6 +640,7 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
         picture_.fill(kViewBackground);
         return picture_;
     }
+    workDone_ += static_cast<std::int64_t>(mesh.triangles.size()) * kTriangleWork;
     project(mesh, angles, size);
     orderFrontToBack(mesh);
     holdToBudget(mesh, size);
@@ -652,6 +655,27 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     drawBands(mesh, texture);
     dirty_ = drawn_;
     return picture_;
+}
+
+std::int64_t viewsWithinBatchWork(std::int64_t work, std::int64_t drawn) {
+    if (work <= 0 || drawn <= 0) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    // kBatchWork x drawn / work, in double: the product could pass 64 bits.
+    return static_cast<std::int64_t>(static_cast<double>(kBatchWork) * static_cast<double>(drawn) /
+                                     static_cast<double>(work));
+}
+
+void checkBatchWork(const ViewRenderer& renderer, std::int64_t drawn, std::int64_t views,
+                    std::int64_t viewsPerUnit, std::string_view batch, std::string_view units) {
+    const std::int64_t fit = viewsWithinBatchWork(renderer.workDone(), drawn);
+    if (fit >= views) {
+        return;
+    }
+    throw EBatchWork(std::string(batch) +
+                     " asks for more drawing than one allows: with this player model, at most " +
+                     std::to_string(fit / std::max<std::int64_t>(viewsPerUnit, 1)) + ' ' +
+                     std::string(units));
 }
 
 QImage renderView(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size) {

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/errors.h"
 #include "model/mesh.h"
 
 namespace vestura {
@@ -30,6 +31,15 @@ inline constexpr QRgb kViewBackground = 0xFF8CC6FF;
 // at 4096 x 4096 visits about two thirds of this; a file of triangles covering the picture
 // many times over stops here, within a fraction of a second.
 inline constexpr std::int64_t kFillBudget = std::int64_t{32} << 20;
+// Work bound for a batch of views of one model (a turntable's frames, a sheet's tiles), in
+// pixel visits: several seconds of drawing. A model of 10,000 triangles (several times the
+// player's) fits a 360-frame GIF (720 views) at 323 pixels, and one of 4,000 a sheet of
+// 1,600 tiles; a model of a hundred thousand triangles reaches it within some sixty views.
+inline constexpr std::int64_t kBatchWork = std::int64_t{2} << 30;
+// What a triangle costs however small it is (projecting, ordering, setting it up), counted
+// as pixel visits: about what a quarter of a microsecond buys.
+inline constexpr std::int64_t kTriangleWork = 256;
+
 // What the user is told when a picture stopped at the fill budget.
 inline constexpr std::string_view kDrawnInPart =
     "Drawn in part: the model asks for more drawing than one view allows";
@@ -61,6 +71,9 @@ public:
     // True when the last picture reached the fill budget: the triangles after it in drawing
     // order (the farthest) were left out whole.
     bool partial() const { return partial_; }
+    // The work of every picture drawn so far, in pixel visits: the triangles' own cost
+    // (kTriangleWork each) and the pixels of their boxes.
+    std::int64_t workDone() const { return workDone_; }
 
     static constexpr int kMaxBands = 8;
 
@@ -100,6 +113,7 @@ private:
     QRect dirty_;  // where the depth buffer holds the last picture's depths
     QRect drawn_;  // the boxes of this picture's triangles
     std::int64_t fillBudget_;
+    std::int64_t workDone_ = 0;
     bool partial_ = false;
     std::vector<Vec3> view_;
     std::vector<ScreenVertex> screen_;
@@ -110,6 +124,25 @@ private:
     std::vector<std::vector<std::uint32_t>> bandTriangles_;  // places in order_, per band
     std::vector<std::uint32_t> buckets_;
 };
+
+// How many views like those drawn so far fit kBatchWork: `drawn` views that cost `work` in
+// all.
+std::int64_t viewsWithinBatchWork(std::int64_t work, std::int64_t drawn);
+
+// The failure of a batch of views that would pass kBatchWork.
+class EBatchWork : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Checked after each view of a batch, so that a costly model stops it after its first: when
+// `drawn` of its `views` (`viewsPerUnit` to each of its units) say the whole batch would
+// pass kBatchWork, raises EBatchWork "<batch> asks for more drawing than one allows: with
+// this player model, at most N <units>".
+void checkBatchWork(const ViewRenderer& renderer, std::int64_t drawn, std::int64_t views,
+                    std::int64_t viewsPerUnit, std::string_view batch, std::string_view units);
+inline constexpr std::string_view kTurntableBatch = "This turntable";
+inline constexpr std::string_view kTurntableUnits = "frames of this size";
 
 // One view with a renderer of its own.
 QImage renderView(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size);

@@ -156,15 +156,72 @@ TEST_F(Turntable, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
               1);
 }
 
-// A game's skins folder takes skins, not animations, and says so.
+// A game's skins folder takes skins, not animations, and says so, also through a link named
+// for an animation that leads to a skin there; the skin stays as it was.
 TEST_F(Turntable, AGamesSkinsFolderRefusesTheAnimationByItsRule) {
     std::filesystem::create_directories(game.file("Skins"));
     game.write("gta-vc.exe", "MZ");
-    const Outcome outcome = view({"--turntable", "--output", game.file("Skins/turn.webp")});
-    EXPECT_TRUE(test::isUsageError(outcome)) << outcome.err;
-    EXPECT_NE(outcome.err.find("turn.webp: the game's skins folder takes only .bmp skins"),
-              std::string::npos)
-        << outcome.err;
+    game.write("Skins/Tommy.bmp", "a skin");
+    std::filesystem::create_symlink(game.file("Skins/Tommy.bmp"), out.file("link.gif"));
+    for (const std::string& output : {game.file("Skins/turn.webp"), out.file("link.gif")}) {
+        const Outcome outcome = view({"--turntable", "--output", output});
+        EXPECT_TRUE(test::isUsageError(outcome)) << outcome.err;
+        EXPECT_NE(outcome.err.find(": the game's skins folder takes only .bmp skins"),
+                  std::string::npos)
+            << outcome.err;
+    }
+    EXPECT_EQ(game.read("Skins/Tommy.bmp"), "a skin");
+}
+
+// What a turn can never write is refused before any frame is drawn: a missing folder; and
+// no view is drawn over the picture it shows. A model that would take more drawing than a turn allows stops it after
+// its first frame, saying how many frames it allows; fewer frames go through.
+TEST_F(Turntable, AnImpossibleOutputOrATooCostlyModelIsRefusedBeforeTheWork) {
+    const Outcome missing = view({"--turntable", "--output", out.file("none/turn.webp")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "Cannot create file " + out.file("none/turn.webp") + ": the folder does not exist.\n");
+    const Outcome overSkin = view({"--output", folder.file("cube.bmp")});
+    EXPECT_TRUE(test::isUsageError(overSkin));
+    EXPECT_NE(overSkin.err.find("the output is the --skin picture"), std::string::npos);
+
+    // A flat grid of 16,200 triangles: a 360-frame GIF (720 views) passes the work a batch
+    // may take, a 36-frame one does not.
+    test::RwClump grid = test::cubeClump();
+    test::RwGeometry& sheet = grid.geometries[0];
+    sheet = {};
+    constexpr int kSide = 90;
+    for (int y = 0; y <= kSide; ++y) {
+        for (int x = 0; x <= kSide; ++x) {
+            sheet.positions.push_back({x / float{kSide} - 0.5F, y / float{kSide} - 0.5F, 0});
+            sheet.uvs.push_back({x / float{kSide}, y / float{kSide}});
+        }
+    }
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const auto at = [&](int dx, int dy) {
+                return static_cast<std::uint16_t>((y + dy) * (kSide + 1) + x + dx);
+            };
+            sheet.triangles.push_back({at(0, 0), at(1, 0), at(1, 1)});
+            sheet.triangles.push_back({at(0, 0), at(1, 1), at(0, 1)});
+        }
+    }
+    const Bytes dff = test::writeDff(grid, test::kStamp34);
+    test::writeFile(out.file("grid.dff"), std::string(dff.begin(), dff.end()));
+    const auto turn = [&](const std::string& frames) {
+        return runCli({"view", "--folder", folder.path(), "--model", out.file("grid.dff"), "--skin",
+                       folder.file("cube.bmp"), "--size", "16", "--turntable", "--frames", frames,
+                       "--output", out.file("grid.gif")});
+    };
+    const Outcome tooCostly = turn("360");
+    EXPECT_EQ(tooCostly.status, 1);
+    EXPECT_EQ(tooCostly.err.rfind("This turntable asks for more drawing than one allows: with "
+                                  "this player model, at most ",
+                                  0),
+              0U)
+        << tooCostly.err;
+    EXPECT_FALSE(std::filesystem::exists(out.file("grid.gif")));
+    EXPECT_EQ(turn("36").status, 0);
 }
 
 TEST(TurntableUsage, EveryNumberAndNameIsBoundedAndNamedInItsError) {
@@ -191,6 +248,7 @@ TEST(TurntableUsage, EveryNumberAndNameIsBoundedAndNamedInItsError) {
         {{"--output", "a.bmp"}, "FILE.webp, FILE.gif or FILE.png: a.bmp"},
         {{"--output", "a.apng"}, "FILE.webp, FILE.gif or FILE.png: a.apng"},
         {{"--frames"}, "--frames needs a value"},
+        {{"--frames", "4", "--size", "2561"}, "a lossless WebP's --size is at most 2560, not 2561"},
     };
     for (const auto& [options, named] : bad) {
         std::vector<std::string> arguments{"view", "--turntable"};
@@ -224,7 +282,8 @@ TEST(TurntableUsage, EveryNumberAndNameIsBoundedAndNamedInItsError) {
     }
     EXPECT_TRUE(test::isUsageError(runCli({"view", "--turntable"})));
     for (const auto& fits : {std::vector<std::string>{"--frames", "360", "--size", "323"},
-                             {"--frames", "36", "--size", "1024"}}) {
+                             {"--frames", "36", "--size", "1024"},
+                             {"--frames", "4", "--size", "3072", "--quality", "80"}}) {
         std::vector<std::string> arguments{"view", "--turntable", "--output", "a.webp"};
         arguments.insert(arguments.end(), fits.begin(), fits.end());
         EXPECT_NO_THROW(parseCommandLine(arguments)) << ::testing::PrintToString(fits);
