@@ -95,6 +95,7 @@ TurntableDialog::TurntableDialog(const TurntableRequest& initial, QWidget* paren
     for (QSpinBox* box : {frames_, fps_, size_}) {
         connect(box, &QSpinBox::valueChanged, this, &TurntableDialog::update);
     }
+    connect(format_, &QComboBox::currentIndexChanged, this, &TurntableDialog::update);
     update();
 }
 
@@ -116,6 +117,14 @@ QString TurntableDialog::summary() const {
 
 // The turn's length, or why it cannot be saved.
 void TurntableDialog::update() {
+    const bool lossless = request().format == AnimationFormat::WebP && !request().quality;
+    if (lossless && size_->value() > kMaxLosslessWebPSide) {
+        ok_->setEnabled(false);
+        summary_->setText(QStringLiteral("Too large: a lossless WebP is at most %1 px; the smaller "
+                                         "WebP, the GIF or the PNG may be larger.")
+                              .arg(kMaxLosslessWebPSide));
+        return;
+    }
     const bool fits = animationFits(frames_->value(), size_->value());
     ok_->setEnabled(fits);
     if (!fits) {

@@ -322,6 +322,13 @@ void checkTurntable(const Invocation& invocation) {
                          " frames take --size " + std::to_string(largestAnimationSide(frames)) +
                          " at most");
     }
+    if (format == AnimationFormat::WebP && !invocation.quality &&
+        invocation.size > kMaxLosslessWebPSide) {
+        throw UsageError("a lossless WebP's --size is at most " +
+                         std::to_string(kMaxLosslessWebPSide) + ", not " +
+                         std::to_string(invocation.size) +
+                         " (--quality makes a lossy one, which may be larger)");
+    }
 }
 
 bool anyLook(const Invocation& invocation) {

@@ -31,6 +31,11 @@ inline constexpr int kBudgetSide = 1024;
 inline constexpr std::int64_t kMaxAnimationPixels =
     std::int64_t{kBudgetFrames} * kBudgetSide * kBudgetSide;
 
+// A lossless WebP's frames are at most this wide and high: libwebp's lossless encoder holds
+// some 33 bytes for each pixel of a frame (canvases, hash chains, backward references), so a
+// 3072-pixel frame would take over 300 MiB. At 2560 it takes some 220.
+inline constexpr int kMaxLosslessWebPSide = 2560;
+
 // True when `frames` square frames of `side` pixels stay within kMaxAnimationPixels.
 constexpr bool animationFits(int frames, int side) {
     return std::int64_t{frames} * side * side <= kMaxAnimationPixels;

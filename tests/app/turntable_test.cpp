@@ -169,6 +169,14 @@ TEST(TurntableDialogBounds, OkStaysOffPastThePixelBudgetAndTheFieldsHoldTheirRan
     }
     TurntableDialog lossy({AnimationFormat::WebP, 36, 12, 512, "/x/Ray-turntable", 80}, nullptr);
     EXPECT_EQ(lossy.format()->currentIndex(), 1);
+
+    // A lossless WebP has a side of its own, for its encoder's memory; the lossy one not.
+    lossy.frames()->setValue(4);
+    lossy.size()->setValue(2561);
+    EXPECT_TRUE(lossy.okButton()->isEnabled());
+    lossy.format()->setCurrentIndex(0);
+    EXPECT_FALSE(lossy.okButton()->isEnabled());
+    EXPECT_NE(lossy.summary().indexOf("lossless WebP is at most 2560"), -1);
 }
 
 TEST(TurntableFileName, ATypedExtensionChoosesTheFormatElseTheChosenOneIsAdded) {
