@@ -47,7 +47,7 @@ std::string shownCaption(const std::string& caption) {
 
 void reportFailures(const std::vector<std::string>& failures, std::ostream& err) {
     for (const std::string& failure : failures) {
-        err << withClosingPeriod(failure) << '\n';
+        err << shownFailure(failure) << '\n';
     }
 }
 
@@ -271,7 +271,7 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
     Progress progress(err, recipes.size(), errIsTerminal && recipes.size() > kProgressFromLines);
     const auto report = [&](int line, const std::string& failure) {
         progress.clear();
-        err << invocation.recipes << ":" << line << ": " << withClosingPeriod(failure) << '\n';
+        err << invocation.recipes << ":" << line << ": " << shownFailure(failure) << '\n';
         allGood = false;
     };
     OutfitRecords records(report);
@@ -408,7 +408,7 @@ int run(const std::vector<std::string>& arguments, const std::string& programFol
         reportUsageError(e, err);
         return 2;
     } catch (const Exception& e) {
-        err << text8::toLocale(text8::decoded(failureLine(e.message(), e.cause()))) << '\n';
+        err << shownFailure(failureLine(e.message(), e.cause())) << '\n';
         return 1;
     } catch (const std::bad_alloc&) {
         err << withClosingPeriod(std::string(msg::kOutOfMemory)) << '\n';

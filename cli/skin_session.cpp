@@ -390,8 +390,12 @@ Outfit recordedOutfitOf(const SkinSession& session, const std::string& skinName,
 
 void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err) {
     for (const ListFileFailure& failure : failures) {
-        err << text8::toLocale(text8::decoded(failureLine(failure.message, failure.cause))) << '\n';
+        err << shownFailure(failureLine(failure.message, failure.cause)) << '\n';
     }
+}
+
+std::string shownFailure(const std::string& failure) {
+    return text8::toLocale(escapeControls(text8::decoded(withClosingPeriod(failure))));
 }
 
 }  // namespace vestura::cli

@@ -191,4 +191,9 @@ Outfit recordedOutfitOf(const SkinSession& session, const std::string& skinName,
 // Prints each list file that could not be read on a line of its own: its message and cause.
 void reportListFailures(const std::vector<ListFileFailure>& failures, std::ostream& err);
 
+// A failure as a line of standard error shows it: ending in a period, its control characters
+// escaped as `list` escapes them (a catalogue's path could otherwise clear the terminal or
+// retitle it), in the terminal's encoding.
+std::string shownFailure(const std::string& failure);
+
 }  // namespace vestura::cli

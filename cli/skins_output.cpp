@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "common/file_io.h"
 #include "common/text8.h"
 #include "game/settings.h"
 #include "game/skin_name.h"
@@ -20,6 +21,24 @@ constexpr int kMostLinks = 40;  // as the system follows at most so many in a ro
 using text8::equalsIgnoringCase;
 
 }  // namespace
+
+void refuseOutputOverInput(const std::string& output, const std::string& input,
+                           const std::string& what) {
+    std::error_code error;
+    if (std::filesystem::equivalent(output, input, error) && !error) {
+        throw UsageError("the output is " + what + ": " + output);
+    }
+}
+
+void tryOutputPlace(const std::string& output) {
+    std::error_code error;
+    const auto type = std::filesystem::status(output, error).type();
+    if (type == std::filesystem::file_type::fifo ||
+        type == std::filesystem::file_type::character) {
+        return;
+    }
+    const PendingFile probe(output, {});  // dropped uncommitted: the target stays as it was
+}
 
 const std::optional<std::string>& SkinsFolderNames::gameSkinsFolder(const std::string& folder) {
     const auto [known, added] = folders_.try_emplace(folder, std::nullopt);
@@ -45,12 +64,15 @@ const std::optional<std::string>& SkinsFolderNames::gameSkinsFolder(const std::s
     return known->second;
 }
 
-std::optional<SkinsFolderPlace> SkinsFolderNames::check(const std::string& path) {
+std::optional<SkinsFolderPlace> SkinsFolderNames::check(const std::string& path, bool skin) {
     linksFollowed_ = 0;
-    return checkFollowing(path);
+    return checkFollowing(path, path, skin);
 }
 
-std::optional<SkinsFolderPlace> SkinsFolderNames::checkFollowing(const std::string& path) {
+// `asked`: the output as given, whose name decides what is written however links lead.
+std::optional<SkinsFolderPlace> SkinsFolderNames::checkFollowing(const std::string& path,
+                                                                 const std::string& asked,
+                                                                 bool skin) {
     const std::filesystem::path output(path);
     std::error_code error;
     if (std::filesystem::is_symlink(output, error)) {
@@ -70,7 +92,7 @@ std::optional<SkinsFolderPlace> SkinsFolderNames::checkFollowing(const std::stri
             target = output.parent_path() / target;
         }
         ++linksFollowed_;
-        return checkFollowing(target.string());
+        return checkFollowing(target.string(), asked, skin);
     }
     const std::optional<std::string>& skins = gameSkinsFolder(output.parent_path().string());
     if (!skins) {
@@ -80,10 +102,10 @@ std::optional<SkinsFolderPlace> SkinsFolderNames::checkFollowing(const std::stri
     // Any other name, an animation's included, is refused for the folder, not its form.
     bool bmp = false;
     try {
-        bmp = outputFormOf(path) == OutputForm::Bmp;
+        bmp = outputFormOf(asked) == OutputForm::Bmp;
     } catch (const UsageError&) {
     }
-    if (!bmp) {
+    if (!bmp || !skin) {
         throw UsageError(path + ": the game's skins folder takes only .bmp skins");
     }
     const SkinName checked = checkSkinName(name);

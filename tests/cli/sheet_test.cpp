@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "skin/catalogue_sheet.h"
@@ -137,14 +138,50 @@ TEST_F(SheetCommand, ACategoryDrawsOnlyItsOwnEntries) {
     EXPECT_EQ(sheet.width(), layout.tileRect(0, kMinSheetColumns - 1).right() + 12 + 1);
 }
 
-// A --folder that is no folder writes nothing: a usage error naming it.
-TEST_F(SheetCommand, AFolderThatIsNoneWritesNothing) {
-    for (const std::string& wrong : {out.file("nothere"), folder.file("e.ls")}) {
-        const Outcome outcome = runCli({"sheet", "--folder", wrong, "--output", out.file("n.png")});
+// What a sheet must not be written to is refused, and nothing is written: a --folder that
+// is no folder, a game's skins folder (a sheet is no skin), the catalogue's own files.
+TEST_F(SheetCommand, APlaceASheetMustNotGoIsRefusedAndNothingWritten) {
+    test::TempFolder game;
+    game.write("gta-vc.exe", "MZ");
+    std::filesystem::create_directories(game.file("skins"));
+    const std::string shirt = folder.read("shirt.bmp");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string named;
+    } refused[] = {
+        {{"--folder", out.file("nothere"), "--output", out.file("n.png")},
+         "--folder names no folder: " + out.file("nothere")},
+        {{"--folder", folder.file("e.ls"), "--output", out.file("n.png")}, "names no folder"},
+        {{"--folder", folder.path(), "--output", game.file("skins/sheet.bmp")},
+         "sheet.bmp: the game's skins folder takes only .bmp skins"},
+        {{"--folder", folder.path(), "--output", folder.file("shirt.bmp")},
+         "the output is a picture of the catalogue: " + folder.file("shirt.bmp")},
+        {{"--folder", folder.path(), "--output", folder.file("k.ls.png")}, ""},
+    };
+    std::filesystem::create_symlink(folder.file("k.ls"), folder.file("k.ls.png"));
+    for (const auto& [arguments, named] : refused) {
+        std::vector<std::string> command{"sheet"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const Outcome outcome = runCli(command);
         EXPECT_TRUE(test::isUsageError(outcome)) << outcome.err;
-        EXPECT_NE(outcome.err.find("--folder names no folder: " + wrong), std::string::npos);
-        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out.file("n.png"))));
+        EXPECT_NE(outcome.err.find(named.empty() ? "the output is a list file" : named),
+                  std::string::npos)
+            << outcome.err;
     }
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out.file("n.png"))));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(game.file("skins/sheet.bmp"))));
+    EXPECT_EQ(folder.read("shirt.bmp"), shirt);
+    EXPECT_EQ(folder.read("k.ls"), "<NEW>\nshirt.bmp\nRed shirt\n");
+}
+
+// A stranger's catalogue cannot send the terminal its own controls: a failure line shows
+// them escaped, as `list` does.
+TEST_F(SheetCommand, AFailureLineShowsTheCataloguesControlCharactersEscaped) {
+    folder.write("k.ls", "<NEW>\n\x1b]0;pwned\x07.bmp\nEscape\n");
+    const Outcome outcome = cli({"sheet", "--category", "shirt", "--output", out.file("e.png")});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err.find('\x1b'), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("\\x1B]0;pwned\\x07.bmp"), std::string::npos) << outcome.err;
 }
 
 // A list file that cannot be read is its category's one failed tile; an empty list only a
