@@ -60,6 +60,10 @@ std::string notRecorded(const std::string& output, const std::string& why) {
 
 int runRender(const Invocation& invocation, const std::string& folder, std::ostream& err) {
     const std::optional<SkinsFolderPlace> place = SkinsFolderNames().check(invocation.output);
+    // As in the window: a skin drawn over its own base could never be made again the same.
+    if (invocation.base) {
+        refuseOutputOverInput(invocation.output, *invocation.base, "the --base picture");
+    }
     SkinSession session(folder);
     reportListFailures(session.listFailures(), err);
     const Selection selection = selectionFor(session, invocation.entries);
@@ -295,6 +299,9 @@ int runRecipes(const Invocation& invocation, const std::string& folder, std::ost
             }
             const Selection selection = selectionOf(session, recipe);
             const std::optional<SkinsFolderPlace> place = names.check(recipe.output);
+            if (recipe.base) {
+                refuseOutputOverInput(recipe.output, *recipe.base, "its base picture");
+            }
             applyLook(session, recipe.base, recipe.colours);
             const QImage skin = session.compose(selection, failures);
             if (place) {

@@ -1,5 +1,7 @@
 #include "cli/skin_session.h"
 
+#include <sys/stat.h>
+
 #include <QString>
 #include <algorithm>
 #include <charconv>
@@ -68,15 +70,31 @@ SkinSession::SkinSession(std::string programFolder)
     preview_.setBaseSkin(builtinBase_);
 }
 
+namespace {
+
+// A base picture is kept by the file it is, not by how its path is spelled: a batch naming one
+// picture through many spellings or links reads it once. A path that names no file is its
+// own key.
+std::string baseKey(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return "path:" + path;
+    }
+    return "file:" + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+}
+
+}  // namespace
+
 void SkinSession::setBase(const std::optional<std::string>& path) {
     if (!path) {
         preview_.setBaseSkin(builtinBase_);
         return;
     }
+    const std::string key = baseKey(*path);
     auto kept = std::find_if(bases_.begin(), bases_.end(),
-                             [&](const KeptBase& base) { return base.path == *path; });
+                             [&](const KeptBase& base) { return base.path == key; });
     if (kept == bases_.end()) {
-        KeptBase base{*path, nullptr, nullptr};
+        KeptBase base{key, nullptr, nullptr};
         try {
             base.picture = loadBaseSkin(*path);
         } catch (const Exception& e) {

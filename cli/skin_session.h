@@ -147,7 +147,7 @@ private:
     void trimCache();
 
     struct KeptBase {
-        std::string path;
+        std::string path;  // the file's identity (see baseKey), or its path
         std::shared_ptr<TGraphic> picture;
         std::exception_ptr failure;
     };

@@ -1,9 +1,16 @@
 #include "skin/outfit.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 #include <unordered_map>
 
 #include "common/file_io.h"
@@ -288,6 +295,41 @@ void checkIsOwnFile(const std::string& path) {
     }
 }
 
+// The skins folder held exclusively while its record is read, changed and replaced, so that
+// two programs recording at once (the window's Save, a render batch) cannot each write
+// their own copy and lose the other's line. A writer that does not let go within
+// kRecordLockWaitMs is reported, never waited for without end. A folder that cannot be
+// opened is not locked: the write that follows reports it.
+class RecordLock {
+public:
+    explicit RecordLock(const std::string& skinsFolder, const std::string& recordPath) {
+        fd_ = ::open(skinsFolder.empty() ? "." : skinsFolder.c_str(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0) {
+            return;
+        }
+        for (int waited = 0; ::flock(fd_, LOCK_EX | LOCK_NB) != 0; waited += kStepMs) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= kRecordLockWaitMs) {
+                ::close(fd_);
+                throw EFCreateError(msg::format(msg::kCannotCreateFile, recordPath),
+                                    "another program is writing it");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
+        }
+    }
+    ~RecordLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);  // lets the lock go
+        }
+    }
+    RecordLock(const RecordLock&) = delete;
+    RecordLock& operator=(const RecordLock&) = delete;
+
+private:
+    static constexpr int kStepMs = 5;
+    int fd_ = -1;
+};
+
 }  // namespace
 
 void checkRecordable(const Outfit& outfit) {
@@ -317,6 +359,7 @@ void recordOutfits(const std::string& skinsFolder, std::span<const Outfit> outfi
         newest[lowerAscii(outfits[i].skin)] = i;
     }
     const std::string path = recordPath(skinsFolder);
+    const RecordLock lock(skinsFolder, path);
     checkIsOwnFile(path);
     std::vector<OutfitLine> lines;
     if (exists(path)) {

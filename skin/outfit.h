@@ -105,7 +105,11 @@ std::optional<std::string> outfitEntryText(const Catalogue& catalogue, Category 
 // that cannot be read is left as it is. A record that is a symbolic link, or anything but a regular
 // file, is never read or written through (EFCreateError): it could lead to any file. An outfit
 // checkRecordable refuses is not recorded; nor one that would take the record past a cap of outfits
-// files (OutfitFileRefused), as the record could not be read again.
+// files (OutfitFileRefused), as the record could not be read again. The skins folder is held
+// exclusively from the read to the write, so programs recording at once each keep their line;
+// one that holds it past kRecordLockWaitMs is reported (EFCreateError "another program is
+// writing it").
+inline constexpr int kRecordLockWaitMs = 10'000;
 void recordOutfit(const std::string& skinsFolder, const Outfit& outfit);
 
 // Raises OutfitLineError when the outfit cannot be recorded as a line that reads back: a

@@ -177,6 +177,21 @@ TEST(OutfitRender, AForeignSkinIsTheBaseAndAPartTakesItsColour) {
     const QRgb blue = shirtPixel({"--colour", "shirt=#1E90FF"});
     EXPECT_EQ(blue, colourisedPixel(plain, 0xFF1E90FF));
     EXPECT_NE(blue, plain);
+
+    // A skin is never drawn over its own base, which could then never be made again the same:
+    // refused on the command line and as a recipes line, the picture left as it was.
+    const std::string bare = work.read("bare.bmp");
+    const Outcome own = runCli({"render", "--folder", kCatalogue, "--shirt", "1", "--base",
+                                work.file("bare.bmp"), "--output", work.file("bare.bmp")});
+    EXPECT_TRUE(test::isUsageError(own)) << own.err;
+    EXPECT_NE(own.err.find("the output is the --base picture: " + work.file("bare.bmp")),
+              std::string::npos);
+    work.write("own.txt", work.file("bare.bmp") + " shirt=1 base=" + work.file("bare.bmp") + "\n");
+    const Outcome line =
+        runCli({"render", "--folder", kCatalogue, "--recipes", work.file("own.txt")});
+    EXPECT_EQ(line.status, 1);
+    EXPECT_NE(line.err.find(":1: the output is its base picture"), std::string::npos) << line.err;
+    EXPECT_EQ(work.read("bare.bmp"), bare);
 }
 
 // A game folder: gta-vc.exe beside a skins folder.

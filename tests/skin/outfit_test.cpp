@@ -2,6 +2,8 @@
 // skins folder's record keeps one line per skin without losing anyone else's.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "common/errors.h"
 #include "skin/outfit.h"
 #include "tests/support/temp_folder.h"
@@ -130,6 +132,26 @@ TEST(OutfitRecord, KeepsOneLinePerSkinAndEveryOtherLineAsItStands) {
     EXPECT_FALSE(recordedOutfit(none.path(), "Tommy.bmp"));
     recordOutfit(none.path(), outfitOf("Tommy.bmp", {}));
     EXPECT_EQ(none.read("outfits.txt"), "Tommy.bmp\n");
+}
+
+// Programs recording at once (the window's Save, render batches) each keep their lines.
+TEST(OutfitRecord, WritersAtOnceEachKeepTheirLines) {
+    TempFolder skins;
+    constexpr int kEach = 40;
+    const auto writer = [&](const std::string& prefix) {
+        for (int k = 0; k < kEach; ++k) {
+            recordOutfit(skins.path(), outfitOf(prefix + std::to_string(k) + ".bmp", {}));
+        }
+    };
+    std::thread first(writer, "A"), second(writer, "B");
+    first.join();
+    second.join();
+    for (const char* prefix : {"A", "B"}) {
+        for (int k = 0; k < kEach; ++k) {
+            EXPECT_TRUE(recordedOutfit(skins.path(), prefix + std::to_string(k) + ".bmp"))
+                << prefix << k;
+        }
+    }
 }
 
 TEST(OutfitRecord, ALineThatCannotBeReadIsReportedWithItsNumber) {
