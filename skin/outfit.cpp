@@ -259,8 +259,23 @@ std::string_view skinOf(const OutfitLine& line) {
                : text.substr(start, text.find_first_of(" \t\r", start) - start);
 }
 
-bool namesSkin(const OutfitLine& line, std::string_view skinName) {
-    return text8::equalsIgnoringCase(skinOf(line), skinName);
+// True when the line is the skin's own: its name in any letter case, as the game, which
+// runs on a system that does not tell letter cases apart, takes it. On a folder that does,
+// a line spelled otherwise whose own file is there too belongs to that other file.
+bool namesSkin(const OutfitLine& line, std::string_view skinName, const std::string& skinsFolder) {
+    const std::string_view named = skinOf(line);
+    if (named == skinName) {
+        return true;
+    }
+    if (!text8::equalsIgnoringCase(named, skinName)) {
+        return false;
+    }
+    const std::string other = skinsFolder + std::string(named);
+    std::error_code error;
+    if (!std::filesystem::exists(other, error)) {
+        return true;
+    }
+    return std::filesystem::equivalent(other, skinsFolder + std::string(skinName), error) && !error;
 }
 
 bool exists(const std::string& path) {
@@ -369,7 +384,11 @@ void recordOutfits(const std::string& skinsFolder, std::span<const Outfit> outfi
     std::size_t lineCount = 0;
     std::vector<bool> written(outfits.size(), false);
     for (const OutfitLine& line : lines) {
-        const auto replacing = newest.find(lowerAscii(skinOf(line)));
+        auto replacing = newest.find(lowerAscii(skinOf(line)));
+        if (replacing != newest.end() &&
+            !namesSkin(line, outfits[replacing->second].skin, skinsFolder)) {
+            replacing = newest.end();  // another file's, in another letter case
+        }
         if (replacing == newest.end()) {
             text += line.text + "\n";
             ++lineCount;
@@ -406,7 +425,7 @@ std::optional<Outfit> recordedOutfit(const std::string& skinsFolder, std::string
     }
     const std::vector<OutfitLine> lines = readOutfitFile(path, "Outfits file");
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-        if (namesSkin(*line, skinName)) {
+        if (namesSkin(*line, skinName, skinsFolder)) {
             if (!line->outfit) {
                 throw OutfitLineError("line " + std::to_string(line->line) + ": " + line->error);
             }

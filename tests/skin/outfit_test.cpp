@@ -134,6 +134,21 @@ TEST(OutfitRecord, KeepsOneLinePerSkinAndEveryOtherLineAsItStands) {
     EXPECT_EQ(none.read("outfits.txt"), "Tommy.bmp\n");
 }
 
+// On a folder that tells letter cases apart, Red.bmp and red.bmp are two skins: neither
+// opens with the other's outfit, and recording one keeps the other's line.
+TEST(OutfitRecord, ASkinInAnotherLetterCaseWithAFileOfItsOwnKeepsItsLine) {
+    TempFolder skins;
+    skins.write("Red.bmp", "one skin");
+    skins.write("red.bmp", "another");
+    skins.write("outfits.txt", "Red.bmp shirt=1\n");
+    EXPECT_FALSE(recordedOutfit(skins.path(), "red.bmp"));
+    EXPECT_TRUE(recordedOutfit(skins.path(), "Red.bmp"));
+    recordOutfit(skins.path(), outfitOf("red.bmp", {{Category::Boots, "2"}}));
+    EXPECT_EQ(skins.read("outfits.txt"), "Red.bmp shirt=1\nred.bmp boots=2\n");
+    recordOutfit(skins.path(), outfitOf("Red.bmp", {{Category::Boots, "1"}}));
+    EXPECT_EQ(skins.read("outfits.txt"), "Red.bmp boots=1\nred.bmp boots=2\n");
+}
+
 // Programs recording at once (the window's Save, render batches) each keep their lines.
 TEST(OutfitRecord, WritersAtOnceEachKeepTheirLines) {
     TempFolder skins;
