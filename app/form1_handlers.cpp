@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPromise>
 #include <QThreadPool>
 #include <QTimer>
@@ -66,6 +67,32 @@ constexpr std::string_view kLinkInTheWay =
     "a symbolic link is in the way, and a skin is never written through one";
 constexpr std::string_view kNoGameHint =
     "gta-vc.exe is not in the game folder: \"...\" chooses the folder that holds it";
+
+// True when the desktop has a program of its own for Windows programs (Wine's entry, or a
+// launcher like it). Without one, the desktop's opener hands gta-vc.exe to whatever takes any
+// file, most often the web browser, which then downloads a copy of the game's program.
+bool desktopStartsWindowsPrograms() {
+    constexpr std::string_view kMimeQuery = "xdg-mime";
+    if (!programOnPath(std::string(kMimeQuery))) {
+        return false;
+    }
+    constexpr int kAnswerMs = 2000;
+    for (const char* type : {"application/x-ms-dos-executable", "application/x-msdownload",
+                             "application/vnd.microsoft.portable-executable"}) {
+        QProcess query;
+        query.start(QString::fromLatin1(kMimeQuery.data(), kMimeQuery.size()),
+                    {QStringLiteral("query"), QStringLiteral("default"), QString::fromLatin1(type)});
+        if (!query.waitForFinished(kAnswerMs)) {
+            query.kill();
+            query.waitForFinished(kAnswerMs);
+            return false;
+        }
+        if (!query.readAllStandardOutput().trimmed().isEmpty()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The game installs found on this computer, for the folder dialog's sidebar: each named by
 // its kind and its folder, with the home folder written as "~".
@@ -489,7 +516,8 @@ void TForm1::vdClick() {
         const ProcessCommand command = gameCommand(
             *game, gameFolder(), programOnPath(std::string(kSteamProgram)),
             programOnPath(std::string(kWine)), programOnPath(std::string(kFlatpakProgram)));
-        if (!programOnPath(command.program)) {
+        const bool desktopOpener = command.program == kDesktopOpener;
+        if (!programOnPath(command.program) || (desktopOpener && !desktopStartsWindowsPrograms())) {
             services_.showMessage(std::string(kNothingStartsGame), std::string(kErrorCaption),
                                   mb::kWarning, std::string(kWhatToInstall));
             return;

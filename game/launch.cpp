@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::string_view kGameExecutable = "gta-vc.exe";
 constexpr std::string_view kWineProgram = "wine";
-constexpr std::string_view kDesktopOpener = "xdg-open";
 constexpr std::string_view kWinePrefixVariable = "WINEPREFIX";
 constexpr std::string_view kPrefixDrive = "/drive_c/";
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct GameLaunch {
 // The game's executable when the existence test finds it; nullopt otherwise (missing, a
 // folder of that name, or a game folder without its final separator).
 std::optional<GameLaunch> findGame(const std::string& gameFolder);
+
+// The desktop's opener, which opens a file with the program the desktop has for its kind.
+inline constexpr std::string_view kDesktopOpener = "xdg-open";
 
 struct ProcessCommand {
     std::string program;

@@ -58,6 +58,25 @@ TEST_F(LaunchTest, SaysWhatToInstallWhenNothingCanStartTheGame) {
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text, "Nothing on this computer can start the game.");
     EXPECT_NE(services.messages[0].detail.find("Install Wine"), std::string::npos);
+
+    // The desktop's opener alone, with nothing on the desktop for Windows programs (it would
+    // hand the game to the web browser), is no way to start it either; with a handler it is.
+    const auto tool = [&](const std::string& name, const std::string& script) {
+        writeFile(tools.file(name), "#!/bin/sh\n" + script);
+        QFile::setPermissions(QString::fromLocal8Bit(tools.file(name)),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    };
+    tool("xdg-open", "");
+    tool("xdg-mime", "");
+    qputenv("PATH", QByteArray::fromStdString(tools.path()));
+    form->vd->click();
+    EXPECT_TRUE(services.programs.empty());
+    EXPECT_EQ(services.messages.size(), 2u);
+    tool("xdg-mime", "[ \"$3\" = application/x-ms-dos-executable ] && echo wine.desktop\n");
+    form->vd->click();
+    qputenv("PATH", saved);
+    ASSERT_EQ(services.programs.size(), 1u);
+    EXPECT_EQ(services.programs[0].program, "xdg-open");
 }
 
 // A launcher that fails in its first seconds is reported with its first error line; the box
