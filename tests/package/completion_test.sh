@@ -73,6 +73,8 @@ catalogue="$work/catalogue with space"
 mkdir -p "$catalogue"
 printf '<NEW>\r\nx.bmp\r\nAviator "Top" sunglasses\r\n<NEW>\r\ny.bmp\r\nAvocado rims\r\n' >"$catalogue/e.ls"
 printf '<NEW>\r\nz.bmp\r\nHawaiian shirt\r\n' >"$catalogue/k.ls"
+# An empty caption is offered as itself, never as its picture's path.
+printf '<NEW>\r\nparts/belt.bmp\r\n\r\n' >"$catalogue/j.ls"
 
 expect render "$cli" ren
 expect $'check\nconvert' "$cli" c
@@ -85,6 +87,7 @@ expect 'Aviator "Top" sunglasses' "$cli" render --folder "$catalogue" --glasses 
 expect 'Aviator "Top" sunglasses' "$cli" render --folder "'$catalogue'" --glasses '"Avi'
 expect $'Aviator "Top" sunglasses\nAvocado rims' "$cli" view --folder "$catalogue" --glasses av
 expect 'Hawaiian shirt' "$cli" render --folder "$catalogue" --Shirt "'h"
+expect '' "$cli" render --folder "$catalogue" --jeans ''
 # Without --folder: the user's own catalogue, when it holds a list file.
 mkdir -p "$XDG_DATA_HOME/vestura/catalogue"
 printf '<NEW>\r\nz.bmp\r\nHomemade vest\r\n' >"$XDG_DATA_HOME/vestura/catalogue/k.ls"
