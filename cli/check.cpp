@@ -20,6 +20,7 @@
 #include "common/errors.h"
 #include "common/escape.h"
 #include "common/failure_text.h"
+#include "common/file_io.h"
 #include "common/messages.h"
 #include "common/text8.h"
 #include "game/line_buffer.h"
@@ -50,6 +51,9 @@ std::string_view trimmedBlanks(std::string_view text) {
     return text;
 }
 
+// As much of a list file as is looked through for NUL bytes: past a list file's own cap.
+constexpr std::uint64_t kListFileLookBytes = std::uint64_t{1} << 20;
+
 struct Tally {
     int entries = 0;
     int problems = 0;
@@ -73,6 +77,7 @@ public:
                 failures.begin(), failures.end(),
                 [&](const ListFileFailure& f) { return f.category == category.category; });
             if (!failed) {
+                checkNulBytes(category);
                 checkCategory(category, catalogue.entries(category.category),
                               looseMarkers(category, memo));
             }
@@ -95,6 +100,32 @@ private:
     // so the entry the author wrote is left out without a word. The list file is read again
     // for its lines; one that cannot be read now was read a moment ago and is taken as it
     // was.
+    // A list file is read up to its first NUL byte, as the window reads it: one saved as
+    // UTF-16 ("Unicode" in some Windows editors) has one after its first character, so it
+    // loads no entry at all, and the window says nothing. Said here, with the way out.
+    void checkNulBytes(const CategoryInfo& category) {
+        const std::string path = folder_ + std::string(category.listFile);
+        std::optional<Bytes> bytes;
+        try {
+            bytes = readFileUpTo(path, kListFileLookBytes);
+        } catch (const Exception&) {
+            return;  // read a moment ago; reported then if it could not be
+        }
+        if (!bytes) {
+            return;
+        }
+        const auto nul = std::find(bytes->begin(), bytes->end(), std::uint8_t{0});
+        if (nul == bytes->end()) {
+            return;
+        }
+        const bool utf16 = bytes->size() >= 2 && (((*bytes)[0] == 0xFF && (*bytes)[1] == 0xFE) ||
+                                                  ((*bytes)[0] == 0xFE && (*bytes)[1] == 0xFF));
+        problem(std::string(category.listFile) + ": " +
+                (utf16 ? std::string("saved as UTF-16")
+                       : "a NUL byte at byte " + std::to_string(nul - bytes->begin())) +
+                ": nothing after it is read; save the file as UTF-8 or ANSI text");
+    }
+
     std::vector<LooseMarker> looseMarkers(const CategoryInfo& category, LineBuffer& memo) {
         try {
             memo.load(folder_ + std::string(category.listFile));

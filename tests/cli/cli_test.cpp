@@ -406,6 +406,25 @@ TEST_F(CatalogueFolder, CheckReportsEachProblemWithListFileLineAndCaption) {
     EXPECT_NE(out.find("7 entries, 4 problems, 1 warnings\n"), std::string::npos) << out;
 }
 
+// A list file is read up to its first NUL byte, as the window reads it: check says where the
+// rest was lost, and how to save the file instead. UTF-16 ("Unicode") is named as such.
+TEST_F(CatalogueFolder, CheckReportsAListFileCutShortByANulByte) {
+    const struct {
+        std::string content;
+        std::string said;
+    } cases[] = {
+        {std::string("\xFF\xFE<\0N\0E\0W\0>\0", 12), "e.ls: saved as UTF-16: nothing after it"},
+        {std::string("<NEW>\nred.bmp\nRed\0 x\n<NEW>\nblue.bmp\nBlue\n", 41),
+         "e.ls: a NUL byte at byte 17: nothing after it is read; save the file as UTF-8"},
+    };
+    for (const auto& c : cases) {
+        list("e.ls", c.content);
+        const Outcome outcome = cli({"check"});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(outcome.out.find(c.said), std::string::npos) << outcome.out;
+    }
+}
+
 // Past a list file that cannot be read, check reports each entry the window leaves out as a
 // problem, in line order among the entries; and captions that show nothing or that the
 // command line takes for an earlier entry, and parts cut off, as warnings. A slot that takes
