@@ -295,6 +295,28 @@ QPolygonF clipPolygon(const QPolygonF& polygon, const QRectF& box) {
     return result;
 }
 
+std::pair<double, double> insideRange(QPointF a, QPointF b, const QRectF& box) {
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    double from = 0;
+    double to = 1;
+    const double p[] = {-dx, dx, -dy, dy};
+    const double q[] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                        box.bottom() - a.y()};
+    for (int k = 0; k < 4 && from <= to; ++k) {
+        if (p[k] == 0) {
+            if (q[k] < 0) {
+                return {1, 0};  // parallel to that side, and outside it
+            }
+        } else if (const double r = q[k] / p[k]; p[k] < 0) {
+            from = std::max(from, r);
+        } else {
+            to = std::min(to, r);
+        }
+    }
+    return {from, to};
+}
+
 std::vector<Run> clipPolyline(const QPolygonF& line, const QRectF& box, const QTransform& units,
                               bool joinEnds) {
     std::vector<Run> runs;
@@ -312,25 +334,7 @@ std::vector<Run> clipPolyline(const QPolygonF& line, const QRectF& box, const QT
     for (qsizetype i = 1; i < line.size(); ++i) {
         const QPointF a = line[i - 1];
         const QPointF b = line[i];
-        // Liang-Barsky: the part of a-b inside the box is [from, to] of its parameter.
-        const double dx = b.x() - a.x();
-        const double dy = b.y() - a.y();
-        double from = 0;
-        double to = 1;
-        const double p[] = {-dx, dx, -dy, dy};
-        const double q[] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
-                            box.bottom() - a.y()};
-        for (int k = 0; k < 4 && from <= to; ++k) {
-            if (p[k] == 0) {
-                if (q[k] < 0) {
-                    to = -1;
-                }
-            } else if (const double r = q[k] / p[k]; p[k] < 0) {
-                from = std::max(from, r);
-            } else {
-                to = std::min(to, r);
-            }
-        }
+        const auto [from, to] = insideRange(a, b, box);
         const double length = measure(a, b);
         if (from <= to && std::isfinite(from) && std::isfinite(to)) {
             const QPointF enter = from > 0 ? a + (b - a) * from : a;

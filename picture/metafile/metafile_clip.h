@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QTransform>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace vestura::clip {
@@ -50,6 +51,10 @@ bool flatten(const QPainterPath& path, const QRectF& window, std::size_t maxPoin
 // The part of `polygon` (taken as closed) inside `box`; the winding number of every point
 // inside `box` is kept, so either fill rule fills there as before.
 QPolygonF clipPolygon(const QPolygonF& polygon, const QRectF& box);
+
+// The part of the segment a-b inside `box`, as the range [from, to] of its parameter (0 at a,
+// 1 at b), by Liang-Barsky; from > to when no part is.
+std::pair<double, double> insideRange(QPointF a, QPointF b, const QRectF& box);
 
 // A stretch of a polyline inside a box, with the length of the polyline before it measured
 // in the caller's units (for a broken pen's pattern).

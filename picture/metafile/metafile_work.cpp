@@ -15,30 +15,10 @@ namespace {
 // The shortest period of Qt's dash patterns, in pen widths, each with one dash.
 constexpr double kShortestDashPeriod = 3;
 
-// The length of the segment a-b inside `box` (Liang-Barsky).
+// The length of the segment a-b inside `box`.
 double clippedLength(QPointF a, QPointF b, const QRectF& box) {
-    const double dx = b.x() - a.x();
-    const double dy = b.y() - a.y();
-    double from = 0;
-    double to = 1;
-    const double p[] = {-dx, dx, -dy, dy};
-    const double q[] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
-                        box.bottom() - a.y()};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) {
-                return 0;
-            }
-        } else {
-            const double r = q[i] / p[i];
-            if (p[i] < 0) {
-                from = std::max(from, r);
-            } else {
-                to = std::min(to, r);
-            }
-        }
-    }
-    return to > from ? (to - from) * std::hypot(dx, dy) : 0;
+    const auto [from, to] = clip::insideRange(a, b, box);
+    return to > from ? (to - from) * std::hypot(b.x() - a.x(), b.y() - a.y()) : 0;
 }
 
 // Sums up an outline given point by point, on the device and in logical units: its device
