@@ -117,7 +117,8 @@ QString TurntableDialog::summary() const {
 
 // The turn's length, or why it cannot be saved.
 void TurntableDialog::update() {
-    const bool lossless = request().format == AnimationFormat::WebP && !request().quality;
+    const TurntableRequest asked = request();
+    const bool lossless = asked.format == AnimationFormat::WebP && !asked.quality;
     if (lossless && size_->value() > kMaxLosslessWebPSide) {
         ok_->setEnabled(false);
         summary_->setText(QStringLiteral("Too large: a lossless WebP is at most %1 px; the smaller "

@@ -43,15 +43,11 @@ TurntableSave::TurntableSave(DesktopServices& services, const Mesh& mesh, const 
     worker_ = QThread::create([this, settings] {
         try {
             ViewRenderer renderer;
-            const int passes = framePasses(settings.format);
-            int drawn = 0;
+            renderer.holdToBatch(turntableBatch(settings.frames, framePasses(settings.format)));
             const auto frame = [&](int k) {
                 const ViewAngles angles{turntableYaw(first_.yawDegrees, k, settings.frames),
                                         first_.pitchDegrees, first_.zoom};
-                const QImage& picture = renderer.render(mesh_, skin_, angles, settings.size);
-                checkBatchWork(renderer, ++drawn, settings.frames * passes, passes, kTurntableBatch,
-                               kTurntableUnits);
-                return picture;
+                return renderer.render(mesh_, skin_, angles, settings.size);
             };
             file_ = encodeAnimation(settings, frame, [this](int done, int) {
                 done_ = done;

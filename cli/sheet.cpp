@@ -53,7 +53,9 @@ class TileMaker {
 public:
     // `views`: how many tiles are drawn on the model, for holding them all to the batch work.
     TileMaker(SkinSession& session, const Mesh* mesh, std::int64_t views)
-        : session_(session), mesh_(mesh), views_(views) {}
+        : session_(session), mesh_(mesh) {
+        renderer_.holdToBatch({views, 1, "This sheet", "entries with --view"});
+    }
 
     // The tile's picture, or the failures that keep the entry from showing.
     std::optional<QImage> make(Category c, int entry, std::vector<std::string>& failures) {
@@ -72,7 +74,6 @@ public:
             const QImage& view =
                 renderer_.render(*mesh_, skin, {0, 0, 1}, {2 * kSheetTileSide, 2 * kSheetTileSide});
             partial_ = partial_ || renderer_.partial();
-            checkBatchWork(renderer_, ++drawn_, views_, 1, "This sheet", "entries with --view");
             return tileImage(view);
         } catch (const EBatchWork&) {
             throw;  // the whole sheet's, not this entry's
@@ -90,8 +91,6 @@ public:
 private:
     SkinSession& session_;
     const Mesh* mesh_;
-    std::int64_t views_;
-    std::int64_t drawn_ = 0;
     ViewRenderer renderer_{1};  // tiles are small: one band each
     bool partial_ = false;
 };

@@ -76,15 +76,12 @@ bool writeTurntable(const Invocation& invocation, const Mesh& mesh, const QImage
     settings.webpQuality = invocation.quality;
     ViewRenderer renderer;
     bool partial = false;
-    const int passes = framePasses(settings.format);
-    int drawn = 0;
+    renderer.holdToBatch(turntableBatch(settings.frames, framePasses(settings.format)));
     const std::optional<Bytes> file = encodeAnimation(settings, [&](int k) {
         const ViewAngles angles{turntableYaw(invocation.yaw, k, settings.frames), invocation.pitch,
                                 1};
         const QImage& frame = renderer.render(mesh, skin, angles, settings.size);
         partial = partial || renderer.partial();
-        checkBatchWork(renderer, ++drawn, settings.frames * passes, passes, kTurntableBatch,
-                       kTurntableUnits);
         return frame;
     });
     writeFileSafely(invocation.output, {*file});  // never stopped: there is no progress to stop

@@ -654,7 +654,22 @@ const QImage& ViewRenderer::render(const Mesh& mesh, const QImage& skin, const V
     shareOut(size);
     drawBands(mesh, texture);
     dirty_ = drawn_;
+    if (batch_) {
+        checkBatch();
+    }
     return picture_;
+}
+
+void ViewRenderer::checkBatch() {
+    ++batchDrawn_;
+    const std::int64_t fit = viewsWithinBatchWork(workDone_, batchDrawn_);
+    if (fit >= batch_->views) {
+        return;
+    }
+    throw EBatchWork(std::string(batch_->name) +
+                     " asks for more drawing than one allows: with this player model, at most " +
+                     std::to_string(fit / std::max<std::int64_t>(batch_->viewsPerUnit, 1)) + ' ' +
+                     std::string(batch_->units));
 }
 
 std::int64_t viewsWithinBatchWork(std::int64_t work, std::int64_t drawn) {
@@ -664,18 +679,6 @@ std::int64_t viewsWithinBatchWork(std::int64_t work, std::int64_t drawn) {
     // kBatchWork x drawn / work, in double: the product could pass 64 bits.
     return static_cast<std::int64_t>(static_cast<double>(kBatchWork) * static_cast<double>(drawn) /
                                      static_cast<double>(work));
-}
-
-void checkBatchWork(const ViewRenderer& renderer, std::int64_t drawn, std::int64_t views,
-                    std::int64_t viewsPerUnit, std::string_view batch, std::string_view units) {
-    const std::int64_t fit = viewsWithinBatchWork(renderer.workDone(), drawn);
-    if (fit >= views) {
-        return;
-    }
-    throw EBatchWork(std::string(batch) +
-                     " asks for more drawing than one allows: with this player model, at most " +
-                     std::to_string(fit / std::max<std::int64_t>(viewsPerUnit, 1)) + ' ' +
-                     std::string(units));
 }
 
 QImage renderView(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size) {

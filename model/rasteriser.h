@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -44,6 +45,27 @@ inline constexpr std::int64_t kTriangleWork = 256;
 inline constexpr std::string_view kDrawnInPart =
     "Drawn in part: the model asks for more drawing than one view allows";
 
+// The failure of a batch of views that would pass kBatchWork.
+class EBatchWork : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A batch of views of one model, held to kBatchWork as a whole: `views` views, `viewsPerUnit`
+// to each of its units; its failure reads "<name> asks for more drawing than one allows: with
+// this player model, at most N <units>".
+struct ViewBatch {
+    std::int64_t views = 0;
+    std::int64_t viewsPerUnit = 1;
+    std::string_view name;
+    std::string_view units;
+};
+
+// A turntable of `frames` frames, each drawn `passes` times by its encoder.
+inline ViewBatch turntableBatch(int frames, int passes) {
+    return {std::int64_t{frames} * passes, passes, "This turntable", "frames of this size"};
+}
+
 struct ViewAngles {
     // About the model's +Y axis by the right-hand rule: 90 shows the model's +X side.
     float yawDegrees = 0;
@@ -74,6 +96,13 @@ public:
     // The work of every picture drawn so far, in pixel visits: the triangles' own cost
     // (kTriangleWork each) and the pixels of their boxes.
     std::int64_t workDone() const { return workDone_; }
+    // Makes every picture drawn from now on one of `batch`: once the pictures drawn say the
+    // whole batch would pass kBatchWork, render() raises EBatchWork (after the first picture
+    // when the model alone is too costly).
+    void holdToBatch(const ViewBatch& batch) {
+        batch_ = batch;
+        batchDrawn_ = 0;
+    }
 
     static constexpr int kMaxBands = 8;
 
@@ -95,6 +124,7 @@ private:
     void project(const Mesh& mesh, const ViewAngles& angles, QSize size);
     void orderFrontToBack(const Mesh& mesh);
     void holdToBudget(const Mesh& mesh, QSize size);
+    void checkBatch();
     void shareOut(QSize size);
     void drawBand(const Mesh& mesh, const Texture& texture, int band);
     void drawBands(const Mesh& mesh, const Texture& texture);
@@ -114,6 +144,8 @@ private:
     QRect drawn_;  // the boxes of this picture's triangles
     std::int64_t fillBudget_;
     std::int64_t workDone_ = 0;
+    std::optional<ViewBatch> batch_;
+    std::int64_t batchDrawn_ = 0;
     bool partial_ = false;
     std::vector<Vec3> view_;
     std::vector<ScreenVertex> screen_;
@@ -128,21 +160,6 @@ private:
 // How many views like those drawn so far fit kBatchWork: `drawn` views that cost `work` in
 // all.
 std::int64_t viewsWithinBatchWork(std::int64_t work, std::int64_t drawn);
-
-// The failure of a batch of views that would pass kBatchWork.
-class EBatchWork : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// Checked after each view of a batch, so that a costly model stops it after its first: when
-// `drawn` of its `views` (`viewsPerUnit` to each of its units) say the whole batch would
-// pass kBatchWork, raises EBatchWork "<batch> asks for more drawing than one allows: with
-// this player model, at most N <units>".
-void checkBatchWork(const ViewRenderer& renderer, std::int64_t drawn, std::int64_t views,
-                    std::int64_t viewsPerUnit, std::string_view batch, std::string_view units);
-inline constexpr std::string_view kTurntableBatch = "This turntable";
-inline constexpr std::string_view kTurntableUnits = "frames of this size";
 
 // One view with a renderer of its own.
 QImage renderView(const Mesh& mesh, const QImage& skin, const ViewAngles& angles, QSize size);
